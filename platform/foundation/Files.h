@@ -1,0 +1,28 @@
+// File operations on device paths. Every function takes a device path and maps
+// it through hostPath(); none throws. Failures are returned as values.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+bool fileExists(const std::string& devicePath);
+bool isReadableFile(const std::string& devicePath);
+
+// Whole-file read; nullopt when missing or unreadable.
+std::optional<std::string> readFile(const std::string& devicePath);
+
+// Writes a temporary file in the same folder, flushes it, renames it over the
+// target and flushes the folder, so readers see either the old file whole or the
+// new one whole. On any failure the old file is untouched and false is returned.
+bool writeFileAtomically(const std::string& devicePath, const std::string& bytes);
+
+// The destination of a symbolic link, as stored in the link (not resolved);
+// nullopt when the path is not a link or cannot be read.
+std::optional<std::string> symbolicLinkDestination(const std::string& devicePath);
+
+// Creates the folder and its parents; true when it exists afterwards.
+bool createDirectories(const std::string& devicePath);
+
+} // namespace platform

@@ -1,0 +1,118 @@
+// Notification centres in the platform's callback form.
+//
+//   CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
+//       onSent, "org.quillmoor.harrowin.ussd_sent", nullptr,
+//       CFNotificationSuspensionBehaviorDeliverImmediately);
+//   CFNotificationCenterPostNotification(CFNotificationCenterGetLocalCenter(), name,
+//       nullptr, nullptr, true);
+//
+// Three kinds, one interface:
+// - the local centre of a process: synchronous, in-process; also what the
+//   object-style API (addObserver with a std::function, used by view
+//   controllers) talks to;
+// - the Darwin centre of the device: name only (object and user info are
+//   dropped), reaches every simulated process; each observer is called on the
+//   run loop of the process that registered it, in post order;
+// - the telephony centre of a process (see telephony/CoreTelephony.h): carries
+//   user info, delivered on its process's run loop.
+//
+// Observers are keyed by (observer pointer, name, callback). An observer may
+// remove itself, or others, while being notified: removal takes effect at once,
+// and a removed observer is not called again, even for a post in progress.
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class NotificationCenter;
+class Process;
+using CFNotificationCenterRef = NotificationCenter*;
+
+// centre, observer, name, object, user info (nullptr when none).
+using CFNotificationCallback = void (*)(CFNotificationCenterRef center, void* observer, const std::string& name,
+                                        const void* object, const Dict* userInfo);
+
+enum CFNotificationSuspensionBehavior {
+    CFNotificationSuspensionBehaviorDrop = 1,
+    CFNotificationSuspensionBehaviorCoalesce = 2,
+    CFNotificationSuspensionBehaviorHold = 3,
+    CFNotificationSuspensionBehaviorDeliverImmediately = 4,
+};
+
+struct Notification {
+    std::string name;
+    const void* object = nullptr;
+    Dict userInfo;
+};
+
+class NotificationCenter {
+public:
+    virtual ~NotificationCenter() = default;
+
+    // Registers a C-style callback. A second identical registration (same
+    // observer, name and callback) is ignored, as the platform does.
+    virtual void addObserver(void* observer, CFNotificationCallback callback, const std::string& name,
+                             int suspensionBehavior);
+    // Object-style observer: `owner` identifies it for removal. An empty name observes every name.
+    void addObserver(const void* owner, const std::string& name, std::function<void(const Notification&)> handler);
+
+    // Removes the observer's registrations for `name`; an empty name removes all of them.
+    void removeObserver(const void* observer, const std::string& name = {});
+
+    virtual void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) = 0;
+
+    size_t observerCount(const std::string& name) const;
+
+protected:
+    struct Registration {
+        uint64_t id = 0;
+        const void* observer = nullptr;
+        std::string name;
+        CFNotificationCallback callback = nullptr;
+        std::function<void(const Notification&)> handler;
+        Process* process = nullptr; // where it was registered from
+        bool removed = false;
+    };
+    // Calls one registration (skipped if removed meanwhile).
+    void deliver(const std::shared_ptr<Registration>& r, const std::string& name, const void* object, const Dict* userInfo);
+    std::vector<std::shared_ptr<Registration>> matching(const std::string& name) const;
+
+    std::vector<std::shared_ptr<Registration>> m_registrations;
+    uint64_t m_nextId = 1;
+};
+
+// Synchronous, in-process.
+class LocalNotificationCenter final : public NotificationCenter {
+public:
+    void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) override;
+};
+
+// Device-wide; delivers on each observer's own run loop, in post order.
+class DarwinNotificationCenter final : public NotificationCenter {
+public:
+    void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) override;
+    // Every name posted so far, in order (for inspection by the host).
+    const std::vector<std::string>& postedNames() const { return m_posted; }
+private:
+    std::vector<std::string> m_posted;
+};
+
+// The current process's local centre / the device's Darwin centre.
+CFNotificationCenterRef CFNotificationCenterGetLocalCenter();
+CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
+
+void CFNotificationCenterAddObserver(CFNotificationCenterRef center, const void* observer, CFNotificationCallback callback,
+                                     const std::string& name, const void* object, int suspensionBehavior);
+void CFNotificationCenterRemoveObserver(CFNotificationCenterRef center, const void* observer, const std::string& name,
+                                        const void* object);
+void CFNotificationCenterPostNotification(CFNotificationCenterRef center, const std::string& name, const void* object,
+                                          const Dict* userInfo, bool deliverImmediately);
+
+} // namespace platform

@@ -1,0 +1,48 @@
+// The private telephony calls: dialling a USSD string and observing the
+// telephony centre ("kCTUSSDSessionStringNotification",
+// "__kIMChatItemsDidChangeNotification").
+//
+//   CTTelephonyCenterAddObserver(CTTelephonyCenterGetDefault(), nullptr, onReply,
+//       "kCTUSSDSessionStringNotification", nullptr, CFNotificationSuspensionBehaviorHold);
+//   CTCallDial("*123#");
+//
+// Each process has its own telephony centre; deliveries run on its run loop.
+// The dial goes to the device's TelephonyService (the simulated carrier).
+#pragma once
+
+#include "platform/notify/NotificationCenter.h"
+
+#include <string>
+
+namespace platform {
+
+inline const std::string kCTUSSDSessionStringNotification = "kCTUSSDSessionStringNotification";
+inline const std::string kCTUSSDSessionString = "kCTUSSDSessionString";
+inline const std::string kIMChatItemsDidChangeNotification = "__kIMChatItemsDidChangeNotification";
+inline const std::string kIMChatItemsKey = "__kIMChatItemsKey";
+
+// The host's side of CTCallDial.
+class TelephonyService {
+public:
+    virtual ~TelephonyService() = default;
+    virtual void dial(Process& from, const std::string& number) = 0;
+};
+
+// Delivers on its process's run loop (queued, in post order).
+class TelephonyNotificationCenter final : public NotificationCenter {
+public:
+    explicit TelephonyNotificationCenter(Process& owner) : m_owner(owner) {}
+    void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) override;
+private:
+    Process& m_owner;
+};
+
+CFNotificationCenterRef CTTelephonyCenterGetDefault();
+void CTTelephonyCenterAddObserver(CFNotificationCenterRef center, const void* observer, CFNotificationCallback callback,
+                                  const std::string& name, const void* object, int suspensionBehavior);
+void CTTelephonyCenterRemoveObserver(CFNotificationCenterRef center, const void* observer, const std::string& name,
+                                     const void* object);
+// Result is not used by any caller; returns whether a telephony service took it.
+bool CTCallDial(const std::string& number);
+
+} // namespace platform

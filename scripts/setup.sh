@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Quorvel.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+packages=(
+  build-essential g++ cmake ninja-build pkg-config
+  libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
