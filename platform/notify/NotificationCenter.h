@@ -68,7 +68,11 @@ public:
 
     virtual void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) = 0;
 
+    // How many registrations a post of `name` would reach; an empty name counts all.
     size_t observerCount(const std::string& name) const;
+
+    // Drops every registration made from that process (it is going away).
+    void removeObserversOfProcess(const Process* process);
 
 protected:
     struct Registration {

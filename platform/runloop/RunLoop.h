@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 namespace platform {
 
@@ -38,6 +39,8 @@ public:
     bool isValid() const { return m_valid; }
     Date fireDate() const { return m_fireDate; }
     Seconds interval() const { return m_interval; }
+    // The mode it was added in (empty until added); every mode runs here.
+    const std::string& mode() const { return m_mode; }
 
 private:
     RunLoopTimer(Date fireDate, Seconds interval, Callback callback);
@@ -49,8 +52,10 @@ private:
     Seconds m_interval;
     Callback m_callback;
     bool m_valid = true;
+    bool m_firing = false; // its callback is on the stack: keep it alive
     RunLoop* m_loop = nullptr;
     uint64_t m_entry = 0;
+    std::string m_mode;
 };
 
 class RunLoop {
@@ -74,6 +79,9 @@ public:
     // Signals a source: runs `work` at the next turn, after work already due now.
     uint64_t perform(std::function<void()> work) { return performAfter(Seconds(0), std::move(work)); }
     void cancel(uint64_t token);
+    // Drops every pending call and invalidates every scheduled timer (the
+    // process is going away). Idempotent.
+    void cancelAll();
 
     Process& process() { return m_process; }
     Device& device() { return m_device; }
@@ -82,6 +90,8 @@ private:
     friend class RunLoopTimer;
     Device& m_device;
     Process& m_process;
+    // Timers scheduled here; each is kept alive by its pending entry.
+    std::unordered_set<RunLoopTimer*> m_timers;
 };
 
 } // namespace platform

@@ -16,6 +16,8 @@
 
 namespace platform {
 
+class Device;
+
 inline const std::string kCTUSSDSessionStringNotification = "kCTUSSDSessionStringNotification";
 inline const std::string kCTUSSDSessionString = "kCTUSSDSessionString";
 inline const std::string kIMChatItemsDidChangeNotification = "__kIMChatItemsDidChangeNotification";
@@ -44,5 +46,10 @@ void CTTelephonyCenterRemoveObserver(CFNotificationCenterRef center, const void*
                                      const void* object);
 // Result is not used by any caller; returns whether a telephony service took it.
 bool CTCallDial(const std::string& number);
+
+// The service's side: posts a telephony notification to the centre of every
+// process of the device (each observer hears it on its own run loop), as the
+// phone's telephony daemon reaches every process that observes it.
+void postTelephonyNotification(Device& device, const std::string& name, const Dict* userInfo);
 
 } // namespace platform
