@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -24,6 +25,8 @@ struct CGRect {
     }
     std::string description() const;
 };
+// A run of characters in a text: where it starts and how long it is.
+struct NSRange { size_t location = 0, length = 0; friend bool operator==(const NSRange&, const NSRange&) = default; };
 struct UIEdgeInsets { double top = 0, left = 0, bottom = 0, right = 0; friend bool operator==(const UIEdgeInsets&, const UIEdgeInsets&) = default; };
 
 inline CGRect CGRectMake(double x, double y, double w, double h) { return CGRect{{x, y}, {w, h}}; }
