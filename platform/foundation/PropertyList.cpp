@@ -1,0 +1,282 @@
+#include "platform/foundation/PropertyList.h"
+
+#include "platform/foundation/DevicePaths.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/internal/PlistShapeCheck.h"
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+// Property-list dates count from 2001-01-01 00:00:00 UTC.
+constexpr int64_t kReferenceDateUnixSeconds = 978307200;
+constexpr int64_t kMicrosPerSecond = 1000000;
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+void setError(std::string* error, std::string text)
+{
+    if (error)
+        *error = std::move(text);
+}
+
+Date dateFromPlist(plist_t node)
+{
+    int32_t sec = 0, usec = 0;
+    plist_get_date_val(node, &sec, &usec);
+    // The library splits a date before the reference date into a truncated
+    // second and the fraction's magnitude; put the fraction back on the right side.
+    int64_t fraction = sec < 0 ? -static_cast<int64_t>(usec) : usec;
+    return Date::fromMicros((kReferenceDateUnixSeconds + sec) * kMicrosPerSecond + fraction);
+}
+
+plist_t dateToPlist(Date date)
+{
+    int64_t micros = date.micros() - kReferenceDateUnixSeconds * kMicrosPerSecond;
+    int64_t sec = micros / kMicrosPerSecond;
+    int64_t usec = micros % kMicrosPerSecond; // same sign as sec: the library adds the two
+    sec = std::clamp<int64_t>(sec, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(usec));
+}
+
+// Depth is bounded by the shape check, so plain recursion is safe here.
+Value fromPlist(plist_t node)
+{
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return Value(b != 0);
+    }
+    case PLIST_UINT: {
+        // Signed integers are kept as their two's-complement bit pattern.
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        return Value(static_cast<int64_t>(u));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return Value(d);
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return Value(text ? std::string(text, length) : std::string());
+    }
+    case PLIST_DATE:
+        return Value(dateFromPlist(node));
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char* bytes = plist_get_data_ptr(node, &length);
+        const uint8_t* begin = reinterpret_cast<const uint8_t*>(bytes);
+        return Value(bytes ? Data(begin, begin + length) : Data());
+    }
+    case PLIST_ARRAY: {
+        Array array;
+        uint32_t size = plist_array_get_size(node);
+        array.reserve(size);
+        for (uint32_t i = 0; i < size; ++i) {
+            Value item = fromPlist(plist_array_get_item(node, i));
+            if (!item.isNone())
+                array.push_back(std::move(item));
+        }
+        return Value(std::move(array));
+    }
+    case PLIST_DICT: {
+        Dict dict;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (;;) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, iter, &key, &item);
+            if (!item) {
+                std::free(key);
+                break;
+            }
+            Value value = fromPlist(item);
+            if (key && !value.isNone())
+                dict.insert_or_assign(std::string(key), std::move(value));
+            std::free(key);
+        }
+        std::free(iter);
+        return Value(std::move(dict));
+    }
+    default:
+        // Keyed-archive references and unknown nodes carry nothing we store.
+        return Value();
+    }
+}
+
+bool depthWithin(const Value& value, int remaining)
+{
+    if (remaining <= 0)
+        return false;
+    if (const Array* array = value.array()) {
+        for (const Value& item : *array)
+            if (!depthWithin(item, remaining - 1))
+                return false;
+    } else if (const Dict* dict = value.dict()) {
+        for (const auto& [key, item] : *dict)
+            if (!depthWithin(item, remaining - 1))
+                return false;
+    }
+    return true;
+}
+
+// nullptr for values that cannot be written (None, runtime objects).
+plist_t toPlist(const Value& value)
+{
+    switch (value.type()) {
+    case Value::Type::String: return plist_new_string(value.string()->c_str());
+    case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
+    case Value::Type::Real: return plist_new_real(value.doubleValue());
+    case Value::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
+    case Value::Type::Date: return dateToPlist(*value.date());
+    case Value::Type::Data: {
+        const Data& data = *value.data();
+        return plist_new_data(reinterpret_cast<const char*>(data.data()), data.size());
+    }
+    case Value::Type::Array: {
+        plist_t array = plist_new_array();
+        for (const Value& item : *value.array())
+            if (plist_t node = toPlist(item))
+                plist_array_append_item(array, node);
+        return array;
+    }
+    case Value::Type::Dict: {
+        plist_t dict = plist_new_dict();
+        for (const auto& [key, item] : *value.dict())
+            if (plist_t node = toPlist(item))
+                plist_dict_set_item(dict, key.c_str(), node);
+        return dict;
+    }
+    case Value::Type::None:
+    case Value::Type::Object:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+void logUnreadable(const std::string& devicePath, const std::string& reason)
+{
+    QLog("Qvl: ignoring unreadable property list %@: %@", devicePath, reason);
+}
+
+} // namespace
+
+std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error)
+{
+    if (bytes.empty()) {
+        setError(error, "empty file");
+        return std::nullopt;
+    }
+    if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        setError(error, "file too large");
+        return std::nullopt;
+    }
+    const bool binary = bytes.compare(0, 8, "bplist00") == 0;
+    std::optional<std::string> refusal = binary ? internal::checkBinaryPlistShape(bytes, kMaxPlistDepth)
+                                                : internal::checkXmlPlistShape(bytes, kMaxPlistDepth);
+    if (refusal) {
+        setError(error, *refusal);
+        return std::nullopt;
+    }
+    plist_t parsed = nullptr;
+    if (binary)
+        plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+    else
+        plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+    PlistPtr root(parsed);
+    if (!root) {
+        setError(error, binary ? "truncated or malformed binary property list" : "not an XML property list, or truncated");
+        return std::nullopt;
+    }
+    return fromPlist(root.get());
+}
+
+std::string serializePropertyList(const Value& root, bool binary)
+{
+    if (!depthWithin(root, kMaxPlistDepth)) {
+        QLog("Qvl: not writing a property list nested deeper than %d levels", kMaxPlistDepth);
+        return {};
+    }
+    PlistPtr node(toPlist(root));
+    if (!node)
+        return {};
+    char* out = nullptr;
+    uint32_t length = 0;
+    if (binary)
+        plist_to_bin(node.get(), &out, &length);
+    else
+        plist_to_xml(node.get(), &out, &length);
+    std::string bytes = out ? std::string(out, length) : std::string();
+    std::free(out);
+    return bytes;
+}
+
+std::optional<Dict> readDictionaryIfPresent(const std::string& devicePath)
+{
+    std::string path = hostPath(devicePath);
+    struct stat info;
+    if (path.empty())
+        return std::nullopt;
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt; // simply absent: no log, the default applies
+        logUnreadable(devicePath, std::string("cannot reach the file: ") + std::strerror(errno));
+        return std::nullopt;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        logUnreadable(devicePath, "it is a folder");
+        return std::nullopt;
+    }
+    errno = 0;
+    std::optional<std::string> bytes = readFile(devicePath);
+    if (!bytes) {
+        logUnreadable(devicePath, std::string("cannot read the file: ") + std::strerror(errno));
+        return std::nullopt;
+    }
+    std::string reason;
+    std::optional<Value> root = parsePropertyList(*bytes, &reason);
+    if (!root) {
+        logUnreadable(devicePath, reason);
+        return std::nullopt;
+    }
+    if (!root->isDict()) {
+        logUnreadable(devicePath, "the root is not a dictionary");
+        return std::nullopt;
+    }
+    return std::move(*root->dict());
+}
+
+Dict readDictionary(const std::string& devicePath)
+{
+    return readDictionaryIfPresent(devicePath).value_or(Dict{});
+}
+
+bool writeDictionaryAtomically(const std::string& devicePath, const Dict& root, bool binary)
+{
+    std::string bytes = serializePropertyList(Value(root), binary);
+    if (bytes.empty())
+        return false;
+    return writeFileAtomically(devicePath, bytes);
+}
+
+} // namespace platform
