@@ -12,10 +12,12 @@
 
 #include "platform/foundation/Date.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -82,6 +84,13 @@ public:
     // clock to each item's due time; afterwards the clock stands at the end.
     void runFor(Micros span);
     void runFor(Seconds span) { runFor(toMicros(span)); }
+    // Any other duration (runFor(5s), runFor(300ms)) without an ambiguous conversion.
+    template <class Rep, class Period>
+    void runFor(std::chrono::duration<Rep, Period> span)
+    {
+        if constexpr (std::is_floating_point_v<Rep>) runFor(toMicros(std::chrono::duration_cast<Seconds>(span)));
+        else runFor(std::chrono::duration_cast<Micros>(span));
+    }
     void runUntil(Date end);
     // Runs everything due now (work scheduled "immediately", posts to run loops)
     // without moving the clock.
