@@ -94,6 +94,11 @@ public:
     // This class's own table only.
     IMP ownMethod(SEL sel) const;
     void setMethod(SEL sel, IMP imp) { m_methods[sel] = imp; }
+    // Replaces how instances are built; an empty factory makes createInstance
+    // return nullptr. A loadable module that registered the class re-arms it when
+    // loaded again and disarms it before it is unloaded, since the factory's code
+    // lives in the module.
+    void setFactory(Factory factory) { m_factory = std::move(factory); }
     bool respondsTo(SEL sel) const { return static_cast<bool>(lookup(sel)); }
 
     // A new instance (its isa set to this class); nullptr when the class has no factory.
