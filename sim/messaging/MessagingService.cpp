@@ -1,0 +1,342 @@
+#include "sim/messaging/MessagingService.h"
+
+#include "platform/foundation/DevicePaths.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "platform/telephony/CoreTelephony.h"
+#include "sim/messaging/ChatItems.h"
+#include "sim/springboard/SpringBoard.h"
+#include "sim/world/LogCapture.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace sim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSmsFolder = "/private/var/mobile/Library/SMS";
+constexpr const char* kHeldFolder = "/private/var/mobile/Library/SMS/.held";
+// SQLite's companions of a database file; a stale one beside a replaced file
+// would be applied to the wrong database.
+constexpr std::array<const char*, 3> kSideFileSuffixes = {"-journal", "-wal", "-shm"};
+
+void removeWithSideFiles(const std::string& devicePath)
+{
+    std::error_code ignored;
+    fs::remove(platform::hostPath(devicePath), ignored);
+    for (const char* suffix : kSideFileSuffixes)
+        fs::remove(platform::hostPath(devicePath + suffix), ignored);
+}
+
+// Bytes that no SQLite header starts with, the same on every run.
+std::string garbageBytes()
+{
+    std::string bytes(4096, '\0');
+    uint32_t state = 0x5EED1234u;
+    for (char& c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    bytes.replace(0, 16, "not a database!\n");
+    return bytes;
+}
+
+} // namespace
+
+const char* dbFaultName(DbFault fault)
+{
+    switch (fault) {
+    case DbFault::none: return "none";
+    case DbFault::locked: return "locked";
+    case DbFault::missing: return "missing";
+    case DbFault::corrupt: return "corrupt";
+    }
+    return "none";
+}
+
+std::optional<DbFault> dbFaultNamed(std::string_view name)
+{
+    for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::missing, DbFault::corrupt}) {
+        if (name == dbFaultName(fault))
+            return fault;
+    }
+    return std::nullopt;
+}
+
+int64_t messageDate(platform::Date date)
+{
+    int64_t micros = date.micros();
+    int64_t seconds = micros / 1'000'000;
+    if (micros % 1'000'000 < 0)
+        --seconds;
+    return seconds - kMessageDateEpoch;
+}
+
+MessagingService::MessagingService(platform::Process& springBoardProcess, SpringBoard& springBoard)
+    : m_process(springBoardProcess)
+    , m_springBoard(springBoard)
+{
+    registerChatItemClasses();
+    std::error_code ec;
+    if (fs::exists(platform::hostPath(kHeldSmsDatabasePath), ec)) {
+        // An earlier run ended during a fault: its messages are only there.
+        note("messaging: putting back the database held aside by an earlier run");
+        m_fault = DbFault::missing;
+        putBack();
+    }
+    std::string error;
+    if (!openFile(kSmsDatabasePath, error))
+        note("messaging: cannot create the message database: " + error);
+}
+
+MessagingService::~MessagingService()
+{
+    *m_alive = false;
+    fault(DbFault::none);
+}
+
+void MessagingService::note(const std::string& text) const
+{
+    platform::writeLogLine(kSimLogPrefix + text);
+}
+
+std::unique_ptr<SmsDatabase> MessagingService::openFile(const std::string& devicePath, std::string& error) const
+{
+    platform::createDirectories(fs::path(devicePath).parent_path().string());
+    int rc = SQLITE_OK;
+    std::unique_ptr<SmsDatabase> db = SmsDatabase::open(platform::hostPath(devicePath), error, &rc);
+    if (db || (rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT))
+        return db;
+
+    // Someone else left a file the service cannot read. Keep it, under a name
+    // of its own, and start a fresh database so new messages are not lost.
+    std::string aside;
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        aside = devicePath + ".unreadable-" + std::to_string(n);
+        if (!fs::exists(platform::hostPath(aside), ec))
+            break;
+    }
+    fs::rename(platform::hostPath(devicePath), platform::hostPath(aside), ec);
+    if (ec) {
+        error += "; cannot move it aside: " + ec.message();
+        return nullptr;
+    }
+    for (const char* suffix : kSideFileSuffixes)
+        fs::remove(platform::hostPath(devicePath + suffix), ec);
+    note("messaging: " + devicePath + " is unreadable (" + error + "); kept as " + aside + ", starting afresh");
+    error.clear();
+    return SmsDatabase::open(platform::hostPath(devicePath), error);
+}
+
+SmsDatabase* MessagingService::store(std::unique_ptr<SmsDatabase>& opened, std::string& error) const
+{
+    if (m_lock)
+        return m_lock.get();
+    bool heldAside = m_fault == DbFault::missing || m_fault == DbFault::corrupt;
+    opened = openFile(heldAside ? kHeldSmsDatabasePath : kSmsDatabasePath, error);
+    return opened.get();
+}
+
+int64_t MessagingService::receive(const std::string& sender, const std::string& text)
+{
+    IncomingSms sms{sender, text, messageDate(platform::now())};
+    std::string error;
+    std::optional<int64_t> rowId;
+    {
+        std::unique_ptr<SmsDatabase> opened;
+        if (SmsDatabase* db = store(opened, error))
+            rowId = db->insertReceived(sms, error);
+        // `opened` closes here: readers must find the row before the change is posted.
+    }
+    if (!rowId) {
+        note("messaging: cannot store the SMS from " + sender + ": " + error);
+        return 0;
+    }
+    note("messaging: SMS from " + sender + " stored as message " + std::to_string(*rowId) + ": \"" + text + "\"");
+    announce(*rowId, sender, text);
+    return *rowId;
+}
+
+void MessagingService::announce(int64_t rowId, const std::string& sender, const std::string& text)
+{
+    rt::id item = makeMessageChatItem(rowId, sender, text);
+    std::weak_ptr<bool> alive = m_alive;
+    m_process.mainRunLoop().perform([this, alive, item, sender, text] {
+        if (alive.expired())
+            return;
+        postChange(platform::Array{platform::Value(item)});
+        // Queued behind the deliveries of the change, so its observers run first.
+        m_process.mainRunLoop().perform([this, alive, sender, text] {
+            if (alive.expired())
+                return;
+            m_springBoard.publishBulletin({kMessagesBundleIdentifier, sender, text});
+            if (std::optional<int64_t> unread = countUnread())
+                m_springBoard.setBadge(kMessagesBundleIdentifier, static_cast<int>(*unread));
+        });
+    });
+}
+
+void MessagingService::postChatItemsChange(platform::Array items)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    m_process.mainRunLoop().perform([this, alive, items = std::move(items)]() mutable {
+        if (!alive.expired())
+            postChange(std::move(items));
+    });
+}
+
+void MessagingService::postChange(platform::Array items)
+{
+    platform::Dict userInfo{{platform::kIMChatItemsKey, platform::Value(std::move(items))}};
+    m_process.telephonyCenter().post(platform::kIMChatItemsDidChangeNotification, nullptr, &userInfo, true);
+}
+
+void MessagingService::fault(DbFault fault)
+{
+    if (fault == m_fault)
+        return;
+    putBack();
+    switch (fault) {
+    case DbFault::none: break;
+    case DbFault::locked: lock(); break;
+    case DbFault::missing: holdAside(false); break;
+    case DbFault::corrupt: holdAside(true); break;
+    }
+}
+
+void MessagingService::lock()
+{
+    std::string error;
+    std::unique_ptr<SmsDatabase> db = openFile(kSmsDatabasePath, error);
+    if (!db || !db->exec("BEGIN EXCLUSIVE;", error)) {
+        note("messaging: cannot lock the message database: " + error);
+        return;
+    }
+    m_lock = std::move(db);
+    m_fault = DbFault::locked;
+    note("messaging: message database locked");
+}
+
+void MessagingService::holdAside(bool leaveGarbage)
+{
+    std::string error;
+    // Make sure there is a whole database to hold, tables and all.
+    if (!openFile(kSmsDatabasePath, error)) {
+        note("messaging: cannot prepare the message database for a fault: " + error);
+        return;
+    }
+    platform::createDirectories(kHeldFolder);
+    removeWithSideFiles(kHeldSmsDatabasePath);
+    std::error_code ec;
+    fs::rename(platform::hostPath(kSmsDatabasePath), platform::hostPath(kHeldSmsDatabasePath), ec);
+    if (ec) {
+        note("messaging: cannot move the message database aside: " + ec.message());
+        return;
+    }
+    removeWithSideFiles(kSmsDatabasePath);
+    if (leaveGarbage) {
+        if (!platform::writeFileAtomically(kSmsDatabasePath, garbageBytes()))
+            note("messaging: cannot write garbage over the message database");
+        m_fault = DbFault::corrupt;
+        note("messaging: message database corrupt");
+    } else {
+        m_fault = DbFault::missing;
+        note("messaging: message database missing");
+    }
+}
+
+void MessagingService::putBack()
+{
+    switch (m_fault) {
+    case DbFault::none:
+        return;
+    case DbFault::locked: {
+        // Commit, never roll back: messages received while locked went in here.
+        std::string error;
+        if (!m_lock->exec("COMMIT;", error))
+            note("messaging: cannot commit the locked message database: " + error);
+        m_lock.reset();
+        break;
+    }
+    case DbFault::missing:
+    case DbFault::corrupt: {
+        removeWithSideFiles(kSmsDatabasePath);
+        std::error_code ec;
+        fs::rename(platform::hostPath(kHeldSmsDatabasePath), platform::hostPath(kSmsDatabasePath), ec);
+        if (ec)
+            note("messaging: cannot put the held message database back (" + ec.message() + "); starting afresh");
+        std::string error;
+        if (!openFile(kSmsDatabasePath, error))
+            note("messaging: cannot recreate the message database: " + error);
+        break;
+    }
+    }
+    m_fault = DbFault::none;
+    note("messaging: message database back to normal");
+}
+
+std::optional<int64_t> MessagingService::countUnread() const
+{
+    std::string error;
+    std::unique_ptr<SmsDatabase> opened;
+    std::optional<int64_t> count;
+    if (SmsDatabase* db = store(opened, error))
+        count = db->unreadCount(error);
+    if (!count)
+        note("messaging: cannot count unread messages: " + error);
+    return count;
+}
+
+int64_t MessagingService::unreadCount() const
+{
+    return countUnread().value_or(0);
+}
+
+int64_t MessagingService::messageCount() const
+{
+    std::string error;
+    std::unique_ptr<SmsDatabase> opened;
+    std::optional<int64_t> count;
+    if (SmsDatabase* db = store(opened, error))
+        count = db->messageCount(error);
+    if (!count)
+        note("messaging: cannot count messages: " + error);
+    return count.value_or(0);
+}
+
+int64_t MessagingService::handleCount() const
+{
+    std::string error;
+    std::unique_ptr<SmsDatabase> opened;
+    std::optional<int64_t> count;
+    if (SmsDatabase* db = store(opened, error))
+        count = db->handleCount(error);
+    if (!count)
+        note("messaging: cannot count handles: " + error);
+    return count.value_or(0);
+}
+
+std::optional<StoredMessage> MessagingService::message(int64_t rowId) const
+{
+    std::string error;
+    std::unique_ptr<SmsDatabase> opened;
+    std::optional<StoredMessage> found;
+    if (SmsDatabase* db = store(opened, error))
+        found = db->message(rowId, error);
+    if (!found && !error.empty())
+        note("messaging: cannot read message " + std::to_string(rowId) + ": " + error);
+    return found;
+}
+
+} // namespace sim
