@@ -12,7 +12,8 @@
 //   controllers) talks to;
 // - the Darwin centre of the device: name only (object and user info are
 //   dropped), reaches every simulated process; each observer is called on the
-//   run loop of the process that registered it, in post order;
+//   run loop of the process that registered it, in post order (an observer
+//   the host registered outside any process is called at once, during the post);
 // - the telephony centre of a process (see telephony/CoreTelephony.h): carries
 //   user info, delivered on its process's run loop.
 //
