@@ -21,6 +21,12 @@ inline constexpr int kUsageExitStatus = 2;
 // Reads a reply text from standard input and prints its numbers as a JSON array.
 int parseNumbersCommand(const CommandArgs& args);
 
+// Runs a scenario file on a fresh device: quorvel run FILE [--root DIR].
+int runCommand(const CommandArgs& args);
+
+// Runs the built-in demonstration scenario and prints the codes store.
+int demoCommand(const CommandArgs& args);
+
 // `text` as a JSON string literal, quotes included. Bytes that are not valid
 // UTF-8 become U+FFFD so the output is always valid JSON.
 std::string jsonString(std::string_view text);

@@ -18,6 +18,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"parse-numbers", "read a reply text on stdin, print its numbers as a JSON array", quorvel::cli::parseNumbersCommand},
+    {"run", "run a scenario file on a fresh device: run FILE [--root DIR]", quorvel::cli::runCommand},
+    {"demo", "run the built-in demonstration and print the codes store", quorvel::cli::demoCommand},
 };
 
 void printUsage(FILE* to)

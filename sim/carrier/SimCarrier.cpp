@@ -1,0 +1,75 @@
+#include "sim/carrier/SimCarrier.h"
+
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "sim/world/LogCapture.h"
+
+namespace sim {
+
+SimCarrier::SimCarrier(platform::Device& device, LogCapture& log)
+    : m_device(device)
+    , m_log(log)
+    , m_process(std::make_unique<platform::Process>(device, "CommCenter", "com.apple.CommCenter"))
+{
+    m_device.telephony = this;
+}
+
+SimCarrier::~SimCarrier()
+{
+    if (m_device.telephony == this)
+        m_device.telephony = nullptr;
+}
+
+void SimCarrier::answerByUssd(const std::string& code, const std::string& text, platform::Micros delay)
+{
+    m_scripts[code].ussd = UssdAnswer{text, delay};
+}
+
+void SimCarrier::staySilent(const std::string& code)
+{
+    m_scripts[code] = CarrierScript{};
+}
+
+const CarrierScript* SimCarrier::script(const std::string& code) const
+{
+    auto found = m_scripts.find(code);
+    return found == m_scripts.end() ? nullptr : &found->second;
+}
+
+void SimCarrier::pushUssd(const std::string& text)
+{
+    m_log.note("network sends a USSD message of its own: \"" + text + "\"");
+    deliverUssd(text);
+}
+
+void SimCarrier::dial(platform::Process& from, const std::string& number)
+{
+    m_dials.push_back(Dial{from.name(), number, m_device.now()});
+    m_log.note(from.name() + " dials " + number);
+
+    const CarrierScript* found = script(number);
+    if (!found || !found->ussd) {
+        m_log.note("carrier leaves " + number + " unanswered");
+        return;
+    }
+    // The answer is fixed at dial time: a later script change affects later dials.
+    UssdAnswer answer = *found->ussd;
+    m_device.schedule(m_process->mainRunLoop(), m_device.now().adding(answer.delay), [this, number, answer] {
+        m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
+        deliverUssd(answer.text);
+    });
+}
+
+void SimCarrier::deliverUssd(const std::string& text)
+{
+    platform::Dict info{{platform::kCTUSSDSessionString, text}};
+    // Each centre only queues its deliveries, so the list cannot change under us.
+    for (platform::Process* process : m_device.processes()) {
+        if (process != m_process.get())
+            process->telephonyCenter().post(platform::kCTUSSDSessionStringNotification, nullptr, &info, true);
+    }
+    if (m_presenter)
+        m_presenter(text);
+}
+
+} // namespace sim

@@ -1,0 +1,94 @@
+// The carrier network behind CTCallDial: it answers each USSD code by a script
+// and records every dial.
+//
+//   SimCarrier carrier(device, log);             // device.telephony = &carrier
+//   carrier.answerByUssd("*100#", "Balance 12.50", Micros(2'000'000));
+//   carrier.staySilent("*101#");                 // dials of *101# get no reply
+//
+// A code with no script gets no reply. A reply is delivered as
+// "kCTUSSDSessionStringNotification" (text under "kCTUSSDSessionString") to the
+// telephony centre of every simulated process, each on its own run loop, and
+// then handed to the USSD presenter (SpringBoard's alert). The network's timed
+// work runs on the run loop of its own process, "CommCenter", so replies do not
+// depend on the dialling process staying alive. Single-threaded.
+#pragma once
+
+#include "platform/foundation/Date.h"
+#include "platform/telephony/CoreTelephony.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class Device;
+class Process;
+}
+
+namespace sim {
+
+class LogCapture;
+
+struct Dial {
+    std::string process;   // name of the dialling process
+    std::string number;    // exactly as dialled
+    platform::Date time;
+};
+
+struct UssdAnswer {
+    std::string text;
+    platform::Micros delay{0};
+};
+
+// How the network answers one code. Each kind of answer is optional and set
+// on its own; SMS answers join here as a further member.
+struct CarrierScript {
+    std::optional<UssdAnswer> ussd;
+};
+
+class SimCarrier final : public platform::TelephonyService {
+public:
+    SimCarrier(platform::Device& device, LogCapture& log);
+    ~SimCarrier() override;
+    SimCarrier(const SimCarrier&) = delete;
+    SimCarrier& operator=(const SimCarrier&) = delete;
+
+    // From now on every dial of `code` is answered by `text`, `delay` after the dial.
+    void answerByUssd(const std::string& code, const std::string& text, platform::Micros delay);
+    // From now on dials of `code` get no answer at all.
+    void staySilent(const std::string& code);
+    // The script of a code; nullptr when it has none.
+    const CarrierScript* script(const std::string& code) const;
+
+    // The network sends a USSD text of its own accord (no dial), delivered now.
+    void pushUssd(const std::string& text);
+
+    // TelephonyService: records the dial and schedules the scripted answers.
+    void dial(platform::Process& from, const std::string& number) override;
+
+    const std::vector<Dial>& dials() const { return m_dials; }
+
+    // Called on the network's run loop after each USSD delivery has been queued
+    // to the processes, so that work it queues on a process's run loop runs
+    // after that process's telephony delivery.
+    using UssdPresenter = std::function<void(const std::string& text)>;
+    void setUssdPresenter(UssdPresenter presenter) { m_presenter = std::move(presenter); }
+
+    // The network's own process (its run loop carries the pending answers).
+    platform::Process& process() { return *m_process; }
+
+private:
+    void deliverUssd(const std::string& text);
+
+    platform::Device& m_device;
+    LogCapture& m_log;
+    std::unique_ptr<platform::Process> m_process;
+    std::map<std::string, CarrierScript> m_scripts;
+    std::vector<Dial> m_dials;
+    UssdPresenter m_presenter;
+};
+
+} // namespace sim

@@ -1,0 +1,74 @@
+// quorvel demo: a built-in scenario that shows the engine at work on a
+// simulated phone, then prints the codes store it left.
+#include "sim/cli/Commands.h"
+
+#include "common/QuorvelNames.h"
+#include "platform/foundation/Files.h"
+#include "sim/scenario/ScenarioSession.h"
+#include "sim/world/World.h"
+
+#include <iostream>
+
+namespace quorvel::cli {
+
+namespace {
+
+// Two codes answered by USSD: an automatic refresh at the first timer tick,
+// then a refresh that the widget asks for after the carrier's figures changed.
+constexpr const char* kDemoScenario = R"(# quorvel demo
+settings autoRefreshRate=15 unlockedAutorefreshAllowed=true
+code "*100#" expect=2 field=0:"Balance" field=1:"Bonus"
+code "*102#" expect=1 field=0:"Minutes left"
+carrier "*100#" reply "Balance 12.50 EUR. Bonus 3.00 EUR" after 2s
+carrier "*102#" reply "You have 250 min left" after 3s
+boot
+
+note "demo: the engine's first timer tick comes 5 minutes after start: an automatic refresh"
+advance 5m
+expect logpart "Qvl: dialling code: *100#"
+expect logpart "Qvl: created alert display frame"
+expect log "Qvl: parsed expected number of fields."
+expect log "Qvl: updating file with the latest values..."
+expect log "sim: SpringBoard's local centre: org.quillmoor.harrowin.ussd_data_refreshed"
+expect log "Qvl: moving to the next code, 2 of 2"
+expect logpart "Qvl: dialling code: *102#"
+advance 30s
+expect codes codes[0].fields[0].lastValue = "12.50"
+expect codes codes[0].fields[1].lastValue = "3.00"
+expect codes codes[1].fields[0].lastValue = "250"
+expect local "org.quillmoor.harrowin.ussd_data_refreshed" 2
+expect alerts onscreen=0
+expect dials 2
+note "demo: end of the cycle: *102# was the last code, nothing more is dialled"
+
+advance 2m
+carrier "*100#" reply "Balance 11.75 EUR. Bonus 3.00 EUR" after 2s
+carrier "*102#" reply "You have 243 min left" after 3s
+note "demo: the user taps the widget's refresh line"
+refresh
+advance 30s
+expect dials 4
+expect codes codes[0].fields[0].lastValue = "11.75"
+expect codes codes[1].fields[0].lastValue = "243"
+expect local "org.quillmoor.harrowin.ussd_data_refreshed" 4
+expect alerts onscreen=0
+note "demo: end of the cycle"
+)";
+
+} // namespace
+
+int demoCommand(const CommandArgs& args)
+{
+    if (!args.empty()) {
+        std::cerr << "usage: quorvel demo\n";
+        return kUsageExitStatus;
+    }
+    sim::ScenarioSessionOptions options;
+    options.afterRun = [](sim::World&) {
+        std::cout << "\nsim: the codes store, " << kCodesStorePath << ":\n";
+        std::cout << platform::readFile(kCodesStorePath).value_or("(missing)\n");
+    };
+    return sim::runScenarioText("demo", kDemoScenario, options, std::cout, std::cerr);
+}
+
+} // namespace quorvel::cli

@@ -1,0 +1,35 @@
+// Parses a scenario and runs it on a fresh device, printing the device's log
+// as it is written and reporting the outcome: what `quorvel run` and
+// `quorvel demo` do.
+//
+//   int status = runScenarioText("x.scn", text, {}, std::cout, std::cerr);
+//
+// Exit statuses: 0 every expectation held; 1 a statement failed (file, line,
+// statement and what was found are printed); 2 a syntax error (line and
+// column) or a device that could not be set up.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+namespace sim {
+
+class World;
+
+inline constexpr int kScenarioPassed = 0;
+inline constexpr int kScenarioFailed = 1;
+inline constexpr int kScenarioUnusable = 2;
+
+struct ScenarioSessionOptions {
+    // Device root folder; empty for a fresh temporary one. A given folder must
+    // be empty or missing, and is left in place afterwards.
+    std::string root;
+    // Runs after the scenario passed, before the device is torn down.
+    std::function<void(World&)> afterRun;
+};
+
+int runScenarioText(const std::string& name, const std::string& text, const ScenarioSessionOptions& options,
+                    std::ostream& out, std::ostream& err);
+
+} // namespace sim

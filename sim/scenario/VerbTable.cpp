@@ -1,0 +1,36 @@
+#include "sim/scenario/VerbTable.h"
+
+#include "sim/scenario/verbs/Verbs.h"
+
+#include <cassert>
+
+namespace sim {
+
+void VerbTable::add(Verb verb)
+{
+    assert(!find(verb.name) && "a verb is registered twice");
+    m_verbs.push_back(std::move(verb));
+}
+
+const Verb* VerbTable::find(const std::string& name) const
+{
+    for (const Verb& verb : m_verbs)
+        if (verb.name == name)
+            return &verb;
+    return nullptr;
+}
+
+const VerbTable& scenarioVerbs()
+{
+    static const VerbTable table = [] {
+        VerbTable t;
+        addDeviceVerbs(t);
+        addCarrierVerbs(t);
+        addSpringBoardVerbs(t);
+        addExpectVerbs(t);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace sim

@@ -1,0 +1,157 @@
+// Statements about the device itself: its stores as the Settings application
+// leaves them, its network, its start and the passing of time.
+#include "sim/scenario/verbs/Verbs.h"
+
+#include "common/QuorvelNames.h"
+#include "platform/foundation/PropertyList.h"
+#include "sim/scenario/Runner.h"
+#include "sim/scenario/VerbTable.h"
+#include "sim/world/DeviceFolder.h"
+#include "sim/world/LogCapture.h"
+#include "sim/world/World.h"
+
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+namespace {
+
+using platform::Array;
+using platform::Dict;
+using platform::Value;
+
+std::string describeSetting(const std::string& key, const Value& value)
+{
+    return key + "=" + (value.isString() ? "\"" + value.description() + "\"" : value.description());
+}
+
+// settings KEY=VALUE ...
+Action parseSettings(ArgReader& args)
+{
+    std::vector<std::pair<std::string, Value>> pairs;
+    do {
+        std::string key = args.key("a settings key");
+        pairs.emplace_back(key, args.value("the value of " + key));
+    } while (!args.atEnd());
+    return [pairs](ScenarioRun& run) {
+        // Merged into what is there, as the Settings application saves one value at a time.
+        Dict settings = platform::readDictionary(quorvel::kSettingsStorePath);
+        std::string written;
+        for (const auto& [key, value] : pairs) {
+            settings[key] = value;
+            written += (written.empty() ? "" : " ") + describeSetting(key, value);
+        }
+        if (!platform::writeDictionaryAtomically(quorvel::kSettingsStorePath, settings))
+            return Outcome::failure("the settings store could not be written");
+        run.world().log().note("settings store: " + written);
+        return Outcome::success();
+    };
+}
+
+// code "CMD" expect=N [sms="SENDER"] [field=I:"TITLE"]...
+Action parseCode(ArgReader& args)
+{
+    std::string command = args.string("the code");
+    std::optional<int64_t> expected;
+    std::optional<std::string> sender;
+    Array fields;
+    while (!args.atEnd()) {
+        const Token& at = *args.peek();
+        std::string key = args.key("expect=, sms= or field=");
+        if (key == "expect") {
+            if (expected)
+                args.failAt(at, "expect= is given twice");
+            expected = args.count("the expected number of values");
+        } else if (key == "sms") {
+            if (sender)
+                args.failAt(at, "sms= is given twice");
+            sender = args.string("the SMS sender");
+        } else if (key == "field") {
+            int64_t index = args.count("the field's index");
+            args.gluedSymbol(':', "':' between the field's index and its title");
+            std::string title = args.string("the field's title");
+            fields.push_back(Dict{{quorvel::kTitleKey, title}, {quorvel::kIndexKey, index}});
+        } else {
+            args.failAt(at, "unknown option " + key + "= (expected expect=, sms= or field=)");
+        }
+    }
+    if (!expected)
+        args.fail("expected expect=N, the number of values the reply holds");
+
+    Dict record{{quorvel::kUssdCodeKey, command}, {quorvel::kFieldsKey, fields}, {quorvel::kExpectedNumbersKey, *expected}};
+    if (sender)
+        record[quorvel::kSmsSenderKey] = *sender;
+    return [record, command](ScenarioRun& run) {
+        // Appended to a fresh root, as the Settings wizard saves a new code.
+        Dict store = platform::readDictionary(quorvel::kCodesStorePath);
+        Array codes;
+        if (const Array* existing = store[quorvel::kCodesKey].array())
+            codes = *existing;
+        codes.push_back(record);
+        Dict root{{quorvel::kCodesKey, codes}};
+        if (!platform::writeDictionaryAtomically(quorvel::kCodesStorePath, root))
+            return Outcome::failure("the codes store could not be written");
+        run.world().log().note("codes store: code " + command + " added as entry " + std::to_string(codes.size() - 1));
+        return Outcome::success();
+    };
+}
+
+// roaming on|off
+Action parseRoaming(ArgReader& args)
+{
+    bool on = args.oneOf({"on", "off"}) == "on";
+    args.end();
+    return [on](ScenarioRun& run) {
+        if (!run.world().folder().setRoaming(on))
+            return Outcome::failure("the operator link could not be changed");
+        run.world().log().note(on ? "the phone is roaming: the operator link names the visited network"
+                                  : "the phone is on its home network");
+        return Outcome::success();
+    };
+}
+
+Action parseBoot(ArgReader& args)
+{
+    args.end();
+    return [](ScenarioRun& run) {
+        run.world().boot();
+        return Outcome::success();
+    };
+}
+
+// advance DURATION
+Action parseAdvance(ArgReader& args)
+{
+    platform::Micros span = args.duration("how long");
+    args.end();
+    return [span](ScenarioRun& run) {
+        run.world().runFor(span);
+        return Outcome::success();
+    };
+}
+
+// note "TEXT": a line of the scenario's own in the log.
+Action parseNote(ArgReader& args)
+{
+    std::string text = args.string("the note");
+    args.end();
+    return [text](ScenarioRun& run) {
+        run.world().log().note(text);
+        return Outcome::success();
+    };
+}
+
+} // namespace
+
+void addDeviceVerbs(VerbTable& table)
+{
+    table.add({"settings", Phase::beforeBoot, "settings KEY=VALUE ...", parseSettings});
+    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]...", parseCode});
+    table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
+    table.add({"boot", Phase::anytime, "boot", parseBoot, true});
+    table.add({"advance", Phase::afterBoot, "advance DURATION", parseAdvance});
+    table.add({"note", Phase::anytime, "note \"TEXT\"", parseNote});
+}
+
+} // namespace sim

@@ -1,0 +1,165 @@
+#include "sim/world/World.h"
+
+#include "platform/notify/NotificationCenter.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "sim/carrier/SimCarrier.h"
+#include "sim/loader/ModuleLoader.h"
+#include "sim/springboard/SpringBoard.h"
+#include "sim/world/DeviceFolder.h"
+#include "sim/world/LogCapture.h"
+
+#include <cassert>
+
+namespace sim {
+
+World::World(WorldOptions options)
+    : m_folder(std::make_unique<DeviceFolder>(options.root))
+    , m_device(std::make_unique<platform::Device>(std::make_unique<platform::VirtualClock>(options.start)))
+    , m_deviceScope(std::make_unique<platform::DeviceScope>(*m_device))
+    , m_log(std::make_unique<LogCapture>(*m_device))
+    , m_modules(std::make_unique<ModuleLoader>(*m_log))
+    , m_carrier(std::make_unique<SimCarrier>(*m_device, *m_log))
+{
+    if (!m_folder->ok()) {
+        m_log->note("cannot prepare the device folder " + m_folder->root());
+        return;
+    }
+    m_carrier->setUssdPresenter([this](const std::string& text) {
+        // Queued after the telephony deliveries the carrier has just queued, so
+        // SpringBoard's own observers hear the text before its alert appears.
+        if (m_springBoardProcess)
+            m_springBoardProcess->mainRunLoop().perform([this, text] { presentUSSDAlert(text); });
+    });
+    if (options.installEngine)
+        installEngine();
+}
+
+World::~World()
+{
+    for (auto it = m_hosts.rbegin(); it != m_hosts.rend(); ++it)
+        (*it)->shutDown(*this);
+    while (!m_hosts.empty())
+        m_hosts.pop_back();
+
+    if (m_springBoard) {
+        platform::ProcessScope in(*m_springBoardProcess);
+        m_springBoard.reset();
+    }
+    // Destroying a process drops its pending work and timers and its Darwin
+    // registrations, whose callbacks may point into a module.
+    m_springBoardProcess.reset();
+    m_carrier.reset();
+    m_modules->unloadAll();
+    // Classes may still hold replacement methods of the unloaded modules.
+    rt::resetRuntimeForTesting();
+    m_modules.reset();
+    m_log.reset();
+    m_deviceScope.reset();
+    m_device.reset();
+    m_folder.reset();
+}
+
+bool World::ok() const
+{
+    return m_folder->ok();
+}
+
+const std::string& World::root() const
+{
+    return m_folder->root();
+}
+
+void World::installEngine()
+{
+    std::string file = std::string(kEngineLibrary) + ".dylib";
+    std::string built = findBuiltModule(file);
+    if (built.empty()) {
+        m_log->note(file + " not found beside the program (or in $QUORVEL_BIN_DIR): the device has no engine");
+        return;
+    }
+    if (!ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
+        m_log->note("cannot install " + built + " into the device");
+}
+
+void World::boot()
+{
+    if (booted())
+        return;
+    m_log->note("SpringBoard starts");
+    // Tweaks of an earlier device may have replaced methods of classes of the
+    // same names: SpringBoard registers fresh ones before anything loads.
+    rt::resetRuntimeForTesting();
+    m_springBoardProcess = std::make_unique<platform::Process>(*m_device, kSpringBoardName, kSpringBoardBundle);
+    {
+        platform::ProcessScope in(*m_springBoardProcess);
+        m_springBoard = std::make_unique<SpringBoard>(*m_springBoardProcess);
+        m_springBoardProcess->localCenter().addObserver(this, "", [this](const platform::Notification& n) {
+            ++m_localPosts[n.name];
+            m_log->note("SpringBoard's local centre: " + n.name);
+        });
+    }
+    m_modules->loadTweaksInto(*m_springBoardProcess);
+    for (auto& host : m_hosts)
+        host->springBoardStarted(*this);
+    runPending();
+}
+
+platform::Process& World::springBoardProcess()
+{
+    assert(m_springBoardProcess);
+    return *m_springBoardProcess;
+}
+
+SpringBoard& World::springBoard()
+{
+    assert(m_springBoard);
+    return *m_springBoard;
+}
+
+int World::localPostCount(const std::string& name) const
+{
+    auto found = m_localPosts.find(name);
+    return found == m_localPosts.end() ? 0 : found->second;
+}
+
+platform::Date World::now() const
+{
+    return m_device->now();
+}
+
+void World::runFor(platform::Micros span)
+{
+    m_device->runFor(span);
+}
+
+void World::runPending()
+{
+    m_device->runPending();
+}
+
+void World::adoptHost(std::unique_ptr<Host> host)
+{
+    m_hosts.push_back(std::move(host));
+    if (booted())
+        m_hosts.back()->springBoardStarted(*this);
+}
+
+void World::presentUSSDAlert(const std::string& text)
+{
+    int onScreenBefore = m_springBoard->alertsOnScreen();
+    int openBefore = m_springBoard->alertsOpen();
+    m_springBoard->presentUSSDAlert(text);
+    bool opened = m_springBoard->alertsOpen() > openBefore;
+    bool visible = m_springBoard->alertsOnScreen() > onScreenBefore;
+    if (visible)
+        m_log->note("SpringBoard shows a USSD alert on screen");
+    else if (opened)
+        m_log->note("SpringBoard shows a USSD alert off screen (hidden from the user)");
+    else
+        m_log->note("SpringBoard's USSD alert was closed as soon as it was shown");
+}
+
+} // namespace sim
