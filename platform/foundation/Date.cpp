@@ -94,17 +94,27 @@ std::string Date::formatted(const std::string& pattern) const
     while (i < pattern.size()) {
         char c = pattern[i];
         // Text between single quotes is literal, as in the platform's patterns;
-        // two quotes in a row stand for one.
+        // two quotes in a row stand for one quote, inside or outside such text.
         if (c == '\'') {
-            size_t close = pattern.find('\'', i + 1);
-            if (close == i + 1) {
+            if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
                 out += '\'';
                 i += 2;
                 continue;
             }
-            size_t end = close == std::string::npos ? pattern.size() : close;
-            out.append(pattern, i + 1, end - i - 1);
-            i = end + 1;
+            size_t j = i + 1;
+            while (j < pattern.size()) {
+                if (pattern[j] == '\'') {
+                    if (j + 1 < pattern.size() && pattern[j + 1] == '\'') {
+                        out += '\'';
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                out += pattern[j++];
+            }
+            i = j;
             continue;
         }
         size_t run = 1;

@@ -44,9 +44,16 @@ Date dateFromPlist(plist_t node)
     return Date::fromMicros((kReferenceDateUnixSeconds + sec) * kMicrosPerSecond + fraction);
 }
 
-plist_t dateToPlist(Date date)
+// XML keeps whole seconds only, and the library's XML writer would cut a date
+// before the reference date towards it (a later second); whole seconds are
+// taken here, always the second the date falls in.
+plist_t dateToPlist(Date date, bool wholeSeconds)
 {
     int64_t micros = date.micros() - kReferenceDateUnixSeconds * kMicrosPerSecond;
+    if (wholeSeconds) {
+        int64_t remainder = micros % kMicrosPerSecond;
+        micros -= remainder < 0 ? remainder + kMicrosPerSecond : remainder;
+    }
     int64_t sec = micros / kMicrosPerSecond;
     int64_t usec = micros % kMicrosPerSecond; // same sign as sec: the library adds the two
     sec = std::clamp<int64_t>(sec, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
@@ -141,14 +148,14 @@ bool depthWithin(const Value& value, int remaining)
 }
 
 // nullptr for values that cannot be written (None, runtime objects).
-plist_t toPlist(const Value& value)
+plist_t toPlist(const Value& value, bool binary)
 {
     switch (value.type()) {
     case Value::Type::String: return plist_new_string(value.string()->c_str());
     case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
     case Value::Type::Real: return plist_new_real(value.doubleValue());
     case Value::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
-    case Value::Type::Date: return dateToPlist(*value.date());
+    case Value::Type::Date: return dateToPlist(*value.date(), !binary);
     case Value::Type::Data: {
         const Data& data = *value.data();
         return plist_new_data(reinterpret_cast<const char*>(data.data()), data.size());
@@ -156,14 +163,14 @@ plist_t toPlist(const Value& value)
     case Value::Type::Array: {
         plist_t array = plist_new_array();
         for (const Value& item : *value.array())
-            if (plist_t node = toPlist(item))
+            if (plist_t node = toPlist(item, binary))
                 plist_array_append_item(array, node);
         return array;
     }
     case Value::Type::Dict: {
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : *value.dict())
-            if (plist_t node = toPlist(item))
+            if (plist_t node = toPlist(item, binary))
                 plist_dict_set_item(dict, key.c_str(), node);
         return dict;
     }
@@ -217,7 +224,7 @@ std::string serializePropertyList(const Value& root, bool binary)
         QLog("Qvl: not writing a property list nested deeper than %d levels", kMaxPlistDepth);
         return {};
     }
-    PlistPtr node(toPlist(root));
+    PlistPtr node(toPlist(root, binary));
     if (!node)
         return {};
     char* out = nullptr;
