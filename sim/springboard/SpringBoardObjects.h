@@ -1,0 +1,100 @@
+// The C++ objects behind instances of the simulated SpringBoard classes, and
+// the class registration with their host implementations. Internal to
+// sim/springboard.
+//
+// Each object keeps a weak reference to the SpringBoard record that it reports
+// to, so a message that reaches an object after its SpringBoard is gone (a
+// tweak may hold an alert longer) changes nothing.
+#pragma once
+
+#include "platform/foundation/Geometry.h"
+#include "platform/runtime/Runtime.h"
+#include "sim/springboard/SpringBoard.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim::springboard {
+
+// What SpringBoard shows and keeps, as its objects report it.
+struct HostRecord {
+    std::vector<PublishedBulletin> bulletins;
+    std::map<std::string, int> badges;
+    std::map<int, bool> statusBarItems;
+    // Texts sent back to the carrier with an alert's OK button.
+    std::vector<std::string> ussdReplies;
+};
+
+// The reply text field of a USSD alert ("setText:", "text").
+class ResponseField final : public rt::Object {
+public:
+    std::string text;
+};
+
+class UssdAlert final : public rt::Object {
+public:
+    std::shared_ptr<Object> ivar(const std::string& name) const override
+    {
+        return name == "_responseField" ? responseField : nullptr;
+    }
+    bool isOpen() const { return visible && !closed; }
+    bool isOnScreen() const { return isOpen() && frame.intersects(kScreenBounds); }
+
+    std::weak_ptr<HostRecord> record;
+    platform::CGRect frame;
+    std::string alertText;     // as received
+    std::string displayedText; // as shown
+    bool centeredVertically = false;
+    bool allowsResponse = false;
+    bool responding = false; // the Reply button has opened the response bar
+    bool visible = false;
+    bool closed = false;
+    int charsRemaining = 0;
+    int viewNotifications = 0;
+    rt::id responseField;
+};
+
+class StatusBarDataManager final : public rt::Object {
+public:
+    std::weak_ptr<HostRecord> record;
+};
+
+class BulletinServer final : public rt::Object {
+public:
+    std::weak_ptr<HostRecord> record;
+};
+
+class Icon final : public rt::Object {
+public:
+    std::weak_ptr<HostRecord> record;
+    std::string bundleIdentifier;
+};
+
+// A bulletin as BBServer receives it ("section", "title", "message").
+class Bulletin final : public rt::Object {
+public:
+    PublishedBulletin content;
+};
+
+inline constexpr int kMaxResponseLength = 182;
+
+// Registers the class (or takes the existing one) with this factory and an
+// empty superclass; its method table is then filled by the caller.
+rt::Class* defineClass(const char* name, rt::Class::Factory factory);
+
+// Registers SBUSSDAlertDisplay (and its response field's class) with fresh host
+// implementations of every selector, replacing whatever the tables held.
+void registerUssdAlertClasses();
+// Registers SBStatusBarDataManager, BBServer, SBIcon and BBBulletin likewise.
+void registerServiceClasses();
+
+// Instances with the record attached; nullptr when the class cannot build them.
+rt::id makeUssdAlert(const std::shared_ptr<HostRecord>& record);
+rt::id makeStatusBarDataManager(const std::shared_ptr<HostRecord>& record);
+rt::id makeBulletinServer(const std::shared_ptr<HostRecord>& record);
+rt::id makeIcon(const std::shared_ptr<HostRecord>& record, const std::string& bundleIdentifier);
+rt::id makeBulletin(const PublishedBulletin& content);
+
+} // namespace sim::springboard
