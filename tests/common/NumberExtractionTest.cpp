@@ -144,13 +144,53 @@ TEST(NumberExtraction, AgreesWithAPlainStatementOfTheRuleOnRandomTexts)
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     const std::string alphabet = "0123456789-,.,.- ab\n\t%+:'\xD0\x91\xFF";
-    for (int round = 0; round < 2000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
         std::string text;
-        size_t length = random() % 40;
+        // Short texts, and long ones whose runs cross the scanner's 64-byte blocks.
+        size_t length = round % 2 ? random() % 40 : random() % 400;
         for (size_t k = 0; k < length; ++k)
             text += alphabet[random() % alphabet.size()];
         ASSERT_EQ(quorvel::extractNumbers(text), referenceExtraction(text)) << "text: " << text;
     }
+}
+
+TEST(NumberExtraction, RunsAcrossBlockBoundariesStayWhole)
+{
+    struct Case {
+        const char* name;
+        size_t offset;   // where the run starts
+        size_t length;   // how long it is
+        size_t textSize; // total text size, filled with letters around the run
+    } cases[] = {
+        {"ends at the end of the first block", 60, 4, 100},
+        {"starts at the last byte of a block", 63, 3, 100},
+        {"starts at the first byte of a block", 64, 3, 100},
+        {"spans three blocks", 10, 200, 300},
+        {"fills a whole block exactly", 64, 64, 200},
+        {"ends exactly at the end of the text", 120, 8, 128},
+        {"text is one run of 64", 0, 64, 64},
+        {"text is one run of 65", 0, 65, 65},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text(c.textSize, 'x');
+        std::string run;
+        for (size_t i = 0; i < c.length; ++i)
+            run += static_cast<char>('0' + i % 10);
+        text.replace(c.offset, c.length, run);
+        EXPECT_EQ(quorvel::extractNumbers(text), Numbers{run});
+    }
+}
+
+TEST(NumberExtraction, ManyShortRunsInALongTextAreAllFound)
+{
+    std::string text;
+    Numbers expected;
+    for (int i = 0; i < 5000; ++i) {
+        text += std::to_string(i) + (i % 3 == 0 ? ". " : " ab ");
+        expected.push_back(std::to_string(i));
+    }
+    EXPECT_EQ(quorvel::extractNumbers(text), expected);
 }
 
 TEST(NumberExtraction, GivesTheSameListUnderAnyProcessLocale)
