@@ -1,0 +1,27 @@
+// The names the keyboard's notifications carry. They are posted on the
+// process's local centre by the shared application when a text field or
+// text view becomes first responder (will/did show) and when editing ends
+// with no other field taking over (will/did hide). The frames are in screen
+// coordinates, boxed with NSValue.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline const std::string UIKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline const std::string UIKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
+inline const std::string UIKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+inline const std::string UIKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
+// The keyboard's frame at the start and at the end of its animation.
+inline const std::string UIKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
+inline const std::string UIKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+
+// Keyboard types, with the platform's values.
+using UIKeyboardType = int;
+inline constexpr UIKeyboardType UIKeyboardTypeDefault = 0;
+inline constexpr UIKeyboardType UIKeyboardTypeNumbersAndPunctuation = 2;
+inline constexpr UIKeyboardType UIKeyboardTypeNumberPad = 4;
+inline constexpr UIKeyboardType UIKeyboardTypePhonePad = 5;
+
+} // namespace platform
