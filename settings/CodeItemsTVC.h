@@ -1,0 +1,35 @@
+// The fields of one stored code: each kept number's title and its position
+// in the reply ("item No. 1" for the first). Shows what was stored and
+// changes nothing.
+#pragma once
+
+#include "platform/foundation/Value.h"
+#include "platform/ui/UITableViewController.h"
+
+namespace quorvel {
+
+class CodeItemsTVC : public platform::UITableViewController {
+public:
+    static constexpr const char* kClassName = "CodeItemsTVC";
+    static constexpr const char* kCellIdentifier = "Dynamic Cell";
+
+    // initWithStyle:; the plain initialiser gives the plain style.
+    explicit CodeItemsTVC(platform::UITableViewStyle style = platform::UITableViewStylePlain);
+    ~CodeItemsTVC() override;
+
+    static rt::Class* runtimeClass();
+    static void unregisterRuntimeClass();
+
+    // The code record shown, set before the screen is pushed.
+    platform::Value code;
+    // A copy of the record's "fields", taken when the view loads.
+    platform::Array fields;
+
+    void viewDidLoad() override;
+    int numberOfSectionsInTableView(platform::UITableView& tableView) override;
+    int numberOfRowsInSection(platform::UITableView& tableView, int section) override;
+    std::shared_ptr<platform::UITableViewCell> cellForRowAtIndexPath(platform::UITableView& tableView,
+                                                                     const platform::NSIndexPath& indexPath) override;
+};
+
+} // namespace quorvel

@@ -1,0 +1,27 @@
+// The bundle's process-wide state: it outlives the screens and lives as
+// long as the Settings application, touched only on its main thread.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace quorvel {
+
+class NewCommandVC;
+
+struct WizardState {
+    // The command screen whose view loaded most recently; the reply
+    // callbacks reach the navigation stack only through it.
+    std::shared_ptr<NewCommandVC> refToSelf;
+    // The command text last dialled by the wizard.
+    std::string ussdCodeNumber;
+    // The SMS reply observer is registered once per process, so that each
+    // reply opens one field-title screen however many SMS dials came before.
+    bool smsObserverRegistered = false;
+};
+
+WizardState& wizardState();
+// A fresh state (tests that start a new device in the same process).
+void resetWizardStateForTesting();
+
+} // namespace quorvel
