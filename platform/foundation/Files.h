@@ -18,6 +18,12 @@ std::optional<std::string> readFile(const std::string& devicePath);
 // new one whole. On any failure the old file is untouched and false is returned.
 bool writeFileAtomically(const std::string& devicePath, const std::string& bytes);
 
+// Whether atomic writes also flush the file and its folder to the disk (on by
+// default). A simulated device whose folder is thrown away turns it off: writes
+// stay atomic for readers (temporary file, then rename), only the flushes that
+// guard against a power cut are skipped. Process-global, like the device root.
+void setDurableWrites(bool on);
+
 // The destination of a symbolic link, as stored in the link (not resolved);
 // nullopt when the path is not a link or cannot be read.
 std::optional<std::string> symbolicLinkDestination(const std::string& devicePath);

@@ -15,7 +15,7 @@ namespace {
 
 // Two codes answered by USSD: an automatic refresh at the first timer tick,
 // then a refresh that the widget asks for after the carrier's figures changed.
-constexpr const char* kDemoScenario = R"(# quorvel demo
+constexpr const char* kDemoScenario = R"scn(# quorvel demo
 settings autoRefreshRate=15 unlockedAutorefreshAllowed=true
 code "*100#" expect=2 field=0:"Balance" field=1:"Bonus"
 code "*102#" expect=1 field=0:"Minutes left"
@@ -25,13 +25,17 @@ boot
 
 note "demo: the engine's first timer tick comes 5 minutes after start: an automatic refresh"
 advance 5m
-expect logpart "Qvl: dialling code: *100#"
-expect logpart "Qvl: created alert display frame"
+expect log "Qvl: dialling code: *100#"
+note "demo: the carrier answers 2 seconds after the dial"
+advance 2s
+expect log "Qvl: USSD string is Balance 12.50 EUR. Bonus 3.00 EUR"
 expect log "Qvl: parsed expected number of fields."
 expect log "Qvl: updating file with the latest values..."
 expect log "sim: SpringBoard's local centre: org.quillmoor.harrowin.ussd_data_refreshed"
 expect log "Qvl: moving to the next code, 2 of 2"
-expect logpart "Qvl: dialling code: *102#"
+expect log "Qvl: dialling code: *102#"
+expect logpart "Qvl: created alert display frame"
+expect log "sim: SpringBoard shows a USSD alert off screen (hidden from the user)"
 advance 30s
 expect codes codes[0].fields[0].lastValue = "12.50"
 expect codes codes[0].fields[1].lastValue = "3.00"
@@ -53,7 +57,7 @@ expect codes codes[1].fields[0].lastValue = "243"
 expect local "org.quillmoor.harrowin.ussd_data_refreshed" 4
 expect alerts onscreen=0
 note "demo: end of the cycle"
-)";
+)scn";
 
 } // namespace
 

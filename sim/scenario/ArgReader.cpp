@@ -121,9 +121,15 @@ std::string ArgReader::word(const std::string& what)
 
 std::string ArgReader::oneOf(std::initializer_list<const char*> choices)
 {
+    // "reply, ok or cancel"
     std::string list;
-    for (const char* c : choices)
-        list += (list.empty() ? "" : " or ") + std::string(c);
+    size_t index = 0;
+    for (const char* c : choices) {
+        if (index > 0)
+            list += index + 1 == choices.size() ? " or " : ", ";
+        list += c;
+        ++index;
+    }
     if (atEnd())
         fail("expected " + list + " here");
     const Token& token = *peek();

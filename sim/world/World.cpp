@@ -1,5 +1,6 @@
 #include "sim/world/World.h"
 
+#include "platform/foundation/Files.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runtime/Runtime.h"
@@ -23,6 +24,10 @@ World::World(WorldOptions options)
     , m_modules(std::make_unique<ModuleLoader>(*m_log))
     , m_carrier(std::make_unique<SimCarrier>(*m_device, *m_log))
 {
+    // Nothing can cut the power of a simulated device: its stores keep their
+    // atomic writes but skip the flushes to the host's disk, which would make a
+    // day of device time take seconds of waiting for the disk.
+    platform::setDurableWrites(false);
     if (!m_folder->ok()) {
         m_log->note("cannot prepare the device folder " + m_folder->root());
         return;
@@ -60,6 +65,7 @@ World::~World()
     m_deviceScope.reset();
     m_device.reset();
     m_folder.reset();
+    platform::setDurableWrites(true);
 }
 
 bool World::ok() const

@@ -23,7 +23,11 @@ using platform::Value;
 
 std::string describeSetting(const std::string& key, const Value& value)
 {
-    return key + "=" + (value.isString() ? "\"" + value.description() + "\"" : value.description());
+    if (value.isString())
+        return key + "=\"" + value.description() + "\"";
+    if (value.type() == Value::Type::Boolean)
+        return key + "=" + (value.boolValue() ? "true" : "false");
+    return key + "=" + value.description();
 }
 
 // settings KEY=VALUE ...

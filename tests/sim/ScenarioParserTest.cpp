@@ -1,0 +1,175 @@
+#include "sim/scenario/ArgReader.h"
+#include "sim/scenario/Lexer.h"
+#include "sim/scenario/Parser.h"
+
+#include <gtest/gtest.h>
+
+namespace sim {
+namespace {
+
+TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
+{
+    struct Case {
+        const char* text;
+        int line;
+        int column;
+        const char* messagePart;
+    };
+    const Case cases[] = {
+        {"frobnicate", 1, 1, "unknown statement \"frobnicate\""},
+        {"# comment\n\n  lock", 3, 3, "needs a booted device"},
+        {"boot\nsettings autoRefreshRate=15", 2, 1, "must come before boot"},
+        {"boot\nboot", 2, 1, "already booted"},
+        {"carrier \"*100#\" reply \"Balance", 1, 23, "unterminated string"},
+        {"note \"tab\\there\"", 1, 10, "unknown escape \\t"},
+        {"boot\nadvance 5", 2, 9, "a duration"},
+        {"boot\nadvance 5x", 2, 9, "a duration"},
+        {"boot\nadvance 0.0000001s", 2, 9, "a duration"},
+        {"boot\nadvance", 2, 8, "a duration"},
+        {"carrier \"*100#\" reply \"x\" after 2s extra", 1, 36, "unexpected \"extra\""},
+        {"carrier *100# reply \"x\"", 1, 9, "the code (a quoted string)"},
+        {"carrier \"*100#\" answer \"x\"", 1, 17, "expected reply or silent"},
+        {"settings autoRefreshRate = 15", 1, 26, "'=' right after autoRefreshRate"},
+        {"settings autoRefreshRate= 15", 1, 27, "without blanks"},
+        {"settings name=Bob", 1, 15, "a number, true, false or a quoted string"},
+        {"settings", 1, 9, "a settings key"},
+        {"code \"*100#\" field=0:\"Balance\"", 1, 31, "expect=N"},
+        {"code \"*100#\" expect=1 expect=2", 1, 23, "given twice"},
+        {"code \"*100#\" expect=1 field=0\"Balance\"", 1, 30, "':' between"},
+        {"code \"*100#\" expect=-1", 1, 21, "a whole number"},
+        {"code \"*100#\" expect=1 colour=2", 1, 23, "unknown option colour="},
+        {"expect codes codes[0]..x = 1", 1, 23, "malformed path"},
+        {"expect codes codes[x] = 1", 1, 20, "malformed path"},
+        {"expect codes codes[0] 1", 1, 23, "'=' after the path"},
+        {"expect dials many", 1, 14, "a whole number"},
+        {"expect alerts onscreen=0", 1, 1, "needs a booted device"},
+        {"boot\nexpect alerts", 2, 14, "onscreen=N or open=N"},
+        {"boot\nalert maybe", 2, 7, "expected reply, ok or cancel"},
+        {"\"boot\"", 1, 1, "starts with a verb"},
+        {"boot\npost everywhere \"x\"", 2, 6, "expected darwin or local"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ParseResult result = parseScenario(c.text);
+        ASSERT_TRUE(result.error.has_value());
+        EXPECT_EQ(result.error->line, c.line);
+        EXPECT_EQ(result.error->column, c.column);
+        EXPECT_NE(result.error->message.find(c.messagePart), std::string::npos) << result.error->message;
+    }
+}
+
+TEST(ScenarioParser, NamesTheVerbsUsageWithAnArgumentError)
+{
+    ParseResult result = parseScenario("carrier \"*100#\" reply");
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_NE(result.error->message.find("usage: carrier \"CMD\" reply \"TEXT\" [after DURATION]"), std::string::npos);
+}
+
+TEST(ScenarioParser, KeepsLineNumbersAndDropsCommentsAndBlankLines)
+{
+    ParseResult result = parseScenario("# a scenario\n\nsettings autoRefreshRate=15   # every quarter hour\n"
+                                       "boot\n   \nnote \"# not a comment\" # a comment\n");
+    ASSERT_FALSE(result.error.has_value()) << result.error->message;
+    ASSERT_EQ(result.script.statements.size(), 3u);
+    EXPECT_EQ(result.script.statements[0].line, 3);
+    EXPECT_EQ(result.script.statements[0].text, "settings autoRefreshRate=15");
+    EXPECT_EQ(result.script.statements[2].line, 6);
+    EXPECT_EQ(result.script.statements[2].text, "note \"# not a comment\"");
+}
+
+TEST(ScenarioParser, ParsesEveryDocumentedForm)
+{
+    const char* text = R"(settings autoRefreshRate=15 maxResponseTime=10.5 enableInRoaming=false name="x y"
+code "*100#" expect=2 sms="900" field=0:"Balance" field=1:"Bonus"
+carrier "*100#" reply "Balance 1" after 1.5s
+carrier "*101#" reply "Balance 2"
+carrier "*102#" silent
+roaming on
+expect codes codes[0].fields[1].title = "Bonus"
+expect codes codes[0].smsSender=present
+boot
+lock
+unlock
+dnd on
+refresh
+advance 15m
+alert reply
+post darwin "org.quillmoor.harrowin.ussd_sent"
+dial "*100#"
+network ussd "hello"
+expect log "Qvl: x"
+expect logpart "x"
+expect nolog "y"
+expect alerts onscreen=1 open=2
+expect dials 3
+expect darwin "n" 1
+expect local "n" 0
+)";
+    ParseResult result = parseScenario(text);
+    ASSERT_FALSE(result.error.has_value()) << result.error->line << ":" << result.error->column << " " << result.error->message;
+    EXPECT_EQ(result.script.statements.size(), 25u);
+    int expectations = 0;
+    for (const Statement& s : result.script.statements)
+        expectations += s.expectation ? 1 : 0;
+    EXPECT_EQ(expectations, 9);
+}
+
+TEST(ScenarioLexer, ResolvesEscapesInsideStringsOnly)
+{
+    std::optional<SyntaxError> error;
+    LexedLine line = lexLine(R"(note "say \"hi\", a \\ and\nnext" # "not a string")", 1, error);
+    ASSERT_FALSE(error.has_value());
+    ASSERT_EQ(line.tokens.size(), 2u);
+    EXPECT_EQ(line.tokens[1].kind, Token::Kind::string);
+    EXPECT_EQ(line.tokens[1].text, "say \"hi\", a \\ and\nnext");
+    EXPECT_EQ(line.tokens[1].column, 6);
+}
+
+TEST(ScenarioLexer, TellsGluedTokensFromSpacedOnes)
+{
+    std::optional<SyntaxError> error;
+    LexedLine line = lexLine("field=0:\"T\" a = b", 1, error);
+    ASSERT_EQ(line.tokens.size(), 8u);
+    EXPECT_FALSE(line.tokens[1].spaced); // =
+    EXPECT_FALSE(line.tokens[4].spaced); // "T"
+    EXPECT_TRUE(line.tokens[6].spaced);  // = with blanks
+}
+
+TEST(ScenarioDuration, IsExactToTheMicrosecond)
+{
+    struct Case {
+        const char* text;
+        int64_t micros;
+    };
+    const Case valid[] = {
+        {"2s", 2'000'000}, {"1.5s", 1'500'000}, {"15m", 900'000'000}, {"250ms", 250'000},
+        {"1h", 3'600'000'000}, {"10.001s", 10'001'000}, {"0.5ms", 500}, {"0s", 0},
+        {"24h", 86'400'000'000}, {"0.000001s", 1}, {"1.25h", 4'500'000'000},
+    };
+    for (const Case& c : valid) {
+        SCOPED_TRACE(c.text);
+        auto parsed = parseDuration(c.text);
+        ASSERT_TRUE(parsed.has_value());
+        EXPECT_EQ(parsed->count(), c.micros);
+    }
+    for (const char* bad : {"", "s", "2", "2x", "1.s", ".5s", "-1s", "0.0000001s", "1.2.3s", "2 s", "1e3s", "2S"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseDuration(bad).has_value());
+    }
+}
+
+TEST(ScenarioValue, ReadsNumbersBooleansAndRefusesBareWords)
+{
+    EXPECT_EQ(parseBareValue("15"), platform::Value(int64_t(15)));
+    EXPECT_EQ(parseBareValue("-3"), platform::Value(int64_t(-3)));
+    EXPECT_EQ(parseBareValue("10.5"), platform::Value(10.5));
+    EXPECT_EQ(parseBareValue("true"), platform::Value(true));
+    EXPECT_EQ(parseBareValue("false"), platform::Value(false));
+    for (const char* bad : {"", "-", "1.", ".5", "abc", "YES", "1e3", "12a"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseBareValue(bad).has_value());
+    }
+}
+
+} // namespace
+} // namespace sim
