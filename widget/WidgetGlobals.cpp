@@ -1,0 +1,11 @@
+#include "widget/WidgetGlobals.h"
+
+namespace quorvel {
+
+WidgetGlobals& widgetGlobals()
+{
+    static WidgetGlobals globals;
+    return globals;
+}
+
+} // namespace quorvel
