@@ -13,6 +13,7 @@
 // Single-threaded.
 #pragma once
 
+#include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UIViewController.h"
 
 #include <memory>
@@ -20,7 +21,6 @@
 
 namespace platform {
 
-class UINavigationBar;
 
 class UINavigationController : public UIViewController {
 public:
