@@ -215,6 +215,34 @@ TEST_F(Messaging, BadgeCountsUnreadMessagesWhenItIsSet)
     EXPECT_EQ(m_device.board.bulletinCount(kMessagesBundleIdentifier), 3);
 }
 
+// Replacements that drop every badge and bulletin, as a tweak's may.
+std::vector<int> g_droppedBadges;
+std::vector<std::string> g_droppedSections;
+void dropBadge(rt::Object*, rt::SEL, int badge) { g_droppedBadges.push_back(badge); }
+void dropBulletin(rt::Object*, rt::SEL, rt::Object* bulletin, unsigned, bool)
+{
+    g_droppedSections.push_back(rt::msgSend<std::string>(bulletin, "section"));
+}
+
+TEST_F(Messaging, BulletinAndBadgeReachReplacedSpringBoardMethods)
+{
+    g_droppedBadges.clear();
+    g_droppedSections.clear();
+    rt::IMP originalBadge, originalPublish;
+    rt::MSHookMessageEx(rt::objc_getClass("SBIcon"), "setBadge:", rt::IMP::of(&dropBadge), &originalBadge);
+    rt::MSHookMessageEx(rt::objc_getClass("BBServer"), "publishBulletin:destinations:alwaysToLockScreen:",
+                        rt::IMP::of(&dropBulletin), &originalPublish);
+    ASSERT_TRUE(originalBadge);
+    ASSERT_TRUE(originalPublish);
+
+    messages().receive("900", "Balance");
+    m_device.device.runPending();
+    EXPECT_EQ(g_droppedBadges, (std::vector<int>{1}));
+    EXPECT_EQ(g_droppedSections, (std::vector<std::string>{kMessagesBundleIdentifier}));
+    EXPECT_EQ(m_device.board.bulletinCount(kMessagesBundleIdentifier), 0);
+    EXPECT_EQ(m_device.board.badge(kMessagesBundleIdentifier), 0);
+}
+
 TEST_F(Messaging, PostsTestChangesWithOddOrNoItems)
 {
     messages().postChatItemsChange({});
