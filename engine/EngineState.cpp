@@ -1,5 +1,7 @@
 #include "engine/EngineState.h"
 
+#include "engine/CodesStore.h"
+
 namespace quorvel::engine {
 
 // constinit: each value is in place before any load-time code of the library
@@ -64,6 +66,7 @@ void engineResetForTesting()
 
     refreshTimer.reset();
     hostMethods() = HostMethods{};
+    forgetStoredCodes();
 }
 
 } // namespace quorvel::engine

@@ -89,8 +89,8 @@ struct HostMethods {
 // Created on first use, so it is valid whatever order load-time code runs in.
 HostMethods& hostMethods();
 
-// Puts every variable above back to its load-time value (zero, none, NO) and
-// empties the host slots. Drops references only: it stops no timer and removes
+// Puts every variable above back to its load-time value (zero, none, NO),
+// empties the host slots and forgets the codes store last seen. Drops references only: it stops no timer and removes
 // no observer, because the device they belonged to may already be gone.
 void engineResetForTesting();
 

@@ -1,12 +1,12 @@
 #include "engine/RefreshScheduler.h"
 
 #include "common/QuorvelNames.h"
+#include "engine/CodesStore.h"
 #include "engine/EngineSettings.h"
 #include "engine/EngineState.h"
 #include "engine/SmsCapture.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/system/Device.h"
 #include "platform/telephony/CoreTelephony.h"
 
@@ -46,10 +46,7 @@ bool refreshBlockedByRoaming()
 
 void loadCodeConfiguration()
 {
-    platform::UserDefaults defaults;
-    defaults.addSuiteNamed(kCodesDomain);
-    defaults.synchronize();
-    const platform::Value& stored = defaults.objectForKey(kCodesKey);
+    const platform::Value& stored = readStoredCodesEntry();
     if (const platform::Array* list = stored.array()) {
         codes = *list;
     } else {

@@ -1,9 +1,11 @@
 #include "engine/RefreshedRecord.h"
 
 #include "common/QuorvelNames.h"
+#include "engine/CodesStore.h"
 #include "engine/StoredValues.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/PropertyList.h"
+
+#include <utility>
 
 namespace quorvel::engine {
 
@@ -60,12 +62,9 @@ CodesStoreUpdate storeRefreshedValues(const platform::Value& dialled, uint32_t p
                                       const std::vector<std::string>& numbers, platform::Date when)
 {
     CodesStoreUpdate update;
-    const platform::Dict root = platform::readDictionary(kCodesStorePath);
     const std::string ussdCode = dialled[kUssdCodeKey].description();
-
-    auto storedList = root.find(kCodesKey);
-    if (storedList != root.end() && storedList->second.isArray())
-        update.storedCodes = *storedList->second.array();
+    if (const platform::Array* storedList = readStoredCodesEntry().array())
+        update.storedCodes = *storedList;
 
     const platform::Value* stored = nullptr;
     if (update.storedCodes && position < update.storedCodes->size())
@@ -77,13 +76,12 @@ CodesStoreUpdate storeRefreshedValues(const platform::Value& dialled, uint32_t p
     }
 
     platform::Value refreshed = recordWithRefreshedValues(*stored, numbers, when);
-    platform::Array written = *update.storedCodes;
-    written[position] = refreshed;
-    if (!platform::writeDictionaryAtomically(kCodesStorePath, platform::Dict{{kCodesKey, platform::Value(written)}})) {
+    const platform::Value stale = std::exchange((*update.storedCodes)[position], refreshed);
+    if (!writeStoredCodes(*update.storedCodes)) {
         QLog("Qvl: could not write the codes store, the values of code %@ are not stored", ussdCode);
+        (*update.storedCodes)[position] = stale;
         return update;
     }
-    update.storedCodes = std::move(written);
     update.storedRecord = std::move(refreshed);
     return update;
 }

@@ -125,7 +125,10 @@ std::string EngineBeforeStartTest::storedCodesBytes() const
 
 std::string EngineBeforeStartTest::storedField(size_t code, size_t field, const std::string& key) const
 {
-    const platform::Value& value = storedCodes().at(code)[kFieldsKey].at(field)[key];
+    const platform::Array codes = storedCodes(); // the lookups below refer into it
+    if (code >= codes.size())
+        return "<no code>";
+    const platform::Value& value = codes[code][kFieldsKey].at(field)[key];
     return value.isNone() ? "<none>" : value.description();
 }
 
