@@ -4,6 +4,8 @@
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/internal/Drawing.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -19,7 +21,7 @@ void drawButton(UIGraphicsContext& context, const std::string& text, double x, d
     context.fillRect(box, kButtonColor);
     internal::strokeRect(context, box, kBarEdge, 1);
     if (arrow)
-        context.fillRect(CGRectMake(x - 4, 17, 4, 10), kButtonColor);
+        internal::drawTextLine(context, "\u2039", CGRectMake(x - 9, 7, 9, 30), UIFont::boldSystemFontOfSize(16), kBarEdge, 1);
     internal::drawTextLine(context, text, CGRectInset(box, 5, 0), UIFont::boldSystemFontOfSize(12),
                            enabled ? UIColor::whiteColor() : kDisabledText, 1);
 }
@@ -85,8 +87,8 @@ void UINavigationBar::drawRect(UIGraphicsContext& context, const CGRect& rect)
         leftEdge += w + 5;
     } else if (const std::string back = backButtonTitle(); !back.empty()) {
         const double w = buttonWidth(context, back);
-        drawButton(context, back, leftEdge + 4, w, true, true);
-        leftEdge += w + 9;
+        drawButton(context, back, leftEdge + 8, w, true, true);
+        leftEdge += w + 13;
     }
     if (auto right = rightItem()) {
         const std::string text = right->displayText();
@@ -94,11 +96,14 @@ void UINavigationBar::drawRect(UIGraphicsContext& context, const CGRect& rect)
         drawButton(context, text, rightEdge - w, w, right->isEnabled(), false);
         rightEdge -= w + 5;
     }
-    // The title is centred on the bar when it fits between the buttons.
+    // The title is centred on the bar when it fits between the buttons, and
+    // centred between them otherwise.
+    const UIFont titleFont = UIFont::boldSystemFontOfSize(18);
     const double half = std::min(rect.size.width / 2 - leftEdge, rightEdge - rect.size.width / 2);
-    if (half > 0)
-        internal::drawTextLine(context, title(), CGRectMake(rect.size.width / 2 - half, 0, 2 * half, rect.size.height),
-                               UIFont::boldSystemFontOfSize(18), UIColor::whiteColor(), 1);
+    CGRect titleBox = CGRectMake(leftEdge, 0, std::max(0.0, rightEdge - leftEdge), rect.size.height);
+    if (half > 0 && context.widthOfText(title(), titleFont) <= 2 * half)
+        titleBox = CGRectMake(rect.size.width / 2 - half, 0, 2 * half, rect.size.height);
+    internal::drawTextLine(context, title(), titleBox, titleFont, UIColor::whiteColor(), 1);
 }
 
 std::string UINavigationBar::describeProperties() const

@@ -28,6 +28,7 @@ const VerbTable& scenarioVerbs()
         addCarrierVerbs(t);
         addSpringBoardVerbs(t);
         addExpectVerbs(t);
+        addSettingsVerbs(t);
         return t;
     }();
     return table;

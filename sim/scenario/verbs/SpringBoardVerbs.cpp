@@ -84,6 +84,9 @@ Action parseRefresh(ArgReader& args)
 // alert reply|ok|cancel: the user taps a button of the top on-screen USSD alert.
 Action parseAlert(ArgReader& args)
 {
+    // alert "BUTTON" answers the alert on the Settings screen instead.
+    if (args.peek() && args.peek()->kind == Token::Kind::string)
+        return parseSettingsAlert(args);
     std::string name = args.oneOf({"reply", "ok", "cancel"});
     args.end();
     AlertButton button = name == "reply" ? AlertButton::reply : name == "ok" ? AlertButton::ok : AlertButton::cancel;
@@ -127,7 +130,7 @@ void addSpringBoardVerbs(VerbTable& table)
     table.add({"unlock", Phase::afterBoot, "unlock", parseUnlock});
     table.add({"dnd", Phase::afterBoot, "dnd on|off", parseDnd});
     table.add({"refresh", Phase::afterBoot, "refresh", parseRefresh});
-    table.add({"alert", Phase::afterBoot, "alert reply|ok|cancel", parseAlert});
+    table.add({"alert", Phase::afterBoot, "alert reply|ok|cancel | alert \"BUTTON\"", parseAlert});
     table.add({"post", Phase::afterBoot, "post darwin|local \"NAME\"", parsePost});
 }
 

@@ -3,8 +3,11 @@
 // scenarioVerbs() (VerbTable.cpp).
 #pragma once
 
+#include "sim/scenario/Script.h"
+
 namespace sim {
 
+class ArgReader;
 class VerbTable;
 
 // settings, code, roaming, boot, advance, note (DeviceVerbs.cpp)
@@ -15,5 +18,10 @@ void addCarrierVerbs(VerbTable& table);
 void addSpringBoardVerbs(VerbTable& table);
 // expect ... (ExpectVerbs.cpp)
 void addExpectVerbs(VerbTable& table);
+// app settings, tap, type, switch, title, delete, back, set, render settings,
+// expect screen|alert|rows|row|enabled|settings|offset (SettingsVerbs.cpp)
+void addSettingsVerbs(VerbTable& table);
+// alert "BUTTON": a button of the alert on the Settings screen (SettingsVerbs.cpp)
+Action parseSettingsAlert(ArgReader& args);
 
 } // namespace sim
