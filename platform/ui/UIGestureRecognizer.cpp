@@ -57,10 +57,10 @@ int UIGestureRecognizer::recognize()
         const rt::SEL sel = entry.action.c_str();
         const rt::IMP imp = target->isa()->lookup(sel);
         if (imp.accepts<void, rt::Object*>()) {
-            imp.call<void, rt::Object*>(target.get(), sel, this);
+            rt::msgSend<void, rt::Object*>(target.get(), sel, this);
             ++sent;
         } else if (imp.accepts<void>()) {
-            imp.call<void>(target.get(), sel);
+            rt::msgSend<void>(target.get(), sel);
             ++sent;
         } else {
             QLog("UIGestureRecognizer: %@ does not answer the action %@", target->isa()->name(), entry.action);
