@@ -29,6 +29,7 @@ const VerbTable& scenarioVerbs()
         addSpringBoardVerbs(t);
         addExpectVerbs(t);
         addSettingsVerbs(t);
+        addNotificationCenterVerbs(t);
         return t;
     }();
     return table;

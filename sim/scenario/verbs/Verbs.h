@@ -21,6 +21,8 @@ void addExpectVerbs(VerbTable& table);
 // app settings, tap, type, switch, title, delete, back, set, render settings,
 // expect screen|alert|rows|row|enabled|settings|offset (SettingsVerbs.cpp)
 void addSettingsVerbs(VerbTable& table);
+// nc show|hide, render widget, expect widget (NotificationCenterVerbs.cpp)
+void addNotificationCenterVerbs(VerbTable& table);
 // alert "BUTTON": a button of the alert on the Settings screen (SettingsVerbs.cpp)
 Action parseSettingsAlert(ArgReader& args);
 
