@@ -19,13 +19,13 @@ const UIColor kButtonColor = UIColor::colorWithRed(0.30, 0.36, 0.52, 1);
 constexpr double kMessageLineHeight = 19;
 constexpr double kButtonHeight = 43;
 
-// Enough lines for the message at about seven points a character; the
+// Enough lines for the message at about eight and a half points a character; the
 // picture wraps it properly when drawn.
 int estimatedMessageLines(const std::string& message)
 {
     if (message.empty())
         return 0;
-    return std::max(1, static_cast<int>(std::ceil(static_cast<double>(message.size()) * 7.0 / (UIAlertView::kWidth - 24))));
+    return std::max(1, static_cast<int>(std::ceil(static_cast<double>(message.size()) * 8.5 / (UIAlertView::kWidth - 24))));
 }
 
 } // namespace

@@ -59,6 +59,46 @@ expect alerts onscreen=0
 note "demo: end of the cycle"
 )scn";
 
+
+// The same system seen from the Settings application: the user adds a code
+// through the wizard, sets an automatic refresh, locks the phone for an hour
+// and reads the widget. Pictures of the wizard's screens and of the widget are
+// written to the current folder.
+constexpr const char* kStoryScenario = R"scn(# quorvel demo: the story
+carrier "*100#" reply "Balance 12.50 rub, bonus 300" after 2s
+boot
+note "demo: the user opens Settings, the list of codes, and the add button"
+app settings
+render settings "demo-1-settings.png"
+tap "USSD Codes"
+tap "+"
+type "*100#"
+render settings "demo-2-new-code.png"
+tap "Next"
+advance 2s
+expect screen "*100#"
+title 0 "Balance"
+title 1 "Bonus"
+render settings "demo-3-field-titles.png"
+tap "Save"
+render settings "demo-4-notice.png"
+alert "OK"
+expect row 0 "*100#" "2 fields"
+render settings "demo-5-codes.png"
+back
+set "Auto Refresh" 15
+note "demo: the phone is locked for an hour; the carrier's figures change"
+lock
+carrier "*100#" reply "Balance 11.20 rub, bonus 250" after 2s
+advance 1h
+expect codes codes[0].fields[0].lastValue = "11.20"
+note "demo: the user pulls Notification Center down"
+nc show
+expect widget "11.20"
+expect widget "250"
+render widget "demo-6-widget.png"
+)scn";
+
 } // namespace
 
 int demoCommand(const CommandArgs& args)
@@ -72,7 +112,14 @@ int demoCommand(const CommandArgs& args)
         std::cout << "\nsim: the codes store, " << kCodesStorePath << ":\n";
         std::cout << platform::readFile(kCodesStorePath).value_or("(missing)\n");
     };
-    return sim::runScenarioText("demo", kDemoScenario, options, std::cout, std::cerr);
+    const int status = sim::runScenarioText("demo", kDemoScenario, options, std::cout, std::cerr);
+    if (status != sim::kScenarioPassed)
+        return status;
+    std::cout << "\nsim: the story, from the Settings application to the widget:\n";
+    const int storyStatus = sim::runScenarioText("demo-story", kStoryScenario, {}, std::cout, std::cerr);
+    if (storyStatus == sim::kScenarioPassed)
+        std::cout << "sim: pictures written: demo-1-settings.png ... demo-6-widget.png\n";
+    return storyStatus;
 }
 
 } // namespace quorvel::cli
