@@ -30,6 +30,9 @@ std::shared_ptr<UILabel> UITableViewCell::textLabel()
         m_textLabel = std::make_shared<UILabel>();
         m_textLabel->setFont(UIFont::boldSystemFontOfSize(17));
         m_textLabel->setBackgroundColor(std::nullopt);
+        // A long label gives up a little size before it is cut.
+        m_textLabel->setAdjustsFontSizeToFitWidth(true);
+        m_textLabel->setMinimumScaleFactor(0.75);
         addSubview(m_textLabel);
         setNeedsLayout();
     }
@@ -46,6 +49,8 @@ std::shared_ptr<UILabel> UITableViewCell::detailTextLabel()
         m_detailTextLabel->setTextColor(m_style == UITableViewCellStyleSubtitle ? UIColor::grayColor() : kDetailColor);
         if (m_style == UITableViewCellStyleValue1)
             m_detailTextLabel->setTextAlignment(NSTextAlignmentRight);
+        m_detailTextLabel->setAdjustsFontSizeToFitWidth(true);
+        m_detailTextLabel->setMinimumScaleFactor(0.75);
         addSubview(m_detailTextLabel);
         setNeedsLayout();
     }
@@ -86,14 +91,19 @@ void UITableViewCell::layoutSubviews()
             m_detailTextLabel->setFrame(CGRectMake(left, 24, width, 18));
         return;
     }
+    // The detail text takes about what it needs (layout has no text metrics:
+    // an average character width stands in), at most 60% of the row; the
+    // main text takes the rest.
+    double detailWidth = 0;
+    if (m_detailTextLabel && !m_detailTextLabel->text().empty())
+        detailWidth = std::min(width * 0.6, 0.6 * m_detailTextLabel->font().pointSize() *
+                                                static_cast<double>(m_detailTextLabel->text().size()) + 4);
     if (m_textLabel) {
         m_textLabel->setTextAlignment(m_centersText ? NSTextAlignmentCenter : NSTextAlignmentLeft);
-        // In value 1 the main text keeps at most 60% of the row.
-        const double mainWidth = m_detailTextLabel && !m_detailTextLabel->text().empty() ? width * 0.6 : width;
-        m_textLabel->setFrame(CGRectMake(left, 0, mainWidth, b.size.height));
+        m_textLabel->setFrame(CGRectMake(left, 0, std::max(0.0, width - detailWidth - (detailWidth > 0 ? 6 : 0)), b.size.height));
     }
     if (m_detailTextLabel)
-        m_detailTextLabel->setFrame(CGRectMake(left + width * 0.4, 0, width * 0.6, b.size.height));
+        m_detailTextLabel->setFrame(CGRectMake(left + width - detailWidth, 0, detailWidth, b.size.height));
 }
 
 void UITableViewCell::drawRect(UIGraphicsContext& context, const CGRect& rect)
