@@ -5,6 +5,7 @@
 #include "common/QuorvelNames.h"
 #include "engine/EngineSettings.h"
 #include "engine/EngineState.h"
+#include "platform/telephony/CoreTelephony.h"
 
 namespace quorvel::engine::testing {
 
@@ -179,6 +180,21 @@ TEST_F(EngineTest, SettingsDialOpensAWindowButItsReplyIsNeitherParsedNorStored)
     EXPECT_EQ(ussdMessage, "Balance 12.50");
     EXPECT_EQ(storedCodesBytes(), before);
     EXPECT_EQ(announcements, 0);
+    EXPECT_TRUE(telephony.dials.empty());
+}
+
+TEST_F(EngineTest, SettingsSmsExpectationWaitsWithoutTouchingTheCycle)
+{
+    writeCodes({codeRecord("*100#", 1, {{"Balance", 0}})});
+    postDarwin(kExpectSmsReplyNotification);
+    EXPECT_TRUE(logged("Qvl: got the SMS expected notification"));
+    EXPECT_EQ(ussdRequestTime, kStart);
+    EXPECT_FALSE(updateValuesInFile);
+    EXPECT_EQ(process->telephonyCenter().observerCount(platform::kIMChatItemsDidChangeNotification), 1u);
+
+    runForSeconds(60);
+    EXPECT_TRUE(logged("Qvl: SMS wait for response time (60.0 seconds) expired (request initiated by Settings)")) << logText();
+    EXPECT_EQ(process->telephonyCenter().observerCount(platform::kIMChatItemsDidChangeNotification), 0u);
     EXPECT_TRUE(telephony.dials.empty());
 }
 
