@@ -27,7 +27,13 @@ void endPendingSmsWait();
 void smsExpectedHandler(platform::CFNotificationCenterRef center, void* observer, const std::string& name,
                         const void* object, const platform::Dict* userInfo);
 
-// Telephony-centre callback for "__kIMChatItemsDidChangeNotification".
+// Telephony-centre callback for "__kIMChatItemsDidChangeNotification". It
+// removes itself at once, looks the first chat item's message up in the message
+// database and then, for the engine's request, marks an SMS of the expected
+// sender read and parses it (any other sender only sets doNotSuppressThisSMS),
+// or, for the Settings wizard's, writes the SMS hand-off file and posts
+// "org.quillmoor.quorvel.SMSReplyStored". No items, no message identifier and
+// an empty text end with "org.quillmoor.quorvel.SMSReplyError.1", ".2" and ".3".
 void smsReplyCallback(platform::CFNotificationCenterRef center, void* observer, const std::string& name,
                       const void* object, const platform::Dict* userInfo);
 

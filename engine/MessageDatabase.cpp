@@ -1,0 +1,165 @@
+#include "engine/MessageDatabase.h"
+
+#include "platform/foundation/DevicePaths.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+
+namespace quorvel::engine {
+
+namespace {
+
+constexpr const char* kLookupStatement =
+    "SELECT text, handle.id, handle.uncanonicalized_id FROM message,handle WHERE handle.rowid=message.handle_id and "
+    "message.rowid=?;";
+constexpr const char* kMarkReadStatement = "UPDATE message SET is_read=1 WHERE message.rowid=?;";
+
+// One connection for one statement; closed however the caller leaves (also
+// after a failed open, which still hands back a handle to release).
+class Connection {
+public:
+    explicit Connection(int flags)
+    {
+        m_openResult = sqlite3_open_v2(platform::hostPath(kSmsDatabasePath).c_str(), &m_db, flags, nullptr);
+        if (m_openResult == SQLITE_OK)
+            sqlite3_busy_timeout(m_db, kMessageDatabaseBusyTimeoutMs);
+    }
+    ~Connection() { sqlite3_close(m_db); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool isOpen() const { return m_openResult == SQLITE_OK; }
+    int openResult() const { return m_openResult; }
+    sqlite3* get() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_openResult = SQLITE_ERROR;
+};
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { m_prepareResult = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int prepareResult() const { return m_prepareResult; }
+    sqlite3_stmt* get() const { return m_stmt; }
+
+    std::string text(int column) const
+    {
+        const unsigned char* value = sqlite3_column_text(m_stmt, column);
+        return value ? reinterpret_cast<const char*>(value) : std::string();
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_prepareResult = SQLITE_ERROR;
+};
+
+void logStatementFailure(int resultCode)
+{
+    QLog("Qvl: Failed to retrieve table, error Code: %d", resultCode);
+}
+
+// The identifier as the chat item gave it, written in decimal by the caller.
+std::optional<int64_t> rowIdOf(const std::string& identifier)
+{
+    int64_t rowId = 0;
+    const char* end = identifier.data() + identifier.size();
+    auto [stop, error] = std::from_chars(identifier.data(), end, rowId);
+    if (error != std::errc() || stop != end || identifier.empty())
+        return std::nullopt;
+    return rowId;
+}
+
+// The file must be there before SQLite is asked: opening a missing path
+// would otherwise create an empty database in the messaging service's place.
+bool databaseIsReadable()
+{
+    if (platform::isReadableFile(kSmsDatabasePath))
+        return true;
+    QLog("Qvl: message database %@ is missing or unreadable", kSmsDatabasePath);
+    return false;
+}
+
+} // namespace
+
+SmsMessage getSMSMessageWithID(const std::string& identifier)
+{
+    QLog("Qvl: getSMSMessageWithID...");
+    SmsMessage sms;
+    std::optional<int64_t> rowId = rowIdOf(identifier);
+    if (!rowId) {
+        QLog("Qvl: message identifier %@ is not a number, not reading the message", identifier);
+        return sms;
+    }
+    if (!databaseIsReadable())
+        return sms;
+
+    // Read-only: a lookup never needs to write, so it never waits for a writer's lock.
+    Connection db(SQLITE_OPEN_READONLY);
+    if (!db.isOpen()) {
+        QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
+        return sms;
+    }
+    Statement lookup(db.get(), kLookupStatement);
+    if (lookup.prepareResult() != SQLITE_OK) {
+        logStatementFailure(lookup.prepareResult());
+        return sms;
+    }
+    sqlite3_bind_int64(lookup.get(), 1, *rowId);
+    const int stepResult = sqlite3_step(lookup.get());
+    if (stepResult == SQLITE_ROW) {
+        sms.handle_id = lookup.text(1);
+        sms.uncanonicalized_id = lookup.text(2);
+        sms.text = lookup.text(0);
+        QLog("Qvl: got new SMS: text=%@, id=%@", sms.text, sms.handle_id);
+    } else if (stepResult != SQLITE_DONE) {
+        // A lock taken after the statement was prepared shows only here.
+        logStatementFailure(stepResult);
+    } else {
+        QLog("Qvl: no message %@ in the message database", identifier);
+    }
+    return sms;
+}
+
+bool markSMSAsRead(const std::string& identifier)
+{
+    QLog("Qvl: marking SMS as read...");
+    std::optional<int64_t> rowId = rowIdOf(identifier);
+    if (!rowId) {
+        QLog("Qvl: message identifier %@ is not a number, not marking it read", identifier);
+        return false;
+    }
+    if (!databaseIsReadable())
+        return false;
+
+    Connection db(SQLITE_OPEN_READWRITE);
+    if (!db.isOpen()) {
+        QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
+        return false;
+    }
+    Statement markRead(db.get(), kMarkReadStatement);
+    if (markRead.prepareResult() != SQLITE_OK) {
+        logStatementFailure(markRead.prepareResult());
+        return false;
+    }
+    sqlite3_bind_int64(markRead.get(), 1, *rowId);
+    const int stepResult = sqlite3_step(markRead.get());
+    if (stepResult != SQLITE_DONE) {
+        // The write lock is taken at the step: a reader holding the database shows here.
+        logStatementFailure(stepResult);
+        return false;
+    }
+    QLog("Qvl: message %@ successfuly marked as read", identifier);
+    return true;
+}
+
+} // namespace quorvel::engine
