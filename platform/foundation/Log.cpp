@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <syslog.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -247,12 +248,17 @@ void setLogToStandardError(bool on)
 
 void writeLogLine(const std::string& line)
 {
-    static const bool opened = [] {
+    // Without a system log socket glibc tries to reconnect on every call, which
+    // costs more than everything else a line does; such hosts (containers,
+    // build machines) keep only the sink and standard error. Checked once.
+    static const bool haveSystemLog = [] {
+        if (access("/dev/log", F_OK) != 0)
+            return false;
         openlog("Quorvel", LOG_PID, LOG_USER);
         return true;
     }();
-    (void)opened;
-    syslog(LOG_NOTICE, "%s", line.c_str());
+    if (haveSystemLog)
+        syslog(LOG_NOTICE, "%s", line.c_str());
     if (standardErrorFlag()) {
         std::string withNewline = line + "\n";
         std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);

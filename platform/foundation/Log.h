@@ -5,6 +5,7 @@
 //
 // Conversions: %@ (any describable value: text, Value, Date, none -> "(null)"),
 // %u, %d, %ld, %lld, %llu, %f and %0.Nf, %s, %%. Each line goes to syslog(3)
+// (where the host has a system log at /dev/log)
 // and to the sink the host installed (the simulated device's capture).
 // Arguments are type-safe: a wrong count or an unknown conversion prints the
 // text of the conversion itself rather than reading garbage.
