@@ -25,6 +25,12 @@ void SimCarrier::answerByUssd(const std::string& code, const std::string& text, 
     m_scripts[code].ussd = UssdAnswer{text, delay};
 }
 
+void SimCarrier::answerBySms(const std::string& code, const std::string& sender, const std::string& text,
+                             platform::Micros delay)
+{
+    m_scripts[code].sms = SmsAnswer{sender, text, delay};
+}
+
 void SimCarrier::staySilent(const std::string& code)
 {
     m_scripts[code] = CarrierScript{};
@@ -48,16 +54,28 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     m_log.note(from.name() + " dials " + number);
 
     const CarrierScript* found = script(number);
-    if (!found || !found->ussd) {
+    if (!found || (!found->ussd && !found->sms)) {
         m_log.note("carrier leaves " + number + " unanswered");
         return;
     }
-    // The answer is fixed at dial time: a later script change affects later dials.
-    UssdAnswer answer = *found->ussd;
-    m_device.schedule(m_process->mainRunLoop(), m_device.now().adding(answer.delay), [this, number, answer] {
-        m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
-        deliverUssd(answer.text);
-    });
+    // The answers are fixed at dial time: a later script change affects later dials.
+    if (found->ussd) {
+        UssdAnswer answer = *found->ussd;
+        m_device.schedule(m_process->mainRunLoop(), m_device.now().adding(answer.delay), [this, number, answer] {
+            m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
+            deliverUssd(answer.text);
+        });
+    }
+    if (found->sms) {
+        SmsAnswer answer = *found->sms;
+        m_device.schedule(m_process->mainRunLoop(), m_device.now().adding(answer.delay), [this, number, answer] {
+            m_log.note("carrier answers " + number + " by SMS from " + answer.sender + ": \"" + answer.text + "\"");
+            if (m_smsReceiver)
+                m_smsReceiver(answer.sender, answer.text);
+            else
+                m_log.note("nobody receives SMS on this device: the SMS from " + answer.sender + " is lost");
+        });
+    }
 }
 
 void SimCarrier::deliverUssd(const std::string& text)

@@ -3,12 +3,14 @@
 //
 //   SimCarrier carrier(device, log);             // device.telephony = &carrier
 //   carrier.answerByUssd("*100#", "Balance 12.50", Micros(2'000'000));
+//   carrier.answerBySms("*105#", "900", "Left: 250 min", Micros(5'000'000));
 //   carrier.staySilent("*101#");                 // dials of *101# get no reply
 //
 // A code with no script gets no reply. A reply is delivered as
 // "kCTUSSDSessionStringNotification" (text under "kCTUSSDSessionString") to the
 // telephony centre of every simulated process, each on its own run loop, and
-// then handed to the USSD presenter (SpringBoard's alert). The network's timed
+// then handed to the USSD presenter (SpringBoard's alert). An SMS answer is
+// handed to the SMS receiver (the phone's messaging service). The network's timed
 // work runs on the run loop of its own process, "CommCenter", so replies do not
 // depend on the dialling process staying alive. Single-threaded.
 #pragma once
@@ -43,10 +45,17 @@ struct UssdAnswer {
     platform::Micros delay{0};
 };
 
+struct SmsAnswer {
+    std::string sender;    // as the network writes it ("900", "+79001234567")
+    std::string text;
+    platform::Micros delay{0};
+};
+
 // How the network answers one code. Each kind of answer is optional and set
-// on its own; SMS answers join here as a further member.
+// on its own, so a code may be answered by USSD, by SMS, or by both.
 struct CarrierScript {
     std::optional<UssdAnswer> ussd;
+    std::optional<SmsAnswer> sms;
 };
 
 class SimCarrier final : public platform::TelephonyService {
@@ -58,6 +67,9 @@ public:
 
     // From now on every dial of `code` is answered by `text`, `delay` after the dial.
     void answerByUssd(const std::string& code, const std::string& text, platform::Micros delay);
+    // From now on every dial of `code` also brings an SMS of `text` from
+    // `sender`, `delay` after the dial. A USSD answer of the code is kept.
+    void answerBySms(const std::string& code, const std::string& sender, const std::string& text, platform::Micros delay);
     // From now on dials of `code` get no answer at all.
     void staySilent(const std::string& code);
     // The script of a code; nullptr when it has none.
@@ -77,6 +89,11 @@ public:
     using UssdPresenter = std::function<void(const std::string& text)>;
     void setUssdPresenter(UssdPresenter presenter) { m_presenter = std::move(presenter); }
 
+    // Where the network's SMS go (called on the network's run loop). Without
+    // one an SMS answer is logged as lost.
+    using SmsReceiver = std::function<void(const std::string& sender, const std::string& text)>;
+    void setSmsReceiver(SmsReceiver receiver) { m_smsReceiver = std::move(receiver); }
+
     // The network's own process (its run loop carries the pending answers).
     platform::Process& process() { return *m_process; }
 
@@ -89,6 +106,7 @@ private:
     std::map<std::string, CarrierScript> m_scripts;
     std::vector<Dial> m_dials;
     UssdPresenter m_presenter;
+    SmsReceiver m_smsReceiver;
 };
 
 } // namespace sim

@@ -30,6 +30,7 @@ const VerbTable& scenarioVerbs()
         addExpectVerbs(t);
         addSettingsVerbs(t);
         addNotificationCenterVerbs(t);
+        addMessagingVerbs(t);
         return t;
     }();
     return table;

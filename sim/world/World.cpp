@@ -8,6 +8,8 @@
 #include "platform/system/Process.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/loader/ModuleLoader.h"
+#include "sim/messaging/ChatItems.h"
+#include "sim/messaging/MessagingService.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
@@ -38,6 +40,12 @@ World::World(WorldOptions options)
         if (m_springBoardProcess)
             m_springBoardProcess->mainRunLoop().perform([this, text] { presentUSSDAlert(text); });
     });
+    m_carrier->setSmsReceiver([this](const std::string& sender, const std::string& text) {
+        if (m_messaging)
+            m_messaging->receive(sender, text);
+        else
+            m_log->note("the phone is off: the SMS from " + sender + " is lost");
+    });
     if (options.installEngine)
         installEngine();
 }
@@ -51,6 +59,7 @@ World::~World()
 
     if (m_springBoard) {
         platform::ProcessScope in(*m_springBoardProcess);
+        m_messaging.reset();
         m_springBoard.reset();
     }
     // Destroying a process drops its pending work and timers and its Darwin
@@ -102,6 +111,10 @@ void World::boot()
     {
         platform::ProcessScope in(*m_springBoardProcess);
         m_springBoard = std::make_unique<SpringBoard>(*m_springBoardProcess);
+        // The runtime was just reset: the chat-item classes must be there
+        // before any tweak looks them up.
+        registerChatItemClasses();
+        m_messaging = std::make_unique<MessagingService>(*m_springBoardProcess, *m_springBoard);
         m_springBoardProcess->localCenter().addObserver(this, "", [this](const platform::Notification& n) {
             ++m_localPosts[n.name];
             m_log->note("SpringBoard's local centre: " + n.name);
@@ -123,6 +136,12 @@ SpringBoard& World::springBoard()
 {
     assert(m_springBoard);
     return *m_springBoard;
+}
+
+MessagingService& World::messaging()
+{
+    assert(m_messaging);
+    return *m_messaging;
 }
 
 int World::localPostCount(const std::string& name) const

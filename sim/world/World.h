@@ -1,6 +1,6 @@
 // One simulated device: a virtual clock, a device root folder, the Darwin bus,
 // the carrier network, the captured system log, and (after boot) SpringBoard
-// with the tweaks its filters name. Scenarios, tests and the command line all
+// with the tweaks its filters name and the messaging service beside it. Scenarios, tests and the command line all
 // drive the system through a World.
 //
 //   World world;                                 // fresh device, engine installed
@@ -10,8 +10,8 @@
 //
 // Lifetime: the World makes its device current for its whole life and installs
 // the process-wide log sink and device root, so Worlds must not overlap except
-// strictly nested (the newest is destroyed first). Teardown order: hosts, then
-// SpringBoard and the other processes (dropping every pending callback while
+// strictly nested (the newest is destroyed first). Teardown order: hosts, the
+// messaging service, then SpringBoard and the other processes (dropping every pending callback while
 // the code they point into is still loaded), then the modules are unloaded
 // with the device still alive, then the runtime's classes are forgotten and
 // the device goes. Single-threaded.
@@ -36,6 +36,7 @@ namespace sim {
 
 class DeviceFolder;
 class LogCapture;
+class MessagingService;
 class ModuleLoader;
 class SimCarrier;
 class SpringBoard;
@@ -74,7 +75,8 @@ public:
     ModuleLoader& modules() { return *m_modules; }
 
     // SpringBoard starts: the runtime is reset, SpringBoard's classes are
-    // registered, the tweaks whose filters name it are loaded (their start-up
+    // registered, the messaging service starts beside it (the message
+    // database and the chat-item classes), the tweaks whose filters name it are loaded (their start-up
     // code runs inside SpringBoard), and every host hears springBoardStarted.
     // A second call does nothing.
     void boot();
@@ -82,6 +84,9 @@ public:
     // Both assert that the device has booted.
     platform::Process& springBoardProcess();
     SpringBoard& springBoard();
+    // The messaging service (sms.db, new SMS announced to SpringBoard). Asserts
+    // that the device has booted.
+    MessagingService& messaging();
 
     // How many times `name` was posted on SpringBoard's local centre since boot.
     int localPostCount(const std::string& name) const;
@@ -126,6 +131,8 @@ private:
     std::unique_ptr<SimCarrier> m_carrier;
     std::unique_ptr<platform::Process> m_springBoardProcess;
     std::unique_ptr<SpringBoard> m_springBoard;
+    // Announces to SpringBoard, so it is made after it and destroyed before it.
+    std::unique_ptr<MessagingService> m_messaging;
     std::vector<std::unique_ptr<Host>> m_hosts;
     std::map<std::string, int> m_localPosts;
 };

@@ -1,9 +1,7 @@
-// Statements about the carrier network: how it answers codes, what it sends
-// of its own accord, and dials made by hand.
+// Statements about the carrier network: how it answers codes and what it sends
+// of its own accord. (Dials from outside SpringBoard are in MessagingVerbs.cpp.)
 #include "sim/scenario/verbs/Verbs.h"
 
-#include "platform/system/Process.h"
-#include "platform/telephony/CoreTelephony.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
@@ -17,10 +15,12 @@ namespace {
 // The network's usual pause before a USSD answer.
 constexpr platform::Micros kDefaultReplyDelay(2'000'000);
 
-// carrier "CMD" reply "TEXT" [after DURATION] | carrier "CMD" silent
+// carrier "CMD" reply "TEXT" [after DURATION] | carrier "CMD" sms ... | carrier "CMD" silent
 Action parseCarrier(ArgReader& args)
 {
     std::string code = args.string("the code");
+    if (args.accept("sms"))
+        return parseCarrierSms(code, args);
     if (args.oneOf({"reply", "silent"}) == "silent") {
         args.end();
         return [code](ScenarioRun& run) {
@@ -49,29 +49,15 @@ Action parseNetworkUssd(ArgReader& args)
     };
 }
 
-// dial "CMD": someone on the phone dials a code by hand (from SpringBoard).
-Action parseDial(ArgReader& args)
-{
-    std::string code = args.string("the code");
-    args.end();
-    return [code](ScenarioRun& run) {
-        {
-            platform::ProcessScope in(run.world().springBoardProcess());
-            platform::CTCallDial(code);
-        }
-        run.settle();
-        return Outcome::success();
-    };
-}
-
 } // namespace
 
 void addCarrierVerbs(VerbTable& table)
 {
-    table.add({"carrier", Phase::anytime, "carrier \"CMD\" reply \"TEXT\" [after DURATION] | carrier \"CMD\" silent",
+    table.add({"carrier", Phase::anytime,
+               "carrier \"CMD\" reply \"TEXT\" [after DURATION] | carrier \"CMD\" sms \"SENDER\" \"TEXT\" [after DURATION] | "
+               "carrier \"CMD\" silent",
                parseCarrier});
     table.add({"network ussd", Phase::afterBoot, "network ussd \"TEXT\"", parseNetworkUssd});
-    table.add({"dial", Phase::afterBoot, "dial \"CMD\"", parseDial});
 }
 
 } // namespace sim

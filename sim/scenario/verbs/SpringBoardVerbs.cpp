@@ -108,6 +108,9 @@ Action parseAlert(ArgReader& args)
 // post darwin|local "NAME": a notification by name, with no object and no user info.
 Action parsePost(ArgReader& args)
 {
+    // post "NAME" is another process posting on the Darwin centre instead.
+    if (args.peek() && args.peek()->kind == Token::Kind::string)
+        return parseOtherProcessPost(args);
     bool darwin = args.oneOf({"darwin", "local"}) == "darwin";
     std::string name = args.string("the notification name");
     args.end();
@@ -131,7 +134,7 @@ void addSpringBoardVerbs(VerbTable& table)
     table.add({"dnd", Phase::afterBoot, "dnd on|off", parseDnd});
     table.add({"refresh", Phase::afterBoot, "refresh", parseRefresh});
     table.add({"alert", Phase::afterBoot, "alert reply|ok|cancel | alert \"BUTTON\"", parseAlert});
-    table.add({"post", Phase::afterBoot, "post darwin|local \"NAME\"", parsePost});
+    table.add({"post", Phase::afterBoot, "post darwin|local \"NAME\" | post \"NAME\"", parsePost});
 }
 
 } // namespace sim

@@ -5,6 +5,8 @@
 
 #include "sim/scenario/Script.h"
 
+#include <string>
+
 namespace sim {
 
 class ArgReader;
@@ -12,7 +14,7 @@ class VerbTable;
 
 // settings, code, roaming, boot, advance, note (DeviceVerbs.cpp)
 void addDeviceVerbs(VerbTable& table);
-// carrier, network, dial (CarrierVerbs.cpp)
+// carrier, network (CarrierVerbs.cpp)
 void addCarrierVerbs(VerbTable& table);
 // lock, unlock, dnd, refresh, alert, post (SpringBoardVerbs.cpp)
 void addSpringBoardVerbs(VerbTable& table);
@@ -25,5 +27,12 @@ void addSettingsVerbs(VerbTable& table);
 void addNotificationCenterVerbs(VerbTable& table);
 // alert "BUTTON": a button of the alert on the Settings screen (SettingsVerbs.cpp)
 Action parseSettingsAlert(ArgReader& args);
+// sms, dbfault, dial, expect bulletins|badge|unread|handoff (MessagingVerbs.cpp)
+void addMessagingVerbs(VerbTable& table);
+// carrier "CMD" sms "SENDER" "TEXT" [after DURATION], after the code and the
+// word sms have been read (MessagingVerbs.cpp)
+Action parseCarrierSms(const std::string& code, ArgReader& args);
+// post "NAME": another process posts NAME on the Darwin centre (MessagingVerbs.cpp)
+Action parseOtherProcessPost(ArgReader& args);
 
 } // namespace sim

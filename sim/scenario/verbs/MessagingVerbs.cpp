@@ -1,0 +1,213 @@
+// Statements about SMS and the processes outside SpringBoard: the carrier
+// answering a code by SMS, an SMS arriving unasked, faults of the message
+// database, what the messaging side shows (bulletins, badges, unread rows, the
+// SMS hand-off file), and the Darwin posts and dials another process makes,
+// with which a scenario plays the Settings wizard's requests.
+#include "sim/scenario/verbs/Verbs.h"
+
+#include "common/QuorvelNames.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/notify/NotificationCenter.h"
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "platform/telephony/CoreTelephony.h"
+#include "sim/carrier/SimCarrier.h"
+#include "sim/messaging/MessagingService.h"
+#include "sim/scenario/Runner.h"
+#include "sim/scenario/ValuePath.h"
+#include "sim/scenario/VerbTable.h"
+#include "sim/settingsapp/SettingsApp.h"
+#include "sim/springboard/SpringBoard.h"
+#include "sim/world/LogCapture.h"
+#include "sim/world/World.h"
+
+#include <functional>
+#include <memory>
+
+namespace sim {
+
+namespace {
+
+// The network's usual pause before an SMS answer.
+constexpr platform::Micros kDefaultSmsDelay(5'000'000);
+
+constexpr const char* kOtherProcessName = "OtherProcess";
+constexpr const char* kOtherProcessBundle = "org.quillmoor.sim.other";
+
+// Runs `act` inside a process other than SpringBoard: the Settings application
+// when it is running (the wizard's requests come from there), otherwise a
+// small process made for the one act. Then lets what it set off run.
+Outcome fromOutsideSpringBoard(ScenarioRun& run, const std::function<void(World&)>& act)
+{
+    World& world = run.world();
+    SettingsApp* settings = world.host<SettingsApp>();
+    if (settings && settings->process()) {
+        platform::ProcessScope in(*settings->process());
+        act(world);
+    } else {
+        platform::Process other(world.device(), kOtherProcessName, kOtherProcessBundle);
+        platform::ProcessScope in(other);
+        act(world);
+    }
+    run.settle();
+    return Outcome::success();
+}
+
+std::string currentProcessName()
+{
+    return platform::Process::current().name();
+}
+
+// sms "SENDER" "TEXT": an SMS arrives now, unasked.
+Action parseSms(ArgReader& args)
+{
+    std::string sender = args.string("the sender");
+    std::string text = args.string("the message text");
+    args.end();
+    return [sender, text](ScenarioRun& run) {
+        run.world().log().note("an SMS arrives from " + sender);
+        run.world().messaging().receive(sender, text);
+        run.settle();
+        return Outcome::success();
+    };
+}
+
+// dbfault locked|missing|corrupt|none
+Action parseDbFault(ArgReader& args)
+{
+    DbFault fault = *dbFaultNamed(args.oneOf({"locked", "missing", "corrupt", "none"}));
+    args.end();
+    return [fault](ScenarioRun& run) {
+        run.world().messaging().fault(fault);
+        run.settle();
+        return Outcome::success();
+    };
+}
+
+// dial "CMD": dialled from outside SpringBoard, as the Settings wizard dials.
+Action parseDial(ArgReader& args)
+{
+    std::string code = args.string("the code");
+    args.end();
+    return [code](ScenarioRun& run) {
+        return fromOutsideSpringBoard(run, [code](World&) { platform::CTCallDial(code); });
+    };
+}
+
+Action expectCount(const char* what, std::function<int64_t(World&)> count, int64_t wanted)
+{
+    return [what, count = std::move(count), wanted](ScenarioRun& run) {
+        int64_t found = count(run.world());
+        if (found != wanted)
+            return Outcome::failure(std::to_string(found) + " " + what);
+        return Outcome::success();
+    };
+}
+
+// expect bulletins "SECTION" N
+Action parseBulletins(ArgReader& args)
+{
+    std::string section = args.string("the bulletin section, such as \"com.apple.MobileSMS\"");
+    int64_t wanted = args.count("the number of bulletins");
+    args.end();
+    return expectCount("bulletins", [section](World& w) { return w.springBoard().bulletinCount(section); }, wanted);
+}
+
+// expect badge "BUNDLE" N
+Action parseBadge(ArgReader& args)
+{
+    std::string bundle = args.string("the application's bundle identifier, such as \"com.apple.MobileSMS\"");
+    int64_t wanted = args.count("the badge number");
+    args.end();
+    return expectCount("on the badge", [bundle](World& w) { return w.springBoard().badge(bundle); }, wanted);
+}
+
+// expect unread N
+Action parseUnread(ArgReader& args)
+{
+    int64_t wanted = args.count("the number of unread messages");
+    args.end();
+    return expectCount("unread messages", [](World& w) { return w.messaging().unreadCount(); }, wanted);
+}
+
+// expect handoff KEY = VALUE|present|absent
+Action parseHandoff(ArgReader& args)
+{
+    const Token* at = args.peek();
+    std::string text = args.word("a key of the SMS hand-off file (text or id)");
+    size_t offset = 0;
+    std::optional<ValuePath> path = ValuePath::parse(text, &offset);
+    if (!path)
+        throw ScenarioSyntaxError(args.line(), at->column + static_cast<int>(offset), "malformed key " + text);
+    if (!args.acceptSymbol('='))
+        args.fail("expected '=' after the key");
+    enum class Kind { value, present, absent } kind = Kind::value;
+    platform::Value expected;
+    if (args.accept("present"))
+        kind = Kind::present;
+    else if (args.accept("absent"))
+        kind = Kind::absent;
+    else
+        expected = args.value("the expected value, present or absent");
+    args.end();
+
+    return [path = *path, kind, expected](ScenarioRun&) {
+        platform::Value root = platform::readDictionary(quorvel::kSmsHandoffPath);
+        const platform::Value* stored = path.find(root);
+        switch (kind) {
+        case Kind::present:
+            return stored ? Outcome::success() : Outcome::failure("nothing at " + path.text());
+        case Kind::absent:
+            return !stored ? Outcome::success() : Outcome::failure(describeValue(*stored));
+        case Kind::value:
+            break;
+        }
+        if (!stored)
+            return Outcome::failure("nothing at " + path.text());
+        return valueMatches(*stored, expected) ? Outcome::success() : Outcome::failure(describeValue(*stored));
+    };
+}
+
+} // namespace
+
+Action parseCarrierSms(const std::string& code, ArgReader& args)
+{
+    std::string sender = args.string("the sender");
+    std::string text = args.string("the message text");
+    platform::Micros delay = args.accept("after") ? args.duration("the delay") : kDefaultSmsDelay;
+    args.end();
+    return [code, sender, text, delay](ScenarioRun& run) {
+        run.world().carrier().answerBySms(code, sender, text, delay);
+        return Outcome::success();
+    };
+}
+
+Action parseOtherProcessPost(ArgReader& args)
+{
+    std::string name = args.string("the notification name");
+    args.end();
+    return [name](ScenarioRun& run) {
+        return fromOutsideSpringBoard(run, [name](World& w) {
+            w.log().note(currentProcessName() + " posts " + name + " on the Darwin centre");
+            platform::CFNotificationCenterPostNotification(platform::CFNotificationCenterGetDarwinNotifyCenter(), name,
+                                                           nullptr, nullptr, true);
+        });
+    };
+}
+
+void addMessagingVerbs(VerbTable& table)
+{
+    table.add({"sms", Phase::afterBoot, "sms \"SENDER\" \"TEXT\"", parseSms});
+    table.add({"dbfault", Phase::afterBoot, "dbfault locked|missing|corrupt|none", parseDbFault});
+    table.add({"dial", Phase::afterBoot, "dial \"CMD\"", parseDial});
+
+    auto expectation = [&table](std::string name, Phase phase, std::string usage, std::function<Action(ArgReader&)> parse) {
+        table.add({std::move(name), phase, std::move(usage), std::move(parse), false, true});
+    };
+    expectation("expect bulletins", Phase::afterBoot, "expect bulletins \"SECTION\" N", parseBulletins);
+    expectation("expect badge", Phase::afterBoot, "expect badge \"BUNDLE\" N", parseBadge);
+    expectation("expect unread", Phase::afterBoot, "expect unread N", parseUnread);
+    expectation("expect handoff", Phase::anytime, "expect handoff KEY = VALUE|present|absent", parseHandoff);
+}
+
+} // namespace sim
