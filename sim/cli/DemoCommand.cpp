@@ -13,14 +13,19 @@ namespace quorvel::cli {
 
 namespace {
 
-// Two codes answered by USSD: an automatic refresh at the first timer tick,
-// then a refresh that the widget asks for after the carrier's figures changed.
+// Two codes answered by USSD and one answered by SMS: an automatic refresh at
+// the first timer tick, then a refresh that the widget asks for after the
+// carrier's figures changed. The SMS is read from the message database, marked
+// read, and its banner and badge are held back.
 constexpr const char* kDemoScenario = R"scn(# quorvel demo
 settings autoRefreshRate=15 unlockedAutorefreshAllowed=true
 code "*100#" expect=2 field=0:"Balance" field=1:"Bonus"
 code "*102#" expect=1 field=0:"Minutes left"
+code "*105#" expect=2 sms="900" field=0:"Data MB" field=1:"SMS left"
 carrier "*100#" reply "Balance 12.50 EUR. Bonus 3.00 EUR" after 2s
 carrier "*102#" reply "You have 250 min left" after 3s
+carrier "*105#" reply "Your request is accepted. Wait for an SMS" after 2s
+carrier "*105#" sms "900" "Left: 1536 MB of data and 40 SMS" after 5s
 boot
 
 note "demo: the engine's first timer tick comes 5 minutes after start: an automatic refresh"
@@ -32,29 +37,52 @@ expect log "Qvl: USSD string is Balance 12.50 EUR. Bonus 3.00 EUR"
 expect log "Qvl: parsed expected number of fields."
 expect log "Qvl: updating file with the latest values..."
 expect log "sim: SpringBoard's local centre: org.quillmoor.harrowin.ussd_data_refreshed"
-expect log "Qvl: moving to the next code, 2 of 2"
+expect log "Qvl: moving to the next code, 2 of 3"
 expect log "Qvl: dialling code: *102#"
 expect logpart "Qvl: created alert display frame"
 expect log "sim: SpringBoard shows a USSD alert off screen (hidden from the user)"
+advance 3s
+expect log "Qvl: moving to the next code, 3 of 3"
+note "demo: *105# is answered by SMS: the engine waits for it after the dial"
+expect log "Qvl: expecting SMS reply..."
+expect log "Qvl: dialling code: *105#"
+advance 5s
+expect log "sim: carrier answers *105# by SMS from 900: \"Left: 1536 MB of data and 40 SMS\""
+expect log "Qvl: got new SMS: text=Left: 1536 MB of data and 40 SMS, id=900"
+expect log "Qvl: message 1 successfuly marked as read"
+expect log "Qvl: parsed expected number of fields."
+expect log "Qvl: publishBulletin: com.apple.MobileSMS"
+expect log "Qvl: suppressing badge..."
+note "demo: the SMS is read and its banner and badge were held back"
+expect unread 0
+expect bulletins "com.apple.MobileSMS" 0
+expect badge "com.apple.MobileSMS" 0
 advance 30s
 expect codes codes[0].fields[0].lastValue = "12.50"
 expect codes codes[0].fields[1].lastValue = "3.00"
 expect codes codes[1].fields[0].lastValue = "250"
-expect local "org.quillmoor.harrowin.ussd_data_refreshed" 2
+expect codes codes[2].fields[0].lastValue = "1536"
+expect codes codes[2].fields[1].lastValue = "40"
+expect local "org.quillmoor.harrowin.ussd_data_refreshed" 3
 expect alerts onscreen=0
-expect dials 2
-note "demo: end of the cycle: *102# was the last code, nothing more is dialled"
+expect dials 3
+note "demo: end of the cycle: *105# was the last code, nothing more is dialled"
 
 advance 2m
 carrier "*100#" reply "Balance 11.75 EUR. Bonus 3.00 EUR" after 2s
 carrier "*102#" reply "You have 243 min left" after 3s
+carrier "*105#" sms "900" "Left: 1210.5 MB of data and 38 SMS" after 5s
 note "demo: the user taps the widget's refresh line"
 refresh
 advance 30s
-expect dials 4
+expect dials 6
 expect codes codes[0].fields[0].lastValue = "11.75"
 expect codes codes[1].fields[0].lastValue = "243"
-expect local "org.quillmoor.harrowin.ussd_data_refreshed" 4
+expect codes codes[2].fields[0].lastValue = "1210.5"
+expect codes codes[2].fields[1].lastValue = "38"
+expect local "org.quillmoor.harrowin.ussd_data_refreshed" 6
+expect unread 0
+expect bulletins "com.apple.MobileSMS" 0
 expect alerts onscreen=0
 note "demo: end of the cycle"
 )scn";
