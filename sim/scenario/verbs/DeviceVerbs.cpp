@@ -4,6 +4,7 @@
 
 #include "common/QuorvelNames.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/system/Device.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
 #include "sim/world/DeviceFolder.h"
@@ -115,6 +116,18 @@ Action parseRoaming(ArgReader& args)
     };
 }
 
+// device "MODEL": the hardware model the device answers for "hw.machine".
+Action parseDevice(ArgReader& args)
+{
+    std::string model = args.string("the hardware model, such as \"iPad2,1\"");
+    args.end();
+    return [model](ScenarioRun& run) {
+        run.world().device().hardwareModel = model;
+        run.world().log().note("the device's hardware model is " + model);
+        return Outcome::success();
+    };
+}
+
 Action parseBoot(ArgReader& args)
 {
     args.end();
@@ -152,6 +165,7 @@ void addDeviceVerbs(VerbTable& table)
 {
     table.add({"settings", Phase::beforeBoot, "settings KEY=VALUE ...", parseSettings});
     table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]...", parseCode});
+    table.add({"device", Phase::beforeBoot, "device \"MODEL\"", parseDevice});
     table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
     table.add({"boot", Phase::anytime, "boot", parseBoot, true});
     table.add({"advance", Phase::afterBoot, "advance DURATION", parseAdvance});

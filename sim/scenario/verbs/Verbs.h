@@ -12,7 +12,7 @@ namespace sim {
 class ArgReader;
 class VerbTable;
 
-// settings, code, roaming, boot, advance, note (DeviceVerbs.cpp)
+// settings, code, device, roaming, boot, advance, note (DeviceVerbs.cpp)
 void addDeviceVerbs(VerbTable& table);
 // carrier, network (CarrierVerbs.cpp)
 void addCarrierVerbs(VerbTable& table);
