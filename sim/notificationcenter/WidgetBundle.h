@@ -6,8 +6,8 @@
 //   if (!sim::installWidgetBundle(&error)) ...   // copies into the current device root
 //
 // The build leaves the module as bin/Quorvel.so and the bundle's other files
-// in bin/Quorvel.bundle/ (Info.plist, background7.png). The bin folder is
-// $QUORVEL_BIN_DIR when set, else the folder of the running executable.
+// in bin/Quorvel.bundle/ (Info.plist, background7.png); bin is found as every
+// built module is ($QUORVEL_BIN_DIR, else the running executable's folder).
 #pragma once
 
 #include <string>
@@ -18,10 +18,6 @@ inline constexpr const char* kWeeLoaderPluginsFolder = "/System/Library/WeeLoade
 inline constexpr const char* kQuorvelBundlePath = "/System/Library/WeeLoader/Plugins/Quorvel.bundle";
 inline constexpr const char* kQuorvelBuiltModule = "Quorvel.so";
 inline constexpr const char* kQuorvelBuiltBundleFolder = "Quorvel.bundle";
-
-// The folder that holds the built modules: $QUORVEL_BIN_DIR, else the running
-// executable's folder.
-std::string builtModulesFolder();
 
 // Copies the built widget into the current device root at kQuorvelBundlePath:
 // the module under the name Info.plist gives it, Info.plist and background7.png.
