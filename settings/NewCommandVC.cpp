@@ -9,7 +9,7 @@
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UISwitch.h"
-#include "platform/ui/UITableView.h"
+#include "settings/FormScreen.h"
 #include "settings/RuntimeClasses.h"
 #include "settings/SelectFieldsVC.h"
 #include "settings/WizardState.h"
@@ -59,13 +59,7 @@ void NewCommandVC::viewDidLoad()
     auto root = view();
     const double width = root->frame().size.width;
     const double height = root->frame().size.height;
-    root->setBackgroundColor(UIColor::clearColor());
-
-    // Only for the grouped background.
-    auto background = std::make_shared<UITableView>(root->bounds(), UITableViewStyleGrouped);
-    background->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
-    root->addSubview(background);
-    root->sendSubviewToBack(background.get());
+    addGroupedBackground(root);
 
     tfUSSDCommand = std::make_shared<UITextField>(CGRectMake(10, 10, width - 20, 30));
     tfUSSDCommand->setPlaceholder("Enter USSD command");
@@ -92,15 +86,8 @@ void NewCommandVC::viewDidLoad()
 
     auto nav = navigationController();
     const double barHeight = nav ? nav->navigationBar()->frame().size.height : 0;
-    tvHelp = std::make_shared<UITextView>(CGRectMake(10, 75, width - 20, height - 30 - 240 - barHeight - 30));
-    tvHelp->setBackgroundColor(UIColor::clearColor());
-    tvHelp->setShowsVerticalScrollIndicator(true);
-    tvHelp->setFont(tvHelp->font().fontWithSize(12));
-    tvHelp->setTextAlignment(NSTextAlignmentLeft);
-    tvHelp->setScrollEnabled(true);
-    tvHelp->setEditable(false);
-    tvHelp->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-    tvHelp->setText(kHelpText);
+    tvHelp = makeHelpTextView(CGRectMake(10, 75, width - 20, height - 30 - 240 - barHeight - 30), kHelpText,
+                              HelpScrolling::Scrolls);
     root->addSubview(tvHelp);
 
     navigationItem().setRightBarButtonItem(

@@ -9,8 +9,8 @@
 #include "platform/ui/UIKeyboard.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UINavigationController.h"
-#include "platform/ui/UITableView.h"
 #include "settings/CodesViewController.h"
+#include "settings/FormScreen.h"
 #include "settings/RuntimeClasses.h"
 
 namespace quorvel {
@@ -102,12 +102,7 @@ void SelectFieldsVC::viewWillAppear(bool)
     auto root = view();
     const double width = root->frame().size.width;
     const double height = root->frame().size.height;
-    root->setBackgroundColor(UIColor::clearColor());
-
-    auto background = std::make_shared<UITableView>(root->bounds(), UITableViewStyleGrouped);
-    background->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
-    root->addSubview(background);
-    root->sendSubviewToBack(background.get());
+    addGroupedBackground(root);
 
     scrollView = std::make_shared<UIScrollView>(CGRectMake(0, 0, width, height));
     scrollView->setShowsVerticalScrollIndicator(true);
@@ -129,15 +124,7 @@ void SelectFieldsVC::viewWillAppear(bool)
     tvUSSDOutput->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     scrollView->addSubview(tvUSSDOutput);
 
-    tvHelp = std::make_shared<UITextView>(CGRectMake(10, 130, width - 20, 150));
-    tvHelp->setBackgroundColor(UIColor::clearColor());
-    tvHelp->setFont(tvHelp->font().fontWithSize(12));
-    tvHelp->setTextAlignment(NSTextAlignmentLeft);
-    tvHelp->setScrollEnabled(false);
-    tvHelp->setEditable(false);
-    tvHelp->setUserInteractionEnabled(false);
-    tvHelp->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-    tvHelp->setText(kHelpText);
+    tvHelp = makeHelpTextView(CGRectMake(10, 130, width - 20, 150), kHelpText, HelpScrolling::Fixed);
     scrollView->addSubview(tvHelp);
 
     navigationItem().setRightBarButtonItem(
