@@ -1,6 +1,6 @@
 #include "platform/foundation/DevicePaths.h"
 
-#include "foundation/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "platform/foundation/Files.h"
 
-#include "foundation/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -23,11 +23,11 @@
 #include "settings/NewCommandVC.h"
 #include "settings/SelectFieldsVC.h"
 #include "settings/WizardState.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -60,14 +60,8 @@ class SettingsFixture : public ::testing::Test {
 protected:
     SettingsFixture()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-settings-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_root = pattern;
-        setDeviceRoot(m_root);
-        std::filesystem::create_directories(m_root + "/var/mobile/Library/Preferences");
         device.telephony = &carrier;
         device.urlOpener = &opener;
-        setLogSink([this](const std::string& line) { log.push_back(line); });
         quorvel::resetWizardStateForTesting();
         inSettings = std::make_unique<ProcessScope>(settings);
         app = std::make_unique<UIApplication>(settings);
@@ -85,9 +79,6 @@ protected:
         window.reset();
         app.reset();
         inSettings.reset();
-        setLogSink(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
     }
 
     // The codes list as the root of the stack, on screen.
@@ -148,22 +139,22 @@ protected:
 
     std::shared_ptr<UIAlertView> topAlert() const { return app->topAlert(); }
 
-    bool logged(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
-    size_t countLogged(const std::string& line) const { return static_cast<size_t>(std::count(log.begin(), log.end(), line)); }
+    bool logged(const std::string& line) const { return log.contains(line); }
+    size_t countLogged(const std::string& line) const { return log.count(line); }
     size_t darwinPosts(const std::string& name)
     {
         const auto& posted = device.darwinCenter().postedNames();
         return static_cast<size_t>(std::count(posted.begin(), posted.end(), name));
     }
 
-    std::string m_root = "/nonexistent";
+    quorvel::test::TempDeviceRoot tempRoot;
     Device device{std::make_unique<VirtualClock>(Date::fromMicros(int64_t(1796720400) * 1000000))};
     DeviceScope currentDevice{device};
     Process springboard{device, "SpringBoard", "com.apple.springboard"};
     Process settings{device, "Preferences", "com.apple.Preferences"};
     RecordingCarrier carrier;
     RecordingOpener opener;
-    std::vector<std::string> log;
+    quorvel::test::LogCapture log;
     std::unique_ptr<ProcessScope> inSettings;
     std::unique_ptr<UIApplication> app;
     std::shared_ptr<UIView> window;

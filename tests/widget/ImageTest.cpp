@@ -3,7 +3,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/ui/UIImage.h"
 #include "platform/ui/UIImageView.h"
-#include "tests/widget/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <png.h>
 
@@ -33,7 +33,7 @@ std::string encodePng(int width, int height, const std::vector<uint8_t>& rgba)
 
 TEST(UIImageFile, DecodesSizeAndPixels)
 {
-    widget_test::TempDeviceRoot root;
+    quorvel::test::TempDeviceRoot root;
     ASSERT_TRUE(createDirectories("/img"));
     std::vector<uint8_t> rgba(5 * 3 * 4, 0);
     rgba[0] = 255; rgba[3] = 255;                        // (0,0) opaque red
@@ -49,8 +49,8 @@ TEST(UIImageFile, DecodesSizeAndPixels)
 
 TEST(UIImageFile, MissingFileGivesNoImageAndNoLogLine)
 {
-    widget_test::TempDeviceRoot root;
-    widget_test::LogCapture log;
+    quorvel::test::TempDeviceRoot root;
+    quorvel::test::LogCapture log;
     EXPECT_EQ(UIImage::imageWithContentsOfFile("/nowhere/background7.png"), nullptr);
     EXPECT_TRUE(log.lines().empty());
     // The image view then simply has no image and draws nothing.
@@ -60,7 +60,7 @@ TEST(UIImageFile, MissingFileGivesNoImageAndNoLogLine)
 
 TEST(UIImageFile, BrokenFilesGiveNoImageAndSayWhy)
 {
-    widget_test::TempDeviceRoot root;
+    quorvel::test::TempDeviceRoot root;
     ASSERT_TRUE(createDirectories("/img"));
     const std::string good = encodePng(4, 4, std::vector<uint8_t>(64, 200));
     struct Case {
@@ -74,7 +74,7 @@ TEST(UIImageFile, BrokenFilesGiveNoImageAndSayWhy)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        widget_test::LogCapture log;
+        quorvel::test::LogCapture log;
         ASSERT_TRUE(writeFileAtomically("/img/bad.png", c.bytes));
         EXPECT_EQ(UIImage::imageWithContentsOfFile("/img/bad.png"), nullptr);
         ASSERT_EQ(log.lines().size(), 1u);

@@ -13,7 +13,7 @@
 #include "platform/ui/UIView.h"
 #include "sim/notificationcenter/WidgetBundle.h"
 #include "sim/notificationcenter/WidgetHost.h"
-#include "tests/widget/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,9 @@
 #include <vector>
 
 namespace widget_test {
+
+using quorvel::test::LogCapture;
+using quorvel::test::TempDeviceRoot;
 
 // 2026-12-08 09:00:00 UTC.
 inline constexpr double kStartSeconds = 1796720400;
