@@ -117,17 +117,21 @@ void onUssd(platform::CFNotificationCenterRef, void*, const std::string&, const 
     g_received.push_back(info ? platform::Value(*info)[platform::kCTUSSDSessionString].description() : "(no info)");
 }
 
-TEST(SimCarrier, AnswersEachDialByItsScriptAfterItsDelay)
+// From now on the USSD texts that `app` hears go to g_received, emptied first.
+void collectUssdHeardBy(platform::Process& app)
 {
     g_received.clear();
+    platform::ProcessScope in(app);
+    platform::CTTelephonyCenterAddObserver(platform::CTTelephonyCenterGetDefault(), nullptr, onUssd,
+                                           platform::kCTUSSDSessionStringNotification, nullptr,
+                                           platform::CFNotificationSuspensionBehaviorHold);
+}
+
+TEST(SimCarrier, AnswersEachDialByItsScriptAfterItsDelay)
+{
     World world(withoutEngine());
     platform::Process app(world.device(), "Preferences", "com.apple.Preferences");
-    {
-        platform::ProcessScope in(app);
-        platform::CTTelephonyCenterAddObserver(platform::CTTelephonyCenterGetDefault(), nullptr, onUssd,
-                                               platform::kCTUSSDSessionStringNotification, nullptr,
-                                               platform::CFNotificationSuspensionBehaviorHold);
-    }
+    collectUssdHeardBy(app);
     world.carrier().answerByUssd("*100#", "Balance 5", Micros(2'000'000));
     world.carrier().staySilent("*101#");
     world.carrier().dial(app, "*100#");
@@ -150,15 +154,9 @@ TEST(SimCarrier, AnswersEachDialByItsScriptAfterItsDelay)
 
 TEST(SimCarrier, FixesEachAnswerAtDialTime)
 {
-    g_received.clear();
     World world(withoutEngine());
     platform::Process app(world.device(), "Preferences", "com.apple.Preferences");
-    {
-        platform::ProcessScope in(app);
-        platform::CTTelephonyCenterAddObserver(platform::CTTelephonyCenterGetDefault(), nullptr, onUssd,
-                                               platform::kCTUSSDSessionStringNotification, nullptr,
-                                               platform::CFNotificationSuspensionBehaviorHold);
-    }
+    collectUssdHeardBy(app);
     world.carrier().answerByUssd("*100#", "first", Micros(5'000'000));
     world.carrier().dial(app, "*100#");
     world.carrier().answerByUssd("*100#", "second", Micros(1'000'000));
