@@ -80,14 +80,17 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
 
 void SimCarrier::deliverUssd(const std::string& text)
 {
+    // SpringBoard puts the alert up before the reply's notification is handled,
+    // as on the phone: the engine's own alert is then already open (and off
+    // screen) when the reply moves the cycle on, so moving on closes it.
+    if (m_presenter)
+        m_presenter(text);
     platform::Dict info{{platform::kCTUSSDSessionString, text}};
     // Each centre only queues its deliveries, so the list cannot change under us.
     for (platform::Process* process : m_device.processes()) {
         if (process != m_process.get())
             process->telephonyCenter().post(platform::kCTUSSDSessionStringNotification, nullptr, &info, true);
     }
-    if (m_presenter)
-        m_presenter(text);
 }
 
 } // namespace sim

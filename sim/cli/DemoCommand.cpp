@@ -33,14 +33,17 @@ advance 5m
 expect log "Qvl: dialling code: *100#"
 note "demo: the carrier answers 2 seconds after the dial"
 advance 2s
+expect logpart "Qvl: created alert display frame"
+expect log "sim: SpringBoard shows a USSD alert off screen (hidden from the user)"
 expect log "Qvl: USSD string is Balance 12.50 EUR. Bonus 3.00 EUR"
 expect log "Qvl: parsed expected number of fields."
 expect log "Qvl: updating file with the latest values..."
 expect log "sim: SpringBoard's local centre: org.quillmoor.harrowin.ussd_data_refreshed"
 expect log "Qvl: moving to the next code, 2 of 3"
+expect log "Qvl: moving to the next code, but alert is still open - cancelling it now."
 expect log "Qvl: dialling code: *102#"
-expect logpart "Qvl: created alert display frame"
-expect log "sim: SpringBoard shows a USSD alert off screen (hidden from the user)"
+expect alerts onscreen=0 open=0
+note "demo: SpringBoard's alert for the reply was built off screen, then closed as the engine moved on"
 advance 3s
 expect log "Qvl: moving to the next code, 3 of 3"
 note "demo: *105# is answered by SMS: the engine waits for it after the dial"
