@@ -369,7 +369,10 @@ Action parseRenderWidget(ArgReader& args)
         WidgetHost* widget = notificationCenter(run.world()).widget();
         if (!widget || !widget->view())
             return Outcome::failure(kNotShown);
-        return widget->renderToPng(file) ? Outcome::success() : Outcome::failure("cannot write " + file);
+        if (!widget->renderToPng(file))
+            return Outcome::failure("cannot write " + file);
+        run.world().log().note("picture of the widget written to " + file);
+        return Outcome::success();
     };
 }
 

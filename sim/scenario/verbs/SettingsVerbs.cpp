@@ -224,9 +224,16 @@ Action parseRender(ArgReader& args)
 {
     std::string file = args.string("the picture's file name");
     args.end();
-    return screenCheck([file](SettingsApp& app) {
-        return app.renderToPng(file) ? Outcome::success() : Outcome::failure("cannot write " + file);
-    });
+    return [file](ScenarioRun& run) {
+        SettingsApp& app = settingsApp(run.world());
+        if (!app.isOpen())
+            return Outcome::failure("the Settings application is not open");
+        if (!app.renderToPng(file))
+            return Outcome::failure("cannot write " + file);
+        // Named in the log so that whoever runs the scenario finds the picture.
+        run.world().log().note("picture of the Settings screen written to " + file);
+        return Outcome::success();
+    };
 }
 
 } // namespace
