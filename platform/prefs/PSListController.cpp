@@ -75,9 +75,9 @@ void PSListController::reloadSpecifiers()
 
 PSSpecifierRef PSListController::specifierForLabel(const std::string& label)
 {
-    for (const auto& spec : specifiers())
-        if (spec->label() == label)
-            return spec;
+    for (const auto& entry : specifiers())
+        if (entry->label() == label)
+            return entry;
     return nullptr;
 }
 
@@ -192,14 +192,14 @@ void PSListController::viewWillAppear(bool)
 std::vector<PSListController::Group> PSListController::groups()
 {
     std::vector<Group> out;
-    for (const auto& spec : specifiers()) {
-        if (spec->cellType() == PSCellType::group) {
-            out.push_back(Group{spec, {}});
+    for (const auto& entry : specifiers()) {
+        if (entry->cellType() == PSCellType::group) {
+            out.push_back(Group{entry, {}});
             continue;
         }
         if (out.empty())
             out.push_back(Group{});
-        out.back().rows.push_back(spec);
+        out.back().rows.push_back(entry);
     }
     return out;
 }
@@ -229,18 +229,18 @@ PSSpecifierRef PSListController::specifierAtIndexPath(const NSIndexPath& indexPa
 
 std::shared_ptr<UITableViewCell> PSListController::cellForRowAtIndexPath(UITableView&, const NSIndexPath& indexPath)
 {
-    auto spec = specifierAtIndexPath(indexPath);
-    if (!spec)
+    auto entry = specifierAtIndexPath(indexPath);
+    if (!entry)
         return nullptr;
     auto cell = std::make_shared<UITableViewCell>(UITableViewCellStyleValue1, std::string());
-    cell->textLabel()->setText(spec->label());
-    switch (spec->cellType()) {
+    cell->textLabel()->setText(entry->label());
+    switch (entry->cellType()) {
     case PSCellType::switchCell: {
         auto sw = std::make_shared<UISwitch>(CGRectMake(0, 0, 79, 27));
-        sw->setOn(readPreferenceValue(*spec).boolValue());
+        sw->setOn(readPreferenceValue(*entry).boolValue());
         const auto all = specifiers();
         for (size_t i = 0; i < all.size(); ++i)
-            if (all[i] == spec)
+            if (all[i] == entry)
                 sw->setTag(kSwitchTagBase + static_cast<int>(i));
         sw->addTarget(weak_from_this().lock(), kSwitchChanged, UIControlEventValueChanged);
         cell->setAccessoryView(sw);
@@ -248,7 +248,7 @@ std::shared_ptr<UITableViewCell> PSListController::cellForRowAtIndexPath(UITable
     }
     case PSCellType::linkList:
     case PSCellType::link:
-        cell->detailTextLabel()->setText(displayValue(*spec));
+        cell->detailTextLabel()->setText(displayValue(*entry));
         cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
         break;
     case PSCellType::button:
@@ -256,7 +256,7 @@ std::shared_ptr<UITableViewCell> PSListController::cellForRowAtIndexPath(UITable
         break;
     case PSCellType::editText:
     case PSCellType::titleValue:
-        cell->detailTextLabel()->setText(displayValue(*spec));
+        cell->detailTextLabel()->setText(displayValue(*entry));
         break;
     default:
         break;
@@ -282,26 +282,26 @@ std::string PSListController::titleForFooterInSection(UITableView&, int section)
 
 void PSListController::didSelectRowAtIndexPath(UITableView&, const NSIndexPath& indexPath)
 {
-    auto spec = specifierAtIndexPath(indexPath);
-    if (!spec)
+    auto entry = specifierAtIndexPath(indexPath);
+    if (!entry)
         return;
-    switch (spec->cellType()) {
+    switch (entry->cellType()) {
     case PSCellType::button: {
-        rt::id target = spec->target();
-        if (!sendAction(target.get(), spec->action(), spec.get()))
-            QLog("Preferences: nobody answers %@", spec->action());
+        rt::id target = entry->target();
+        if (!sendAction(target.get(), entry->action(), entry.get()))
+            QLog("Preferences: nobody answers %@", entry->action());
         break;
     }
     case PSCellType::linkList:
-        pushController(std::make_shared<PSListItemsController>(spec, selfAs<PSListController>()), true);
+        pushController(std::make_shared<PSListItemsController>(entry, selfAs<PSListController>()), true);
         break;
     case PSCellType::link: {
-        rt::Class* cls = rt::objc_getClass(spec->detailClassName().c_str());
+        rt::Class* cls = rt::objc_getClass(entry->detailClassName().c_str());
         auto page = std::dynamic_pointer_cast<UIViewController>(cls ? cls->createInstance() : nullptr);
         if (page)
             pushController(page, true);
         else
-            QLog("Preferences: no page class %@", spec->detailClassName());
+            QLog("Preferences: no page class %@", entry->detailClassName());
         break;
     }
     default:

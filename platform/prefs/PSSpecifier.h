@@ -2,8 +2,8 @@
 // header, a switch, a list of choices, a button, ... with the preference key
 // and domain it stores into.
 //
-//   auto specs = PSSpecifier::specifiersFromPlist(plist, controller);
-//   specs[1]->cellType() == PSCellType::switchCell;  specs[1]->key() == "enableInRoaming";
+//   auto entries = PSSpecifier::specifiersFromPlist(plist, controller);
+//   entries[1]->cellType() == PSCellType::switchCell;  entries[1]->key() == "enableInRoaming";
 //
 // A specifier list is a dictionary whose "items" array holds one dictionary
 // per entry: "cell" (PSGroupCell, PSSwitchCell, PSLinkListCell, PSButtonCell,

@@ -291,10 +291,10 @@ UserAction SettingsApp::setValue(const std::string& label, const Value& value)
     if (!isOpen())
         return UserAction::failed("the Settings application is not open");
     InSettings in(m_world.device(), *m_process);
-    auto spec = m_page->specifierForLabel(label);
-    if (!spec)
+    auto entry = m_page->specifierForLabel(label);
+    if (!entry)
         return UserAction::failed("the settings page has no entry " + quoted(label));
-    if (!m_page->setValueByUser(*spec, value))
+    if (!m_page->setValueByUser(*entry, value))
         return UserAction::failed(quoted(label) + " does not take " + value.description());
     return UserAction::done();
 }

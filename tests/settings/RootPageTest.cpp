@@ -37,9 +37,9 @@ protected:
 
     PSSpecifierRef entry(const std::string& label)
     {
-        auto spec = page->specifierForLabel(label);
-        EXPECT_NE(spec, nullptr) << label;
-        return spec;
+        auto entry = page->specifierForLabel(label);
+        EXPECT_NE(entry, nullptr) << label;
+        return entry;
     }
 
     std::shared_ptr<quorvel::QuorvelPrefBundleListController> page;
@@ -68,15 +68,15 @@ TEST_F(RootPage, EverySettingHasOneEntryWithItsDefault)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         int found = 0;
-        for (const auto& spec : page->specifiers()) {
-            if (spec->key() != c.key)
+        for (const auto& entry : page->specifiers()) {
+            if (entry->key() != c.key)
                 continue;
             ++found;
-            EXPECT_EQ(spec->cellType(), c.type);
-            EXPECT_EQ(spec->defaults(), quorvel::kSettingsDomain);
-            EXPECT_TRUE(preferenceValuesMatch(spec->defaultValue(), c.defaultValue));
+            EXPECT_EQ(entry->cellType(), c.type);
+            EXPECT_EQ(entry->defaults(), quorvel::kSettingsDomain);
+            EXPECT_TRUE(preferenceValuesMatch(entry->defaultValue(), c.defaultValue));
             if (c.type == PSCellType::linkList) {
-                EXPECT_GE(spec->indexOfValue(c.defaultValue), 0) << "the default is one of the choices";
+                EXPECT_GE(entry->indexOfValue(c.defaultValue), 0) << "the default is one of the choices";
             }
         }
         EXPECT_EQ(found, 1);
@@ -96,10 +96,10 @@ TEST_F(RootPage, ButtonCellsCallShowCodesAndFollowOnTwitter)
     NSIndexPath codesRow{-1, -1};
     NSIndexPath followRow{-1, -1};
     for (const auto& path : page->tableView()->allIndexPaths()) {
-        auto spec = page->specifierAtIndexPath(path);
-        if (spec->action() == "showCodes")
+        auto entry = page->specifierAtIndexPath(path);
+        if (entry->action() == "showCodes")
             codesRow = path;
-        if (spec->action() == "followOnTwitter")
+        if (entry->action() == "followOnTwitter")
             followRow = path;
     }
     ASSERT_GE(codesRow.row, 0);
