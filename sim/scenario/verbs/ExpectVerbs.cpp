@@ -86,17 +86,18 @@ Action parseNoLog(ArgReader& args)
     };
 }
 
-// expect codes PATH = VALUE|present|absent
-Action parseCodes(ArgReader& args)
+} // namespace
+
+Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::string& noun, const std::string& pathWhat)
 {
     const Token* at = args.peek();
-    std::string text = args.word("a path into the codes store, such as codes[0].fields[1].lastValue");
+    std::string text = args.word(pathWhat);
     size_t offset = 0;
     std::optional<ValuePath> path = ValuePath::parse(text, &offset);
     if (!path)
-        throw ScenarioSyntaxError(args.line(), at->column + static_cast<int>(offset), "malformed path " + text);
+        throw ScenarioSyntaxError(args.line(), at->column + static_cast<int>(offset), "malformed " + noun + " " + text);
     if (!args.acceptSymbol('='))
-        args.fail("expected '=' after the path");
+        args.fail("expected '=' after the " + noun);
     enum class Kind { value, present, absent } kind = Kind::value;
     platform::Value expected;
     if (args.accept("present"))
@@ -107,8 +108,8 @@ Action parseCodes(ArgReader& args)
         expected = args.value("the expected value, present or absent");
     args.end();
 
-    return [path = *path, kind, expected](ScenarioRun&) {
-        platform::Value root = platform::readDictionary(quorvel::kCodesStorePath);
+    return [storePath, path = *path, kind, expected](ScenarioRun&) {
+        platform::Value root = platform::readDictionary(storePath);
         const platform::Value* stored = path.find(root);
         switch (kind) {
         case Kind::present:
@@ -122,6 +123,15 @@ Action parseCodes(ArgReader& args)
             return Outcome::failure("nothing at " + path.text());
         return valueMatches(*stored, expected) ? Outcome::success() : Outcome::failure(describeValue(*stored));
     };
+}
+
+namespace {
+
+// expect codes PATH = VALUE|present|absent
+Action parseCodes(ArgReader& args)
+{
+    return parseStoreExpectation(args, quorvel::kCodesStorePath, "path",
+                                 "a path into the codes store, such as codes[0].fields[1].lastValue");
 }
 
 // expect alerts onscreen=N [open=N]

@@ -133,39 +133,7 @@ Action parseUnread(ArgReader& args)
 // expect handoff KEY = VALUE|present|absent
 Action parseHandoff(ArgReader& args)
 {
-    const Token* at = args.peek();
-    std::string text = args.word("a key of the SMS hand-off file (text or id)");
-    size_t offset = 0;
-    std::optional<ValuePath> path = ValuePath::parse(text, &offset);
-    if (!path)
-        throw ScenarioSyntaxError(args.line(), at->column + static_cast<int>(offset), "malformed key " + text);
-    if (!args.acceptSymbol('='))
-        args.fail("expected '=' after the key");
-    enum class Kind { value, present, absent } kind = Kind::value;
-    platform::Value expected;
-    if (args.accept("present"))
-        kind = Kind::present;
-    else if (args.accept("absent"))
-        kind = Kind::absent;
-    else
-        expected = args.value("the expected value, present or absent");
-    args.end();
-
-    return [path = *path, kind, expected](ScenarioRun&) {
-        platform::Value root = platform::readDictionary(quorvel::kSmsHandoffPath);
-        const platform::Value* stored = path.find(root);
-        switch (kind) {
-        case Kind::present:
-            return stored ? Outcome::success() : Outcome::failure("nothing at " + path.text());
-        case Kind::absent:
-            return !stored ? Outcome::success() : Outcome::failure(describeValue(*stored));
-        case Kind::value:
-            break;
-        }
-        if (!stored)
-            return Outcome::failure("nothing at " + path.text());
-        return valueMatches(*stored, expected) ? Outcome::success() : Outcome::failure(describeValue(*stored));
-    };
+    return parseStoreExpectation(args, quorvel::kSmsHandoffPath, "key", "a key of the SMS hand-off file (text or id)");
 }
 
 } // namespace

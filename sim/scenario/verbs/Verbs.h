@@ -27,6 +27,11 @@ void addSettingsVerbs(VerbTable& table);
 void addNotificationCenterVerbs(VerbTable& table);
 // alert "BUTTON": a button of the alert on the Settings screen (SettingsVerbs.cpp)
 Action parseSettingsAlert(ArgReader& args);
+// expect STORE PATH = VALUE|present|absent on a property-list store read
+// afresh; `noun` ("path", "key") and `pathWhat` name the path in syntax errors
+// (ExpectVerbs.cpp)
+Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::string& noun,
+                             const std::string& pathWhat);
 // sms, dbfault, dial, expect bulletins|badge|unread|handoff (MessagingVerbs.cpp)
 void addMessagingVerbs(VerbTable& table);
 // carrier "CMD" sms "SENDER" "TEXT" [after DURATION], after the code and the
