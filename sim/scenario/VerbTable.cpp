@@ -12,6 +12,12 @@ void VerbTable::add(Verb verb)
     m_verbs.push_back(std::move(verb));
 }
 
+void VerbTable::addExpectation(std::string name, Phase phase, std::string usage,
+                               std::function<Action(ArgReader& args)> parse)
+{
+    add({std::move(name), phase, std::move(usage), std::move(parse), false, true});
+}
+
 const Verb* VerbTable::find(const std::string& name) const
 {
     for (const Verb& verb : m_verbs)

@@ -31,6 +31,9 @@ struct Verb {
 class VerbTable {
 public:
     void add(Verb verb);
+    // An `expect ...` statement: counted as an expectation in summaries.
+    void addExpectation(std::string name, Phase phase, std::string usage,
+                        std::function<Action(ArgReader& args)> parse);
     const Verb* find(const std::string& name) const;
     const std::vector<Verb>& verbs() const { return m_verbs; }
 

@@ -201,18 +201,15 @@ Action parseNotificationCount(ArgReader& args, bool darwin)
 
 void addExpectVerbs(VerbTable& table)
 {
-    auto expectation = [&table](std::string name, Phase phase, std::string usage, std::function<Action(ArgReader&)> parse) {
-        table.add({std::move(name), phase, std::move(usage), std::move(parse), false, true});
-    };
-    expectation("expect log", Phase::anytime, "expect log \"LINE\"", parseLog);
-    expectation("expect logpart", Phase::anytime, "expect logpart \"TEXT\"", parseLogPart);
-    expectation("expect nolog", Phase::anytime, "expect nolog \"TEXT\"", parseNoLog);
-    expectation("expect codes", Phase::anytime, "expect codes PATH = VALUE|present|absent", parseCodes);
-    expectation("expect alerts", Phase::afterBoot, "expect alerts onscreen=N [open=N]", parseAlerts);
-    expectation("expect dials", Phase::anytime, "expect dials N", parseDials);
-    expectation("expect darwin", Phase::anytime, "expect darwin \"NAME\" N",
+    table.addExpectation("expect log", Phase::anytime, "expect log \"LINE\"", parseLog);
+    table.addExpectation("expect logpart", Phase::anytime, "expect logpart \"TEXT\"", parseLogPart);
+    table.addExpectation("expect nolog", Phase::anytime, "expect nolog \"TEXT\"", parseNoLog);
+    table.addExpectation("expect codes", Phase::anytime, "expect codes PATH = VALUE|present|absent", parseCodes);
+    table.addExpectation("expect alerts", Phase::afterBoot, "expect alerts onscreen=N [open=N]", parseAlerts);
+    table.addExpectation("expect dials", Phase::anytime, "expect dials N", parseDials);
+    table.addExpectation("expect darwin", Phase::anytime, "expect darwin \"NAME\" N",
                 [](ArgReader& args) { return parseNotificationCount(args, true); });
-    expectation("expect local", Phase::afterBoot, "expect local \"NAME\" N",
+    table.addExpectation("expect local", Phase::afterBoot, "expect local \"NAME\" N",
                 [](ArgReader& args) { return parseNotificationCount(args, false); });
 }
 

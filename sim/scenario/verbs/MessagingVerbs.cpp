@@ -169,13 +169,10 @@ void addMessagingVerbs(VerbTable& table)
     table.add({"dbfault", Phase::afterBoot, "dbfault locked|missing|corrupt|none", parseDbFault});
     table.add({"dial", Phase::afterBoot, "dial \"CMD\"", parseDial});
 
-    auto expectation = [&table](std::string name, Phase phase, std::string usage, std::function<Action(ArgReader&)> parse) {
-        table.add({std::move(name), phase, std::move(usage), std::move(parse), false, true});
-    };
-    expectation("expect bulletins", Phase::afterBoot, "expect bulletins \"SECTION\" N", parseBulletins);
-    expectation("expect badge", Phase::afterBoot, "expect badge \"BUNDLE\" N", parseBadge);
-    expectation("expect unread", Phase::afterBoot, "expect unread N", parseUnread);
-    expectation("expect handoff", Phase::anytime, "expect handoff KEY = VALUE|present|absent", parseHandoff);
+    table.addExpectation("expect bulletins", Phase::afterBoot, "expect bulletins \"SECTION\" N", parseBulletins);
+    table.addExpectation("expect badge", Phase::afterBoot, "expect badge \"BUNDLE\" N", parseBadge);
+    table.addExpectation("expect unread", Phase::afterBoot, "expect unread N", parseUnread);
+    table.addExpectation("expect handoff", Phase::anytime, "expect handoff KEY = VALUE|present|absent", parseHandoff);
 }
 
 } // namespace sim

@@ -383,9 +383,9 @@ void addNotificationCenterVerbs(VerbTable& table)
     table.add({"nc", Phase::afterBoot, "nc show|hide", parseNc});
     table.add({"widget", Phase::afterBoot, "widget show|hide|tap", parseWidget});
     table.add({"render widget", Phase::afterBoot, "render widget \"FILE.png\"", parseRenderWidget});
-    table.add({"expect widget", Phase::afterBoot,
-               "expect widget \"TEXT\" | TAG \"TEXT\" | frame TAG|subview I X Y W H | color TAG NAME | views N",
-               parseExpectWidget, false, true});
+    table.addExpectation("expect widget", Phase::afterBoot,
+                         "expect widget \"TEXT\" | TAG \"TEXT\" | frame TAG|subview I X Y W H | color TAG NAME | views N",
+                         parseExpectWidget);
 }
 
 } // namespace sim

@@ -257,16 +257,13 @@ void addSettingsVerbs(VerbTable& table)
     table.add({"back", Phase::afterBoot, "back", parseBack});
     table.add({"set", Phase::afterBoot, "set \"LABEL\" VALUE", parseSet});
     table.add({"render settings", Phase::afterBoot, "render settings \"FILE.png\"", parseRender});
-    auto expectation = [&table](std::string name, Phase phase, std::string usage, std::function<Action(ArgReader&)> parse) {
-        table.add({std::move(name), phase, std::move(usage), std::move(parse), false, true});
-    };
-    expectation("expect screen", Phase::afterBoot, "expect screen \"TITLE\"", parseExpectScreen);
-    expectation("expect alert", Phase::afterBoot, "expect alert \"TITLE\" \"MESSAGE\"", parseExpectAlert);
-    expectation("expect rows", Phase::afterBoot, "expect rows N", parseExpectRows);
-    expectation("expect row", Phase::afterBoot, "expect row ROW \"TEXT\" \"DETAIL\"", parseExpectRow);
-    expectation("expect enabled", Phase::afterBoot, "expect enabled \"TEXT\" true|false", parseExpectEnabled);
-    expectation("expect settings", Phase::anytime, "expect settings KEY = VALUE|absent", parseExpectSettings);
-    expectation("expect offset", Phase::afterBoot, "expect offset Y", parseExpectOffset);
+    table.addExpectation("expect screen", Phase::afterBoot, "expect screen \"TITLE\"", parseExpectScreen);
+    table.addExpectation("expect alert", Phase::afterBoot, "expect alert \"TITLE\" \"MESSAGE\"", parseExpectAlert);
+    table.addExpectation("expect rows", Phase::afterBoot, "expect rows N", parseExpectRows);
+    table.addExpectation("expect row", Phase::afterBoot, "expect row ROW \"TEXT\" \"DETAIL\"", parseExpectRow);
+    table.addExpectation("expect enabled", Phase::afterBoot, "expect enabled \"TEXT\" true|false", parseExpectEnabled);
+    table.addExpectation("expect settings", Phase::anytime, "expect settings KEY = VALUE|absent", parseExpectSettings);
+    table.addExpectation("expect offset", Phase::afterBoot, "expect offset Y", parseExpectOffset);
 }
 
 } // namespace sim
