@@ -1,5 +1,5 @@
 // The engine's two start-up routines. The loadable module runs them when
-// SpringBoard loads it (load/TweakEntry.cpp), engineStart() first; tests call
+// SpringBoard loads it (EngineLoad.cpp), engineStart() first; tests call
 // them by hand inside a ProcessScope of the SpringBoard process, after
 // engineResetForTesting().
 //

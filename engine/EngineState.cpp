@@ -4,34 +4,6 @@
 
 namespace quorvel::engine {
 
-// constinit: each value is in place before any load-time code of the library
-// runs, whatever order the loader runs the initialisers in.
-constinit std::optional<platform::Array> codes;
-constinit platform::Value code;
-constinit uint32_t currentCode = 0;
-constinit std::optional<std::string> ussdMessage;
-constinit std::optional<platform::Date> ussdRequestTime;
-constinit std::optional<platform::Date> lastRefreshTime;
-constinit bool updateValuesInFile = false;
-constinit std::optional<std::string> smsSender;
-constinit std::shared_ptr<platform::RunLoopTimer> timerSMSWaiting;
-constinit bool doNotSuppressThisSMS = false;
-constinit rt::id alertDisplay;
-constinit bool alertStillOpen = false;
-constinit bool deviceIsUnlocked = false;
-constinit bool isDnDActive = false;
-constinit std::vector<std::string> menuTransversalQueue;
-
-constinit int32_t autoRefreshRate = 0;
-constinit bool enableInRoaming = false;
-constinit bool unlockedAutorefreshAllowed = false;
-constinit float maxResponseTime = 0;
-constinit float sessionInitTime = 0;
-constinit bool observeDND = false;
-constinit float maxSMSResponseTime = 0;
-
-constinit std::shared_ptr<platform::RunLoopTimer> refreshTimer;
-
 HostMethods& hostMethods()
 {
     static HostMethods slots;

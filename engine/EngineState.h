@@ -4,8 +4,9 @@
 //   codes = loadedList;            // replaced whole, never patched in place
 //   if (ussdRequestTime) ...       // none: no request window is open
 //
-// Every variable is constant-initialised (zero, none or NO) so that its value is
-// in place before any load-time code of the library runs; engineStart() then
+// Every variable is constant-initialised (zero, none or NO) and defined in
+// EngineLoad.cpp above the load entry, so that its value is in place before
+// any load-time code of the library runs; engineStart() then
 // sets the start-up values. engineResetForTesting() puts everything back to
 // those load-time values, including the kept host methods.
 #pragma once

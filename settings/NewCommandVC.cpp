@@ -20,7 +20,7 @@ using namespace platform;
 
 namespace {
 
-const std::string kHelpText =
+constexpr const char* kHelpText =
     "Enter the USSD command (e.g. *123#), press Next once to dial it and wait a couple of seconds for the reply. The "
     "next screen will open after the reply is received. If you do not receive a reply, please increase Session Init "
     "Time slightly in the Settings before trying again."

@@ -19,7 +19,7 @@ using namespace platform;
 
 namespace {
 
-const std::string kHelpText =
+constexpr const char* kHelpText =
     "The fields below contain all numbers detected in the USSD command response. For each number you want to display "
     "in the widget, enter its title (e.g. 'SMS sent' or 'Minutes remaining') and tap on Save to update the widget."
     "\r\n\r\n"

@@ -27,8 +27,8 @@ namespace {
 
 constexpr double kIphoneWidth = 316;
 constexpr double kIpadWidth = 476;
-const std::string kPlaceholderText = "Please go to Settings/Quorvel to configure the widget.";
-const std::string kNullText = "(null)";
+constexpr const char* kPlaceholderText = "Please go to Settings/Quorvel to configure the widget.";
+constexpr const char* kNullText = "(null)";
 
 // Its address tells which loaded library, and so which bundle, this code came from.
 const char kBundleAnchor = 0;

@@ -6,6 +6,7 @@
 #include "platform/system/Process.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace platform {
 
@@ -15,7 +16,7 @@ void NotificationCenter::addObserver(void* observer, CFNotificationCallback call
     // Every registration is delivered as it comes: a simulated process is never
     // suspended, so the behaviour changes nothing.
     (void)suspensionBehavior;
-    if (!callback)
+    if (!callback || !isObservableName(name, "addObserver"))
         return;
     bool already = std::any_of(m_registrations.begin(), m_registrations.end(), [&](const auto& r) {
         return r->callback == callback && r->observer == observer && r->name == name;
@@ -34,7 +35,7 @@ void NotificationCenter::addObserver(void* observer, CFNotificationCallback call
 void NotificationCenter::addObserver(const void* owner, const std::string& name,
                                      std::function<void(const Notification&)> handler)
 {
-    if (!handler)
+    if (!handler || !isObservableName(name, "addObserver"))
         return;
     auto r = std::make_shared<Registration>();
     r->id = m_nextId++;
@@ -45,12 +46,46 @@ void NotificationCenter::addObserver(const void* owner, const std::string& name,
     m_registrations.push_back(std::move(r));
 }
 
+void NotificationCenter::addObserverOfEveryName(const void* owner, std::function<void(const Notification&)> handler)
+{
+    if (!handler)
+        return;
+    auto r = std::make_shared<Registration>();
+    r->id = m_nextId++;
+    r->observer = owner;
+    r->everyName = true;
+    r->handler = std::move(handler);
+    r->process = Process::currentOrNull();
+    m_registrations.push_back(std::move(r));
+}
+
+bool NotificationCenter::isObservableName(const std::string& name, const char* call)
+{
+    assert(!name.empty() && "a notification observer needs a name");
+    if (!name.empty())
+        return true;
+    QLog("platform: %s without a notification name, ignored", call);
+    return false;
+}
+
 void NotificationCenter::removeObserver(const void* observer, const std::string& name)
 {
+    if (!isObservableName(name, "removeObserver"))
+        return;
     // Marking as removed (besides erasing) is what stops deliveries that a post
     // in progress, or a queued delivery, still holds.
     std::erase_if(m_registrations, [&](const auto& r) {
-        if (r->observer != observer || (!name.empty() && r->name != name))
+        if (r->observer != observer || r->everyName || r->name != name)
+            return false;
+        r->removed = true;
+        return true;
+    });
+}
+
+void NotificationCenter::removeObserver(const void* observer)
+{
+    std::erase_if(m_registrations, [&](const auto& r) {
+        if (r->observer != observer)
             return false;
         r->removed = true;
         return true;
@@ -94,7 +129,7 @@ std::vector<std::shared_ptr<NotificationCenter::Registration>> NotificationCente
     // A snapshot: observers added while a post is delivered wait for the next post.
     std::vector<std::shared_ptr<Registration>> found;
     for (const auto& r : m_registrations) {
-        if (!r->removed && (r->name.empty() || r->name == name))
+        if (!r->removed && (r->everyName || r->name == name))
             found.push_back(r);
     }
     return found;
@@ -160,7 +195,11 @@ void CFNotificationCenterRemoveObserver(CFNotificationCenterRef center, const vo
                                         const void* object)
 {
     (void)object;
-    if (center)
+    if (!center)
+        return;
+    if (name.empty())
+        center->removeObserver(observer);
+    else
         center->removeObserver(observer, name);
 }
 

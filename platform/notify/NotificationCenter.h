@@ -20,6 +20,12 @@
 // Observers are keyed by (observer pointer, name, callback). An observer may
 // remove itself, or others, while being notified: removal takes effect at once,
 // and a removed observer is not called again, even for a post in progress.
+//
+// Every registration names what it observes: an empty name is a programmer
+// error (it used to mean "every name", so a name that was not yet initialised
+// silently heard everything). It asserts in debug builds; in release builds
+// it is logged and registers nothing. The host's recorders that do want every
+// name say so with addObserverOfEveryName().
 #pragma once
 
 #include "platform/foundation/Value.h"
@@ -61,11 +67,15 @@ public:
     // observer, name and callback) is ignored, as the platform does.
     virtual void addObserver(void* observer, CFNotificationCallback callback, const std::string& name,
                              int suspensionBehavior);
-    // Object-style observer: `owner` identifies it for removal. An empty name observes every name.
+    // Object-style observer: `owner` identifies it for removal.
     void addObserver(const void* owner, const std::string& name, std::function<void(const Notification&)> handler);
+    // Object-style observer of every name posted here (the host's recorders).
+    void addObserverOfEveryName(const void* owner, std::function<void(const Notification&)> handler);
 
-    // Removes the observer's registrations for `name`; an empty name removes all of them.
-    void removeObserver(const void* observer, const std::string& name = {});
+    // Removes the observer's registrations for `name` (which must not be empty).
+    void removeObserver(const void* observer, const std::string& name);
+    // Removes every registration of the observer.
+    void removeObserver(const void* observer);
 
     virtual void post(const std::string& name, const void* object, const Dict* userInfo, bool deliverImmediately = true) = 0;
 
@@ -80,6 +90,7 @@ protected:
         uint64_t id = 0;
         const void* observer = nullptr;
         std::string name;
+        bool everyName = false;
         CFNotificationCallback callback = nullptr;
         std::function<void(const Notification&)> handler;
         Process* process = nullptr; // where it was registered from
@@ -88,6 +99,8 @@ protected:
     // Calls one registration (skipped if removed meanwhile).
     void deliver(const std::shared_ptr<Registration>& r, const std::string& name, const void* object, const Dict* userInfo);
     std::vector<std::shared_ptr<Registration>> matching(const std::string& name) const;
+    // False, after asserting in debug builds and logging, for an empty name.
+    static bool isObservableName(const std::string& name, const char* call);
 
     std::vector<std::shared_ptr<Registration>> m_registrations;
     uint64_t m_nextId = 1;
@@ -115,6 +128,7 @@ CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
 
 void CFNotificationCenterAddObserver(CFNotificationCenterRef center, const void* observer, CFNotificationCallback callback,
                                      const std::string& name, const void* object, int suspensionBehavior);
+// An empty name removes every registration of the observer, as a null name does on the phone.
 void CFNotificationCenterRemoveObserver(CFNotificationCenterRef center, const void* observer, const std::string& name,
                                         const void* object);
 void CFNotificationCenterPostNotification(CFNotificationCenterRef center, const std::string& name, const void* object,

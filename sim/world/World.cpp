@@ -115,7 +115,7 @@ void World::boot()
         // before any tweak looks them up.
         registerChatItemClasses();
         m_messaging = std::make_unique<MessagingService>(*m_springBoardProcess, *m_springBoard);
-        m_springBoardProcess->localCenter().addObserver(this, "", [this](const platform::Notification& n) {
+        m_springBoardProcess->localCenter().addObserverOfEveryName(this, [this](const platform::Notification& n) {
             ++m_localPosts[n.name];
             m_log->note("SpringBoard's local centre: " + n.name);
         });

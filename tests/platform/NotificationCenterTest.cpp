@@ -200,7 +200,7 @@ TEST_F(NotificationCenterTest, ObjectStyleObserversGetThePayloadAndMayObserveEve
     center.addObserver(&owner, "keyboard", [&](const Notification& n) {
         seen.push_back(n.name + (n.object == &object ? "+object" : "") + ":" + *n.userInfo.at("k").string());
     });
-    center.addObserver(&owner, "", [&](const Notification& n) { seen.push_back("any:" + n.name); });
+    center.addObserverOfEveryName(&owner, [&](const Notification& n) { seen.push_back("any:" + n.name); });
 
     Dict info{{"k", Value("v")}};
     center.post("keyboard", &object, &info);
@@ -211,6 +211,24 @@ TEST_F(NotificationCenterTest, ObjectStyleObserversGetThePayloadAndMayObserveEve
     EXPECT_EQ(center.observerCount(""), 0u);
     center.post("keyboard", &object, &info);
     EXPECT_EQ(seen.size(), 3u);
+}
+
+// An empty name once meant "every name", so a name constant that was not yet
+// initialised when a module registered made it hear everything.
+TEST_F(NotificationCenterTest, AnObserverWithoutANameIsRefused)
+{
+    ProcessScope in(springboard);
+    LocalNotificationCenter& center = springboard.localCenter();
+    int owner = 0;
+    int heard = 0;
+    EXPECT_DEBUG_DEATH(center.addObserver(&owner, "", [&](const Notification&) { ++heard; }), "needs a name");
+    EXPECT_DEBUG_DEATH(CFNotificationCenterAddObserver(&center, &owner, onFirst, "", nullptr,
+                                                       CFNotificationSuspensionBehaviorDeliverImmediately),
+                       "needs a name");
+    center.post("anything", nullptr, nullptr);
+    EXPECT_EQ(heard, 0);
+    EXPECT_TRUE(g_heard.empty());
+    EXPECT_EQ(center.observerCount(""), 0u);
 }
 
 TEST_F(NotificationCenterTest, EndedProcessNoLongerHearsDarwinPosts)
