@@ -24,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kSmsFolder = "/private/var/mobile/Library/SMS";
 constexpr const char* kHeldFolder = "/private/var/mobile/Library/SMS/.held";
 // SQLite's companions of a database file; a stale one beside a replaced file
 // would be applied to the wrong database.
