@@ -80,7 +80,7 @@ TEST(ScenarioSession, LogExpectationsLookOnlyPastTheCursor)
 TEST(ScenarioSession, WritesTheStoresAsTheSettingsApplicationDoes)
 {
     const char* text = R"(settings autoRefreshRate=15 maxResponseTime=10.5
-settings enableInRoaming=true name="a \"b\""
+settings enableInRoaming=true sessionInitTime="a \"b\""
 code "*100#" expect=2 field=1:"Bonus" field=0:"Balance"
 code "*105#" expect=1 sms="900"
 expect codes codes[0].ussdCode = "*100#"
@@ -102,7 +102,7 @@ expect codes codes[2] = absent
     EXPECT_EQ(settings["autoRefreshRate"], platform::Value(int64_t(15)));
     EXPECT_EQ(settings["maxResponseTime"], platform::Value(10.5));
     EXPECT_EQ(settings["enableInRoaming"], platform::Value(true));
-    EXPECT_EQ(settings["name"], platform::Value("a \"b\""));
+    EXPECT_EQ(settings["sessionInitTime"], platform::Value("a \"b\""));
 }
 
 TEST(ScenarioSession, ComparesStoredValuesByType)
