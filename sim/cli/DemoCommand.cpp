@@ -4,6 +4,7 @@
 
 #include "common/QuorvelNames.h"
 #include "platform/foundation/Files.h"
+#include "sim/scenario/Runner.h"
 #include "sim/scenario/ScenarioSession.h"
 #include "sim/world/World.h"
 
@@ -200,7 +201,7 @@ int demoCommand(const CommandArgs& args)
         return kUsageExitStatus;
     }
     sim::ScenarioSessionOptions options;
-    options.afterRun = [](sim::World&) {
+    options.afterRun = [](sim::World&, const sim::RunResult&) {
         std::cout << "\nsim: the codes store, " << kCodesStorePath << ":\n";
         std::cout << platform::readFile(kCodesStorePath).value_or("(missing)\n");
     };
