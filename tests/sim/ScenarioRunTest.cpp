@@ -170,19 +170,6 @@ TEST(ScenarioSession, CountsInTheSingularForOne)
     }
 }
 
-TEST(ScenarioSession, QuietRunPrintsNothingButFailures)
-{
-    ScenarioSessionOptions options;
-    options.quiet = true;
-    Ran ran = run("note \"hello\"\n", options);
-    EXPECT_EQ(ran.status, kScenarioPassed);
-    EXPECT_EQ(ran.out, "");
-    ran = run("note \"hello\"\nexpect dials 1\n", options);
-    EXPECT_EQ(ran.status, kScenarioFailed);
-    EXPECT_EQ(ran.out, "");
-    EXPECT_TRUE(contains(ran.err, "t.scn:2: failed: expect dials 1")) << ran.err;
-}
-
 TEST(ScenarioSession, FailsATapWhenNoAlertIsOnScreen)
 {
     Ran ran = run("boot\nalert ok\n");
