@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev fonts-dejavu-core
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

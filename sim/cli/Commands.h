@@ -1,10 +1,13 @@
-// The `quorvel` command line's commands. Each lives in a file of its own
-// (<Name>Command.cpp) and has one line in the table in main.cpp.
+// The `quorvel` command line's commands. main.cpp reads each command's options
+// from the command line (with CLI11) into its options struct and calls the
+// command; each command lives in a file of its own (<Name>Command.cpp).
 //
-//   int parseNumbersCommand(const CommandArgs& args);   // args after the command's name
+//   RunOptions options;
+//   options.files = {"a.scn", "-"};
+//   int status = runCommand(options);   // the process exit status
 //
-// A command reads standard input and writes standard output itself and
-// returns the process exit status.
+// A command reads standard input and writes standard output itself; main.cpp
+// checks afterwards that what it wrote reached standard output.
 #pragma once
 
 #include <string>
@@ -13,19 +16,37 @@
 
 namespace quorvel::cli {
 
-using CommandArgs = std::vector<std::string>;
-
-// Exit status for a misused command line (unknown command, bad arguments).
+// Exit status for a misused command line (unknown command, bad arguments,
+// a file that cannot be read).
 inline constexpr int kUsageExitStatus = 2;
 
+struct ParseNumbersOptions {
+    bool indexed = false;   // [[0,"-12,30"],...] instead of ["-12,30",...]
+    bool verbose = false;   // the engine's log lines on standard error
+};
+
 // Reads a reply text from standard input and prints its numbers as a JSON array.
-int parseNumbersCommand(const CommandArgs& args);
+int parseNumbersCommand(const ParseNumbersOptions& options);
 
-// Runs a scenario file on a fresh device: quorvel run FILE [--root DIR].
-int runCommand(const CommandArgs& args);
+struct RunOptions {
+    std::vector<std::string> files;   // "-" is standard input
+    std::string root;                 // device folder to keep; one file only
+    bool quiet = false;               // only failures and the summary line
+};
 
-// Runs the built-in demonstration scenario and prints the codes store.
-int demoCommand(const CommandArgs& args);
+// Runs each scenario file on a fresh device and ends with "N passed, N failed".
+// Exit status: 2 when any file could not be read or parsed, else 1 when any
+// failed, else 0.
+int runCommand(const RunOptions& options);
+
+struct DemoOptions {
+    std::string outFolder;   // where the pictures go; empty for the current folder
+    bool quiet = false;      // print only the pictures' paths (and errors)
+};
+
+// Plays the built-in story (sim/cli/story.scn), prints the codes store it left
+// and the pictures it wrote.
+int demoCommand(const DemoOptions& options);
 
 // `text` as a JSON string literal, quotes included. Bytes that are not valid
 // UTF-8 become U+FFFD so the output is always valid JSON.

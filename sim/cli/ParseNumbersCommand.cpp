@@ -1,38 +1,43 @@
-// quorvel parse-numbers: the engine's number extraction over standard input,
-// so a reply text can be checked against stored field indexes by hand.
+// quorvel parse-numbers [--indexed] [--verbose]: the engine's number
+// extraction over standard input, so a reply text can be checked against
+// stored field indexes by hand.
 #include "sim/cli/Commands.h"
 
 #include "common/NumberExtraction.h"
 #include "platform/foundation/Log.h"
 
-#include <cstdio>
 #include <iostream>
 #include <iterator>
 
 namespace quorvel::cli {
 
-int parseNumbersCommand(const CommandArgs& args)
+int parseNumbersCommand(const ParseNumbersOptions& options)
 {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: quorvel parse-numbers < reply.txt\n");
+    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) {
+        std::cerr << "quorvel: parse-numbers: cannot read standard input\n";
         return kUsageExitStatus;
     }
-    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
 
-    // The per-entry log lines are part of what the engine does; show them
-    // without mixing them into the JSON on standard output.
-    platform::setLogToStandardError(true);
+    // The engine logs every number it adds; asked for, those lines go to
+    // standard error so they never mix with the JSON.
+    platform::setLogToStandardError(options.verbose);
     std::vector<std::string> numbers = parseNumbers(text);
+    platform::setLogToStandardError(false);
 
+    // The index is what a code's field refers to: [[0,"-12,30"],[1,"1"]].
     std::string out = "[";
     for (size_t i = 0; i < numbers.size(); ++i) {
         if (i > 0)
             out += ',';
-        out += jsonString(numbers[i]);
+        if (options.indexed)
+            out += "[" + std::to_string(i) + "," + jsonString(numbers[i]) + "]";
+        else
+            out += jsonString(numbers[i]);
     }
     out += "]\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::cout << out;
+    return 0;
 }
 
 } // namespace quorvel::cli

@@ -1,52 +1,119 @@
-// quorvel: the simulator's command line. One row per command in kCommands;
-// each command's code is in its own file, declared in Commands.h.
+// quorvel: the simulator's command line. Declares every command's options
+// with CLI11 and calls the command (Commands.h); each command's code is in a
+// file of its own. Help and --version go to standard output and exit 0; a
+// misused command line exits 2 with the reason and the command's usage.
 #include "sim/cli/Commands.h"
+#include "sim/cli/StandardOutput.h"
 
-#include <cstdio>
+#include <CLI/CLI.hpp>
+
 #include <cstring>
-#include <string_view>
+#include <iostream>
+#include <map>
+#include <string>
 
 namespace {
 
-using quorvel::cli::CommandArgs;
+using namespace quorvel::cli;
 
-struct Command {
-    const char* name;
-    const char* help;
-    int (*run)(const CommandArgs& args);
+constexpr const char* kUsage = "usage: quorvel [--version] COMMAND [OPTIONS]  (quorvel COMMAND --help for more)";
+
+struct CommandLine {
+    CLI::App app{"Quorvel's simulated phone: scenarios, the demo, and the engine's number extraction.", "quorvel"};
+    ParseNumbersOptions parseNumbers;
+    RunOptions run;
+    DemoOptions demo;
+    CLI::App* parseNumbersApp = nullptr;
+    CLI::App* runApp = nullptr;
+    CLI::App* demoApp = nullptr;
+    // One usage line per command, printed after a misused command line.
+    std::map<const CLI::App*, std::string> usage;
+
+    CommandLine()
+    {
+        app.set_version_flag("--version", std::string("quorvel ") + QUORVEL_VERSION);
+        app.require_subcommand(1);
+
+        parseNumbersApp = app.add_subcommand(
+            "parse-numbers", "read a reply text on standard input, print its numbers as a JSON array");
+        parseNumbersApp->add_flag("--indexed", parseNumbers.indexed,
+                                      "print [index, \"number\"] pairs: the index a code's field refers to");
+        parseNumbersApp->add_flag("--verbose", parseNumbers.verbose,
+                                      "also print the engine's log lines, to standard error");
+        usage[parseNumbersApp] = "usage: quorvel parse-numbers [--indexed] [--verbose] < reply.txt";
+
+        runApp = app.add_subcommand("run", "run scenario files, each on a fresh device");
+        runApp->add_option("FILE", run.files, "a scenario file; - for standard input")->required();
+        runApp->add_option("--root", run.root, "keep the device's files in DIR (new or empty; one FILE only)")
+            ->type_name("DIR");
+        runApp->add_flag("--quiet,-q", run.quiet, "print only failures and the summary line");
+        usage[runApp] = "usage: quorvel run [--quiet] [--root DIR] FILE...";
+
+        demoApp = app.add_subcommand("demo", "play the built-in story, write pictures of its screens");
+        demoApp->add_option("--out", demo.outFolder, "write the pictures into DIR (made if missing)")
+            ->type_name("DIR");
+        demoApp->add_flag("--quiet,-q", demo.quiet, "print only the paths of the pictures written");
+        usage[demoApp] = "usage: quorvel demo [--out DIR] [--quiet]";
+    }
+
+    int dispatch() const
+    {
+        if (*parseNumbersApp)
+            return quorvel::cli::parseNumbersCommand(parseNumbers);
+        if (*runApp)
+            return quorvel::cli::runCommand(run);
+        return quorvel::cli::demoCommand(demo);
+    }
+
+    // The reason the command line was refused, then the usage of the command
+    // it names (or of quorvel itself).
+    int refuse(const CLI::ParseError& error, int argc, char** argv) const
+    {
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        if (chosen.empty()) {
+            // Without a command the list of commands is what helps.
+            if (argc < 2)
+                std::cerr << "quorvel: no command given\n";
+            else if (argv[1][0] != '-')
+                std::cerr << "quorvel: unknown command '" << argv[1] << "'\n";
+            else
+                std::cerr << "quorvel: unknown option '" << argv[1] << "'\n";
+            std::cerr << kUsage << "\n\n" << app.help();
+        } else {
+            std::cerr << "quorvel: " << chosen.front()->get_name() << ": " << error.what() << "\n"
+                      << usage.at(chosen.front()) << "\n";
+        }
+        return kUsageExitStatus;
+    }
 };
-
-const Command kCommands[] = {
-    {"parse-numbers", "read a reply text on stdin, print its numbers as a JSON array", quorvel::cli::parseNumbersCommand},
-    {"run", "run a scenario file on a fresh device: run FILE [--root DIR]", quorvel::cli::runCommand},
-    {"demo", "run the built-in demonstration and print the codes store", quorvel::cli::demoCommand},
-};
-
-void printUsage(FILE* to)
-{
-    std::fprintf(to, "usage: quorvel <command> [arguments]\n\ncommands:\n");
-    for (const Command& command : kCommands)
-        std::fprintf(to, "  %-16s %s\n", command.name, command.help);
-}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && (std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        printUsage(stdout);
-        return 0;
+    watchStandardOutput();
+    CommandLine commandLine;
+    // "quorvel help [COMMAND]" reads as the --help it stands for.
+    if (argc >= 2 && std::strcmp(argv[1], "help") == 0) {
+        if (argc < 3) {
+            std::cout << commandLine.app.help();
+            return finishStandardOutput(0);
+        }
+        try {
+            std::cout << commandLine.app.get_subcommand(argv[2])->help("quorvel");
+        } catch (const CLI::OptionNotFound&) {
+            std::cerr << "quorvel: unknown command '" << argv[2] << "'\n" << kUsage << "\n";
+            return kUsageExitStatus;
+        }
+        return finishStandardOutput(0);
     }
-    if (argc < 2) {
-        printUsage(stderr);
-        return quorvel::cli::kUsageExitStatus;
+    try {
+        commandLine.app.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        // --help or --version: printed to standard output.
+        return finishStandardOutput(commandLine.app.exit(done, std::cout, std::cerr));
+    } catch (const CLI::ParseError& error) {
+        return commandLine.refuse(error, argc, argv);
     }
-    std::string_view name = argv[1];
-    for (const Command& command : kCommands) {
-        if (name == command.name)
-            return command.run(CommandArgs(argv + 2, argv + argc));
-    }
-    std::fprintf(stderr, "quorvel: unknown command '%s'\n\n", argv[1]);
-    printUsage(stderr);
-    return quorvel::cli::kUsageExitStatus;
+    return finishStandardOutput(commandLine.dispatch());
 }

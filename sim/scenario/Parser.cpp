@@ -26,6 +26,14 @@ const Verb* findVerb(const VerbTable& verbs, const LexedLine& line, size_t& argu
 
 } // namespace
 
+std::string_view withoutByteOrderMark(std::string_view text)
+{
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
 ParseResult parseScenario(const std::string& text)
 {
     return parseScenario(text, scenarioVerbs());
@@ -34,7 +42,7 @@ ParseResult parseScenario(const std::string& text)
 ParseResult parseScenario(const std::string& text, const VerbTable& verbs)
 {
     ParseResult result;
-    std::istringstream input(text);
+    std::istringstream input{std::string(withoutByteOrderMark(text))};
     std::string source;
     int lineNumber = 0;
     bool booted = false;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -17,7 +18,12 @@ struct ParseResult {
     std::optional<SyntaxError> error;
 };
 
+// A UTF-8 byte-order mark, which some editors put at the start of a file, is
+// skipped; columns on the first line count from after it.
 ParseResult parseScenario(const std::string& text);
 ParseResult parseScenario(const std::string& text, const VerbTable& verbs);
+
+// `text` without a leading UTF-8 byte-order mark.
+std::string_view withoutByteOrderMark(std::string_view text);
 
 } // namespace sim

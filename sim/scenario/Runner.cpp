@@ -2,6 +2,8 @@
 
 #include "sim/world/World.h"
 
+#include <filesystem>
+
 namespace sim {
 
 void ScenarioRun::settle()
@@ -9,21 +11,29 @@ void ScenarioRun::settle()
     m_world.runPending();
 }
 
-RunResult runScenario(const Script& script, World& world)
+std::string ScenarioRun::picturePath(const std::string& file) const
+{
+    if (m_pictureFolder.empty())
+        return file;
+    return (std::filesystem::path(m_pictureFolder) / file).string();
+}
+
+RunResult runScenario(const Script& script, World& world, const std::string& pictureFolder)
 {
     RunResult result;
-    ScenarioRun run(world);
+    ScenarioRun run(world, pictureFolder);
     for (const Statement& statement : script.statements) {
         Outcome outcome = statement.action(run);
         ++result.statementsRun;
         if (!outcome.ok) {
             result.passed = false;
             result.failure = RunFailure{statement.line, statement.text, outcome.found};
-            return result;
+            break;
         }
         if (statement.expectation)
             ++result.expectationsHeld;
     }
+    result.pictures = run.pictures();
     return result;
 }
 

@@ -11,16 +11,20 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sim {
 
 class World;
 
-// What the statements of one run share: the device, and the log cursor that
-// `expect log` and `expect logpart` move past the lines they matched.
+// What the statements of one run share: the device, the log cursor that
+// `expect log` and `expect logpart` move past the lines they matched, and the
+// pictures `render` statements wrote.
 class ScenarioRun {
 public:
-    explicit ScenarioRun(World& world) : m_world(world) {}
+    explicit ScenarioRun(World& world, std::string pictureFolder = {})
+        : m_world(world), m_pictureFolder(std::move(pictureFolder)) {}
 
     World& world() { return m_world; }
 
@@ -32,9 +36,17 @@ public:
     // are visible to the next statement. Acting statements end with it.
     void settle();
 
+    // Where a picture named `file` in the scenario is written: relative names
+    // go into the run's picture folder (the current folder when none is set).
+    std::string picturePath(const std::string& file) const;
+    void notePictureWritten(const std::string& path) { m_pictures.push_back(path); }
+    const std::vector<std::string>& pictures() const { return m_pictures; }
+
 private:
     World& m_world;
+    std::string m_pictureFolder;
     size_t m_logCursor = 0;
+    std::vector<std::string> m_pictures;
 };
 
 struct RunFailure {
@@ -48,8 +60,10 @@ struct RunResult {
     int statementsRun = 0;
     int expectationsHeld = 0;
     std::optional<RunFailure> failure;
+    // The pictures written, as paths, in the order they were written.
+    std::vector<std::string> pictures;
 };
 
-RunResult runScenario(const Script& script, World& world);
+RunResult runScenario(const Script& script, World& world, const std::string& pictureFolder = {});
 
 } // namespace sim

@@ -1,5 +1,6 @@
 #include "sim/scenario/ScenarioSession.h"
 
+#include "sim/scenario/Counted.h"
 #include "sim/scenario/Parser.h"
 #include "sim/scenario/Runner.h"
 #include "sim/world/LogCapture.h"
@@ -16,7 +17,7 @@ namespace {
 
 std::string sourceLine(const std::string& text, int lineNumber)
 {
-    std::istringstream input(text);
+    std::istringstream input{std::string(withoutByteOrderMark(text))};
     std::string line;
     for (int i = 0; i < lineNumber && std::getline(input, line); ++i) {
     }
@@ -60,6 +61,12 @@ int runScenarioText(const std::string& name, const std::string& text, const Scen
         reportSyntaxError(name, text, *parsed.error, err);
         return kScenarioUnusable;
     }
+    if (parsed.script.statements.empty()) {
+        // An empty file, a folder read as one, or a wrong path that names
+        // /dev/null would otherwise pass without checking anything.
+        err << "quorvel: " << name << ": no statements\n";
+        return kScenarioUnusable;
+    }
     if (!options.root.empty() && !usableRoot(options.root, err))
         return kScenarioUnusable;
 
@@ -68,11 +75,13 @@ int runScenarioText(const std::string& name, const std::string& text, const Scen
         err << "quorvel: cannot prepare a device folder" << (options.root.empty() ? "" : " at " + options.root) << "\n";
         return kScenarioUnusable;
     }
-    // Lines written before the echo starts (the device's set-up) are printed first.
-    for (const LogLine& line : world.log().lines())
-        out << LogCapture::printable(line) << "\n";
-    world.log().echoTo(&out);
-    RunResult result = runScenario(parsed.script, world);
+    if (!options.quiet) {
+        // Lines written before the echo starts (the device's set-up) are printed first.
+        for (const LogLine& line : world.log().lines())
+            out << LogCapture::printable(line) << "\n";
+        world.log().echoTo(&out);
+    }
+    RunResult result = runScenario(parsed.script, world, options.pictureFolder);
     world.log().echoTo(nullptr);
     out.flush();
 
@@ -82,9 +91,11 @@ int runScenarioText(const std::string& name, const std::string& text, const Scen
         return kScenarioFailed;
     }
     if (options.afterRun)
-        options.afterRun(world);
-    out << "sim: " << name << ": " << result.statementsRun << " statements, " << result.expectationsHeld
-        << " expectations held\n";
+        options.afterRun(world, result);
+    if (!options.quiet) {
+        out << "sim: " << name << ": " << counted(result.statementsRun, "statement") << ", "
+            << counted(result.expectationsHeld, "expectation") << " held\n";
+    }
     return kScenarioPassed;
 }
 

@@ -6,7 +6,7 @@
 //
 // Exit statuses: 0 every expectation held; 1 a statement failed (file, line,
 // statement and what was found are printed); 2 a syntax error (line and
-// column) or a device that could not be set up.
+// column), a script without statements, or a device that could not be set up.
 #pragma once
 
 #include <functional>
@@ -16,6 +16,7 @@
 namespace sim {
 
 class World;
+struct RunResult;
 
 inline constexpr int kScenarioPassed = 0;
 inline constexpr int kScenarioFailed = 1;
@@ -25,8 +26,13 @@ struct ScenarioSessionOptions {
     // Device root folder; empty for a fresh temporary one. A given folder must
     // be empty or missing, and is left in place afterwards.
     std::string root;
+    // Where `render` statements put pictures named relatively; empty for the
+    // current folder.
+    std::string pictureFolder;
+    // No log echo and no closing "N statements" line: only failures are printed.
+    bool quiet = false;
     // Runs after the scenario passed, before the device is torn down.
-    std::function<void(World&)> afterRun;
+    std::function<void(World&, const RunResult&)> afterRun;
 };
 
 int runScenarioText(const std::string& name, const std::string& text, const ScenarioSessionOptions& options,

@@ -31,7 +31,7 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"carrier \"*100#\" answer \"x\"", 1, 17, "expected reply or silent"},
         {"settings autoRefreshRate = 15", 1, 26, "'=' right after autoRefreshRate"},
         {"settings autoRefreshRate= 15", 1, 27, "without blanks"},
-        {"settings name=Bob", 1, 15, "a number, true, false or a quoted string"},
+        {"settings autoRefreshRate=Bob", 1, 26, "a number, true, false or a quoted string"},
         {"settings", 1, 9, "a settings key"},
         {"code \"*100#\" field=0:\"Balance\"", 1, 31, "expect=N"},
         {"code \"*100#\" expect=1 expect=2", 1, 23, "given twice"},
@@ -79,7 +79,7 @@ TEST(ScenarioParser, KeepsLineNumbersAndDropsCommentsAndBlankLines)
 
 TEST(ScenarioParser, ParsesEveryDocumentedForm)
 {
-    const char* text = R"(settings autoRefreshRate=15 maxResponseTime=10.5 enableInRoaming=false name="x y"
+    const char* text = R"(settings autoRefreshRate=15 maxResponseTime=10.5 enableInRoaming=false titleColor="x y"
 code "*100#" expect=2 sms="900" field=0:"Balance" field=1:"Bonus"
 carrier "*100#" reply "Balance 1" after 1.5s
 carrier "*101#" reply "Balance 2"
@@ -112,6 +112,57 @@ expect local "n" 0
     for (const Statement& s : result.script.statements)
         expectations += s.expectation ? 1 : 0;
     EXPECT_EQ(expectations, 9);
+}
+
+TEST(ScenarioParser, AcceptsOnlyTheSettingsKeysTheModulesRead)
+{
+    const char* known[] = {"autoRefreshRate", "unlockedAutorefreshAllowed", "enableInRoaming", "observeDND",
+                           "maxResponseTime", "sessionInitTime", "maxSMSResponseTime", "titleColor",
+                           "valueColor", "showGridlines"};
+    for (const char* key : known) {
+        SCOPED_TRACE(key);
+        ParseResult result = parseScenario(std::string("settings ") + key + "=1");
+        EXPECT_FALSE(result.error.has_value()) << result.error->message;
+    }
+    struct Case {
+        const char* text;
+        int column;
+        const char* key;
+    } unknown[] = {
+        {"settings autoRefresRate=15", 10, "autoRefresRate"},
+        {"settings autoRefreshRate=15 gridlines=true", 29, "gridlines"},
+        {"settings AutoRefreshRate=15", 10, "AutoRefreshRate"},  // keys are case-sensitive
+    };
+    for (const Case& c : unknown) {
+        SCOPED_TRACE(c.text);
+        ParseResult result = parseScenario(c.text);
+        ASSERT_TRUE(result.error.has_value());
+        EXPECT_EQ(result.error->column, c.column);
+        const std::string& message = result.error->message;
+        EXPECT_NE(message.find(std::string("unknown settings key \"") + c.key + "\""), std::string::npos) << message;
+        for (const char* key : known)
+            EXPECT_NE(message.find(key), std::string::npos) << key << " not listed in: " << message;
+    }
+}
+
+TEST(ScenarioParser, SkipsAByteOrderMarkAtTheStartOnly)
+{
+    ParseResult result = parseScenario("\xEF\xBB\xBFsettings autoRefreshRate=15\nboot\n");
+    ASSERT_FALSE(result.error.has_value()) << result.error->message;
+    ASSERT_EQ(result.script.statements.size(), 2u);
+    EXPECT_EQ(result.script.statements[0].text, "settings autoRefreshRate=15");
+
+    // Columns on the first line count from after the mark, as an editor shows them.
+    result = parseScenario("\xEF\xBB\xBF  frobnicate\n");
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->line, 1);
+    EXPECT_EQ(result.error->column, 3);
+
+    // Anywhere else the bytes are text like any other.
+    result = parseScenario("boot\n\xEF\xBB\xBFlock\n");
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->line, 2);
+    EXPECT_NE(result.error->message.find("unknown statement"), std::string::npos) << result.error->message;
 }
 
 TEST(ScenarioLexer, ResolvesEscapesInsideStringsOnly)

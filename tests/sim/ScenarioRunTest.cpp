@@ -2,6 +2,7 @@
 
 #include "common/QuorvelNames.h"
 #include "platform/foundation/PropertyList.h"
+#include "sim/scenario/Runner.h"
 #include "sim/world/World.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +81,7 @@ TEST(ScenarioSession, LogExpectationsLookOnlyPastTheCursor)
 TEST(ScenarioSession, WritesTheStoresAsTheSettingsApplicationDoes)
 {
     const char* text = R"(settings autoRefreshRate=15 maxResponseTime=10.5
-settings enableInRoaming=true name="a \"b\""
+settings enableInRoaming=true sessionInitTime="a \"b\""
 code "*100#" expect=2 field=1:"Bonus" field=0:"Balance"
 code "*105#" expect=1 sms="900"
 expect codes codes[0].ussdCode = "*100#"
@@ -96,13 +97,13 @@ expect codes codes[2] = absent
 )";
     platform::Dict settings;
     ScenarioSessionOptions options;
-    options.afterRun = [&](World&) { settings = platform::readDictionary(quorvel::kSettingsStorePath); };
+    options.afterRun = [&](World&, const RunResult&) { settings = platform::readDictionary(quorvel::kSettingsStorePath); };
     Ran ran = run(text, options);
     ASSERT_EQ(ran.status, kScenarioPassed) << ran.err;
     EXPECT_EQ(settings["autoRefreshRate"], platform::Value(int64_t(15)));
     EXPECT_EQ(settings["maxResponseTime"], platform::Value(10.5));
     EXPECT_EQ(settings["enableInRoaming"], platform::Value(true));
-    EXPECT_EQ(settings["name"], platform::Value("a \"b\""));
+    EXPECT_EQ(settings["sessionInitTime"], platform::Value("a \"b\""));
 }
 
 TEST(ScenarioSession, ComparesStoredValuesByType)
@@ -134,6 +135,39 @@ TEST(ScenarioSession, UsesAGivenRootOnlyWhenItIsEmptyAndLeavesIt)
     EXPECT_EQ(ran.status, kScenarioPassed) << ran.err;
     EXPECT_TRUE(fs::exists(root / "var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist"));
     fs::remove_all(root);
+}
+
+TEST(ScenarioSession, RefusesAScriptWithoutStatements)
+{
+    for (const char* text : {"", "\n\n", "# nothing yet\n   # still nothing\n", "\xEF\xBB\xBF"}) {
+        SCOPED_TRACE(text);
+        Ran ran = run(text);
+        EXPECT_EQ(ran.status, kScenarioUnusable);
+        EXPECT_EQ(ran.err, "quorvel: t.scn: no statements\n");
+        EXPECT_EQ(ran.out, "");
+    }
+}
+
+TEST(ScenarioSession, CountsInTheSingularForOne)
+{
+    struct Case {
+        const char* text;
+        int status;
+        const char* printed;
+    } cases[] = {
+        {"note \"x\"\n", kScenarioPassed, "sim: t.scn: 1 statement, 0 expectations held\n"},
+        {"code \"*1#\" expect=1\nexpect codes codes[0] = present\n", kScenarioPassed,
+         "sim: t.scn: 2 statements, 1 expectation held\n"},
+        {"boot\npost darwin \"n\"\nexpect darwin \"n\" 2\n", kScenarioFailed, "found: 1 post\n"},
+        {"boot\nexpect unread 1\n", kScenarioFailed, "found: 0 unread messages\n"},
+        {"boot\nexpect bulletins \"com.apple.MobileSMS\" 2\n", kScenarioFailed, "found: 0 bulletins\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Ran ran = run(c.text);
+        EXPECT_EQ(ran.status, c.status);
+        EXPECT_TRUE(contains(ran.status == kScenarioPassed ? ran.out : ran.err, c.printed)) << ran.out << ran.err;
+    }
 }
 
 TEST(ScenarioSession, FailsATapWhenNoAlertIsOnScreen)

@@ -11,6 +11,8 @@
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -31,12 +33,37 @@ std::string describeSetting(const std::string& key, const Value& value)
     return key + "=" + value.description();
 }
 
+// The keys the Settings page stores and the modules read; a scenario that sets
+// any other key has a typo the modules would silently ignore.
+constexpr std::array kSettingsKeys{
+    quorvel::kAutoRefreshRateKey, quorvel::kUnlockedAutorefreshAllowedKey, quorvel::kEnableInRoamingKey,
+    quorvel::kObserveDNDKey,      quorvel::kMaxResponseTimeKey,            quorvel::kSessionInitTimeKey,
+    quorvel::kMaxSMSResponseTimeKey, quorvel::kTitleColorKey,              quorvel::kValueColorKey,
+    quorvel::kShowGridlinesKey,
+};
+
+bool isSettingsKey(const std::string& key)
+{
+    return std::find(kSettingsKeys.begin(), kSettingsKeys.end(), key) != kSettingsKeys.end();
+}
+
+std::string knownSettingsKeys()
+{
+    std::string list;
+    for (const char* key : kSettingsKeys)
+        list += (list.empty() ? "" : ", ") + std::string(key);
+    return list;
+}
+
 // settings KEY=VALUE ...
 Action parseSettings(ArgReader& args)
 {
     std::vector<std::pair<std::string, Value>> pairs;
     do {
+        const Token* at = args.peek();
         std::string key = args.key("a settings key");
+        if (!isSettingsKey(key))
+            args.failAt(*at, "unknown settings key \"" + key + "\" (known keys: " + knownSettingsKeys() + ")");
         pairs.emplace_back(key, args.value("the value of " + key));
     } while (!args.atEnd());
     return [pairs](ScenarioRun& run) {

@@ -7,6 +7,7 @@
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
 #include "sim/carrier/SimCarrier.h"
+#include "sim/scenario/Counted.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -23,7 +24,7 @@ namespace {
 
 std::string lineCount(size_t n)
 {
-    return std::to_string(n) + (n == 1 ? " line" : " lines");
+    return counted(static_cast<int64_t>(n), "line");
 }
 
 std::string lookedAt(ScenarioRun& run)
@@ -170,7 +171,7 @@ Action parseDials(ArgReader& args)
         const auto& dials = run.world().carrier().dials();
         if (static_cast<int64_t>(dials.size()) == wanted)
             return Outcome::success();
-        std::string found = std::to_string(dials.size()) + " dials";
+        std::string found = counted(static_cast<int64_t>(dials.size()), "dial");
         for (const Dial& d : dials)
             found += "\n    " + LogCapture::timestamp(d.time) + " " + d.number + " from " + d.process;
         return Outcome::failure(found);
@@ -193,7 +194,7 @@ Action parseNotificationCount(ArgReader& args, bool darwin)
         }
         if (have == wanted)
             return Outcome::success();
-        return Outcome::failure(std::to_string(have) + (have == 1 ? " post" : " posts"));
+        return Outcome::failure(counted(have, "post"));
     };
 }
 

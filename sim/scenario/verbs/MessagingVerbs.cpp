@@ -13,6 +13,7 @@
 #include "platform/telephony/CoreTelephony.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/messaging/MessagingService.h"
+#include "sim/scenario/Counted.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -94,12 +95,13 @@ Action parseDial(ArgReader& args)
     };
 }
 
-Action expectCount(const char* what, std::function<int64_t(World&)> count, int64_t wanted)
+// `describe` words what was found: "1 bulletin", "3 on the badge".
+Action expectCount(std::function<std::string(int64_t)> describe, std::function<int64_t(World&)> count, int64_t wanted)
 {
-    return [what, count = std::move(count), wanted](ScenarioRun& run) {
+    return [describe = std::move(describe), count = std::move(count), wanted](ScenarioRun& run) {
         int64_t found = count(run.world());
         if (found != wanted)
-            return Outcome::failure(std::to_string(found) + " " + what);
+            return Outcome::failure(describe(found));
         return Outcome::success();
     };
 }
@@ -110,7 +112,7 @@ Action parseBulletins(ArgReader& args)
     std::string section = args.string("the bulletin section, such as \"com.apple.MobileSMS\"");
     int64_t wanted = args.count("the number of bulletins");
     args.end();
-    return expectCount("bulletins", [section](World& w) { return w.springBoard().bulletinCount(section); }, wanted);
+    return expectCount([](int64_t n) { return counted(n, "bulletin"); }, [section](World& w) { return w.springBoard().bulletinCount(section); }, wanted);
 }
 
 // expect badge "BUNDLE" N
@@ -119,7 +121,7 @@ Action parseBadge(ArgReader& args)
     std::string bundle = args.string("the application's bundle identifier, such as \"com.apple.MobileSMS\"");
     int64_t wanted = args.count("the badge number");
     args.end();
-    return expectCount("on the badge", [bundle](World& w) { return w.springBoard().badge(bundle); }, wanted);
+    return expectCount([](int64_t n) { return std::to_string(n) + " on the badge"; }, [bundle](World& w) { return w.springBoard().badge(bundle); }, wanted);
 }
 
 // expect unread N
@@ -127,7 +129,7 @@ Action parseUnread(ArgReader& args)
 {
     int64_t wanted = args.count("the number of unread messages");
     args.end();
-    return expectCount("unread messages", [](World& w) { return w.messaging().unreadCount(); }, wanted);
+    return expectCount([](int64_t n) { return counted(n, "unread message"); }, [](World& w) { return w.messaging().unreadCount(); }, wanted);
 }
 
 // expect handoff KEY = VALUE|present|absent

@@ -12,6 +12,7 @@
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UILabel.h"
 #include "sim/notificationcenter/WidgetHost.h"
+#include "sim/scenario/Counted.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
 #include "sim/world/Host.h"
@@ -158,7 +159,7 @@ std::shared_ptr<UIView> findView(UIView& root, const ViewRef& ref, std::string& 
     if (ref.bySubviewIndex) {
         const auto& subviews = root.subviews();
         if (static_cast<uint64_t>(ref.number) >= subviews.size()) {
-            problem = "the widget's view has " + std::to_string(subviews.size()) + " subviews, so no " + ref.describe();
+            problem = "the widget's view has " + counted(static_cast<int64_t>(subviews.size()), "subview") + ", so no " + ref.describe();
             return nullptr;
         }
         return subviews[static_cast<size_t>(ref.number)];
@@ -330,7 +331,7 @@ Action expectViewCount(ArgReader& args)
         const auto& subviews = root->subviews();
         if (static_cast<int64_t>(subviews.size()) == wanted)
             return Outcome::success();
-        std::string found = std::to_string(subviews.size()) + " subviews:";
+        std::string found = counted(static_cast<int64_t>(subviews.size()), "subview") + ":";
         for (const auto& subview : subviews)
             found += "\n  " + subview->description();
         return Outcome::failure(found);
@@ -369,9 +370,11 @@ Action parseRenderWidget(ArgReader& args)
         WidgetHost* widget = notificationCenter(run.world()).widget();
         if (!widget || !widget->view())
             return Outcome::failure(kNotShown);
-        if (!widget->renderToPng(file))
-            return Outcome::failure("cannot write " + file);
-        run.world().log().note("picture of the widget written to " + file);
+        const std::string path = run.picturePath(file);
+        if (!widget->renderToPng(path))
+            return Outcome::failure("cannot write " + path);
+        run.notePictureWritten(path);
+        run.world().log().note("picture of the widget written to " + path);
         return Outcome::success();
     };
 }

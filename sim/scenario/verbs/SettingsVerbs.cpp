@@ -8,6 +8,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIScrollView.h"
+#include "sim/scenario/Counted.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -147,7 +148,7 @@ Action parseExpectRows(ArgReader& args)
     return screenCheck([wanted](SettingsApp& app) {
         const auto rows = app.rows();
         return static_cast<int64_t>(rows.size()) == wanted ? Outcome::success()
-                                                           : Outcome::failure(std::to_string(rows.size()) + " rows on " +
+                                                           : Outcome::failure(counted(static_cast<int64_t>(rows.size()), "row") + " on " +
                                                                               app.describeScreen());
     });
 }
@@ -228,10 +229,12 @@ Action parseRender(ArgReader& args)
         SettingsApp& app = settingsApp(run.world());
         if (!app.isOpen())
             return Outcome::failure("the Settings application is not open");
-        if (!app.renderToPng(file))
-            return Outcome::failure("cannot write " + file);
+        const std::string path = run.picturePath(file);
+        if (!app.renderToPng(path))
+            return Outcome::failure("cannot write " + path);
+        run.notePictureWritten(path);
         // Named in the log so that whoever runs the scenario finds the picture.
-        run.world().log().note("picture of the Settings screen written to " + file);
+        run.world().log().note("picture of the Settings screen written to " + path);
         return Outcome::success();
     };
 }
