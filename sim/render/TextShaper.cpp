@@ -6,6 +6,8 @@
 
 #include <pango/pangocairo.h>
 
+#include <algorithm>
+
 namespace sim {
 
 using platform::UIFont;
@@ -16,15 +18,23 @@ namespace {
 // one fixed language keeps them the same whatever the host's locale is.
 constexpr const char* kLanguage = "en";
 
+constexpr double kLargestSize = 4096;
+
+// A size of 0 or less (or not a number) would make Pango fall back to its
+// default size, and a huge one overflows its fixed-point units: 1 point and
+// kLargestSize stand in for them.
+double usableSize(const UIFont& font)
+{
+    return font.pointSize() > 0 ? std::min(font.pointSize(), kLargestSize) : 1.0;
+}
+
 PangoFontDescription* describe(const UIFont& font, const char* families)
 {
     PangoFontDescription* description = pango_font_description_new();
     pango_font_description_set_family(description, families);
     pango_font_description_set_weight(description, font.isBold() ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(description, font.isItalic() ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    // A size of 0 or less would make Pango fall back to its default size.
-    const double size = font.pointSize() > 0 ? font.pointSize() : 1.0;
-    pango_font_description_set_absolute_size(description, size * PANGO_SCALE);
+    pango_font_description_set_absolute_size(description, usableSize(font) * PANGO_SCALE);
     return description;
 }
 
@@ -88,7 +98,8 @@ double TextShaper::width(const std::string& text, const UIFont& font)
 
 const TextShaper::Metrics& TextShaper::metricsFor(const UIFont& font)
 {
-    const auto key = std::make_pair(font.face(), font.pointSize());
+    // Keyed by the size actually used: never a NaN, which a map cannot order.
+    const auto key = std::make_pair(font.face(), usableSize(font));
     auto found = m_metrics.find(key);
     if (found != m_metrics.end())
         return found->second;

@@ -11,7 +11,8 @@
 // the host's font settings. The ascent and line height are those of the
 // system face, whichever fonts a line falls back to, so lines in different
 // scripts share their baselines. Text that is not valid UTF-8 is drawn with
-// U+FFFD for each bad byte (logged once per text). Does not own `cr`.
+// U+FFFD for each bad byte (logged once per text); a font size of 0 or less
+// is taken as 1 point, one above 4096 points as 4096. Does not own `cr`.
 #pragma once
 
 #include "platform/foundation/Geometry.h"

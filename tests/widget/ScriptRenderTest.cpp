@@ -11,6 +11,8 @@
 
 #include <cairo.h>
 
+#include <cmath>
+
 namespace {
 
 using namespace platform;
@@ -139,6 +141,30 @@ TEST(ScriptRender, WidthsGrowInProportionToTheSizeAsUnhintedTextDoes)
         EXPECT_NEAR(large / small, 1.7, 0.002);
     }
     EXPECT_NEAR(metrics.lineHeight(UIFont::systemFontOfSize(20)), 2 * metrics.lineHeight(UIFont::systemFontOfSize(10)), 1e-6);
+}
+
+TEST(ScriptRender, OddFontSizesAreMeasuredAtTheNearestUsableSize)
+{
+    sim::CairoGraphicsContext metrics;
+    const std::string text = "Баланс";
+    const double onePoint = metrics.widthOfText(text, UIFont::systemFontOfSize(1));
+    const double largest = metrics.widthOfText(text, UIFont::systemFontOfSize(4096));
+    struct Case {
+        const char* name;
+        double size;
+        double expectedWidth;
+    };
+    const Case cases[] = {
+        {"zero", 0, onePoint},
+        {"negative", -3, onePoint},
+        {"not a number", std::nan(""), onePoint},
+        {"beyond the largest", 1e12, largest},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_DOUBLE_EQ(metrics.widthOfText(text, UIFont::systemFontOfSize(c.size)), c.expectedWidth);
+        EXPECT_GT(metrics.lineHeight(UIFont::systemFontOfSize(c.size)), 0);
+    }
 }
 
 TEST(ScriptRender, APictureIsTheSameEachTimeItIsDrawn)
