@@ -77,7 +77,7 @@ PangoLayout* TextShaper::layoutFor(const std::string& text, const UIFont& font)
     } else {
         if (m_reportedTexts.insert(text).second)
             QLog("sim: render: text is not valid UTF-8, drawn with U+FFFD for each bad byte: %@",
-                           platform::utf8::sanitized(text));
+                 platform::utf8::sanitized(text));
         const std::string clean = platform::utf8::sanitized(text);
         pango_layout_set_text(m_layout, clean.data(), static_cast<int>(clean.size()));
     }
