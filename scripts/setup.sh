@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
-  libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev fonts-dejavu-core
+  libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev libpango1.0-dev
+  fonts-liberation2 fonts-dejavu-core fonts-wqy-microhei
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
 )
 missing=()

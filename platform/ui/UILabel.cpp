@@ -1,5 +1,6 @@
 #include "platform/ui/UILabel.h"
 
+#include "platform/foundation/Utf8.h"
 #include "platform/ui/UIGraphicsContext.h"
 
 #include <algorithm>
@@ -11,23 +12,12 @@ namespace {
 
 const std::string kEllipsis = "\u2026";
 
-// Drops whole UTF-8 characters from the end.
-void dropLastCharacter(std::string& text)
-{
-    if (text.empty())
-        return;
-    size_t end = text.size() - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    text.erase(end);
-}
-
 std::string truncatedToFit(std::string text, double width, const UIFont& font, UITextMeasurer& measurer)
 {
     if (measurer.widthOfText(text, font) <= width)
         return text;
     while (!text.empty()) {
-        dropLastCharacter(text);
+        utf8::dropLastCharacter(text);
         // Trailing spaces before the ellipsis only waste room.
         while (!text.empty() && text.back() == ' ')
             text.pop_back();

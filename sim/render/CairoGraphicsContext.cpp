@@ -1,6 +1,7 @@
 #include "sim/render/CairoGraphicsContext.h"
 
 #include "platform/ui/UIImage.h"
+#include "sim/render/TextShaper.h"
 
 #include <cairo.h>
 
@@ -10,16 +11,18 @@ using platform::CGRect;
 using platform::UIColor;
 using platform::UIFont;
 
-CairoGraphicsContext::CairoGraphicsContext(cairo_t* cr) : m_cr(cr) {}
+CairoGraphicsContext::CairoGraphicsContext(cairo_t* cr) : m_cr(cr), m_text(std::make_unique<TextShaper>(cr)) {}
 
 CairoGraphicsContext::CairoGraphicsContext()
     : m_cr(nullptr), m_scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1))
 {
     m_cr = cairo_create(m_scratch);
+    m_text = std::make_unique<TextShaper>(m_cr);
 }
 
 CairoGraphicsContext::~CairoGraphicsContext()
 {
+    m_text.reset();
     for (auto& [key, surface] : m_imageSurfaces)
         cairo_surface_destroy(surface);
     if (m_scratch) {
@@ -28,38 +31,10 @@ CairoGraphicsContext::~CairoGraphicsContext()
     }
 }
 
-void CairoGraphicsContext::selectFont(const UIFont& font)
-{
-    cairo_select_font_face(m_cr, kRenderFontFamily, font.isItalic() ? CAIRO_FONT_SLANT_OBLIQUE : CAIRO_FONT_SLANT_NORMAL,
-                           font.isBold() ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(m_cr, font.pointSize() > 0 ? font.pointSize() : 1.0);
-}
-
-double CairoGraphicsContext::widthOfText(const std::string& text, const UIFont& font)
-{
-    if (text.empty())
-        return 0;
-    selectFont(font);
-    cairo_text_extents_t extents;
-    cairo_text_extents(m_cr, text.c_str(), &extents);
-    return extents.x_advance;
-}
-
-double CairoGraphicsContext::ascent(const UIFont& font)
-{
-    selectFont(font);
-    cairo_font_extents_t extents;
-    cairo_font_extents(m_cr, &extents);
-    return extents.ascent;
-}
-
-double CairoGraphicsContext::lineHeight(const UIFont& font)
-{
-    selectFont(font);
-    cairo_font_extents_t extents;
-    cairo_font_extents(m_cr, &extents);
-    return extents.height;
-}
+double CairoGraphicsContext::widthOfText(const std::string& text, const UIFont& font) { return m_text->width(text, font); }
+double CairoGraphicsContext::ascent(const UIFont& font) { return m_text->ascent(font); }
+double CairoGraphicsContext::lineHeight(const UIFont& font) { return m_text->lineHeight(font); }
+int CairoGraphicsContext::missingGlyphs(const std::string& text, const UIFont& font) { return m_text->missingGlyphs(text, font); }
 
 void CairoGraphicsContext::saveState() { cairo_save(m_cr); }
 void CairoGraphicsContext::restoreState() { cairo_restore(m_cr); }
@@ -134,11 +109,8 @@ void CairoGraphicsContext::drawText(const std::string& text, platform::CGPoint b
 {
     if (text.empty())
         return;
-    selectFont(font);
     cairo_set_source_rgba(m_cr, color.red(), color.green(), color.blue(), color.alpha());
-    cairo_move_to(m_cr, baselineOrigin.x, baselineOrigin.y);
-    cairo_show_text(m_cr, text.c_str());
-    cairo_new_path(m_cr);
+    m_text->draw(text, baselineOrigin, font);
 }
 
 } // namespace sim

@@ -1,6 +1,6 @@
 // The platform's drawing surface on cairo: views draw through it into a cairo
-// context; text uses DejaVu Sans (regular, bold or oblique by the font's face)
-// through cairo's own text API, so measuring and drawing agree.
+// context; text is measured and drawn by one TextShaper (Pango, in the pinned
+// picture fonts of RenderFonts.h), so measuring and drawing agree.
 //
 //   CairoGraphicsContext context(cr);      // cr already scaled to device pixels
 //   root.drawHierarchy(context);
@@ -19,7 +19,7 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace sim {
 
-inline constexpr const char* kRenderFontFamily = "DejaVu Sans";
+class TextShaper;
 
 class CairoGraphicsContext final : public platform::UIGraphicsContext {
 public:
@@ -44,12 +44,15 @@ public:
     void drawText(const std::string& text, platform::CGPoint baselineOrigin, const platform::UIFont& font,
                   const platform::UIColor& color) override;
 
+    // How many characters of the text no picture font can draw (they show as boxes).
+    int missingGlyphs(const std::string& text, const platform::UIFont& font);
+
 private:
-    void selectFont(const platform::UIFont& font);
     cairo_surface_t* surfaceFor(const platform::UIImage& image);
 
     cairo_t* m_cr;
     cairo_surface_t* m_scratch = nullptr; // only for the measuring context
+    std::unique_ptr<TextShaper> m_text;
     std::map<const void*, cairo_surface_t*> m_imageSurfaces;
 };
 

@@ -1,5 +1,9 @@
 #include "sim/scenario/Lexer.h"
 
+#include "platform/foundation/Utf8.h"
+
+#include <string_view>
+
 namespace sim {
 
 namespace {
@@ -17,6 +21,13 @@ bool isSymbol(char c)
 bool endsWord(char c)
 {
     return isBlank(c) || isSymbol(c) || c == '"' || c == '#';
+}
+
+// Columns count characters, not bytes, so that a caret under the line points
+// at the right place after non-ASCII text ("Баланс" is 6 columns, 12 bytes).
+int columnAt(const std::string& line, size_t byteIndex)
+{
+    return static_cast<int>(platform::utf8::characterCount(std::string_view(line).substr(0, byteIndex))) + 1;
 }
 
 } // namespace
@@ -37,7 +48,7 @@ LexedLine lexLine(const std::string& line, int lineNumber, std::optional<SyntaxE
         if (c == '#')
             break;
         Token token;
-        token.column = static_cast<int>(i) + 1;
+        token.column = columnAt(line, i);
         token.spaced = spaced;
         spaced = false;
         if (c == '"') {
@@ -58,7 +69,7 @@ LexedLine lexLine(const std::string& line, int lineNumber, std::optional<SyntaxE
                     else if (next == 'n')
                         token.text += '\n';
                     else {
-                        error = SyntaxError{lineNumber, static_cast<int>(i) + 1,
+                        error = SyntaxError{lineNumber, columnAt(line, i),
                                             next ? std::string("unknown escape \\") + next + " in a string (use \\\", \\\\ or \\n)"
                                                  : std::string("a string cannot end with a lone \\")};
                         return result;
@@ -70,7 +81,7 @@ LexedLine lexLine(const std::string& line, int lineNumber, std::optional<SyntaxE
                 ++i;
             }
             if (!closed) {
-                error = SyntaxError{lineNumber, static_cast<int>(start) + 1, "unterminated string (missing closing \")"};
+                error = SyntaxError{lineNumber, columnAt(line, start), "unterminated string (missing closing \")"};
                 return result;
             }
         } else if (isSymbol(c)) {
@@ -86,7 +97,7 @@ LexedLine lexLine(const std::string& line, int lineNumber, std::optional<SyntaxE
         result.tokens.push_back(std::move(token));
     }
     result.text = line.substr(0, statementEnd);
-    result.endColumn = static_cast<int>(statementEnd) + 1;
+    result.endColumn = columnAt(line, statementEnd);
     return result;
 }
 

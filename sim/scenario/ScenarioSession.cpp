@@ -1,5 +1,6 @@
 #include "sim/scenario/ScenarioSession.h"
 
+#include "platform/foundation/Utf8.h"
 #include "sim/scenario/Counted.h"
 #include "sim/scenario/Parser.h"
 #include "sim/scenario/Runner.h"
@@ -28,9 +29,14 @@ void reportSyntaxError(const std::string& name, const std::string& text, const S
 {
     err << name << ":" << error.line << ":" << error.column << ": syntax error: " << error.message << "\n";
     std::string line = sourceLine(text, error.line);
+    // One blank per character before the column (columns count characters);
+    // tabs are kept so the caret lines up however wide they are shown.
     std::string caret;
-    for (int i = 1; i < error.column; ++i)
-        caret += i - 1 < static_cast<int>(line.size()) && line[i - 1] == '\t' ? '\t' : ' ';
+    size_t at = 0;
+    for (int column = 1; column < error.column; ++column) {
+        caret += at < line.size() && line[at] == '\t' ? '\t' : ' ';
+        at = platform::utf8::nextBoundary(line, at);
+    }
     err << "  " << line << "\n  " << caret << "^\n";
 }
 

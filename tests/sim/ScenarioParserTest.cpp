@@ -47,6 +47,11 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"boot\nalert maybe", 2, 7, "expected reply, ok or cancel"},
         {"\"boot\"", 1, 1, "starts with a verb"},
         {"boot\npost everywhere \"x\"", 2, 6, "expected darwin or local"},
+        // Columns count characters: each Cyrillic or CJK letter is one column.
+        {"carrier \"*100#\" reply \"Баланс 5\" after 5", 1, 40, "a duration"},
+        {"carrier \"*100#\" reply \"余额 5\" sometime", 1, 30, "unexpected \"sometime\""},
+        {"note \"Баланс", 1, 6, "unterminated string"},
+        {"note \"руб\\q\"", 1, 10, "unknown escape \\q"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

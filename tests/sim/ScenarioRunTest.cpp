@@ -48,6 +48,14 @@ TEST(ScenarioSession, ExitsTwoOnASyntaxErrorAndRunsNothing)
     EXPECT_FALSE(contains(ran.out, "runs?"));
 }
 
+TEST(ScenarioSession, TheCaretStandsUnderTheErrorAfterNonAsciiText)
+{
+    Ran ran = run("boot\ncarrier \"*100#\" reply \"Баланс 5\" after 5\n");
+    EXPECT_EQ(ran.status, kScenarioUnusable);
+    EXPECT_TRUE(contains(ran.err, "t.scn:2:40: syntax error")) << ran.err;
+    EXPECT_TRUE(contains(ran.err, "after 5\n  " + std::string(39, ' ') + "^\n")) << ran.err;
+}
+
 TEST(ScenarioSession, StopsAtTheFirstFailureNamingLineStatementAndFinding)
 {
     Ran ran = run("note \"first\"\nexpect dials 1   # none yet\nnote \"after\"\n");

@@ -1,5 +1,6 @@
 // Label layout against predictable text metrics: shrinking to fit, the
 // minimum scale factor, truncation, wrapping and where aligned text is drawn.
+#include "platform/foundation/Utf8.h"
 #include "platform/ui/UIGraphicsContext.h"
 #include "platform/ui/UILabel.h"
 
@@ -22,10 +23,7 @@ public:
 
     double widthOfText(const std::string& text, const UIFont& font) override
     {
-        int characters = 0;
-        for (unsigned char c : text)
-            characters += (c & 0xC0) != 0x80;
-        return characters * font.pointSize() / 2;
+        return static_cast<double>(utf8::characterCount(text)) * font.pointSize() / 2;
     }
     double ascent(const UIFont& font) override { return font.pointSize() * 0.8; }
     double lineHeight(const UIFont& font) override { return font.pointSize() * 1.2; }
@@ -97,11 +95,28 @@ TEST(UILabelLayout, ShrinksToFitTheWidthWithinTheScaleFactor)
 
 TEST(UILabelLayout, TruncationNeverSplitsACharacter)
 {
-    auto l = label("\u21BB\u21BB\u21BB\u21BB\u21BB\u21BB", 15); // three characters' room
-    FixedMetricsContext metrics;
-    const auto layout = l->layoutText(metrics);
-    ASSERT_EQ(layout.lines.size(), 1u);
-    EXPECT_EQ(layout.lines[0], "\u21BB\u21BB\u2026");
+    struct Case {
+        const char* name;
+        std::string text;
+        double width; // 5 points a character
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"arrows", "\u21BB\u21BB\u21BB\u21BB\u21BB\u21BB", 15, "\u21BB\u21BB\u2026"},
+        {"Cyrillic", "Баланс 120", 25, "Бала\u2026"},
+        {"CJK", "余额余额余额", 20, "余额余\u2026"},
+        // Each stray byte is a character of its own: cutting one never takes
+        // the valid text before it.
+        {"stray continuation bytes", "ab\x80\x80\x80\x80\x80", 20, "ab\x80\u2026"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto l = label(c.text, c.width);
+        FixedMetricsContext metrics;
+        const auto layout = l->layoutText(metrics);
+        ASSERT_EQ(layout.lines.size(), 1u);
+        EXPECT_EQ(layout.lines[0], c.expected);
+    }
 }
 
 TEST(UILabelLayout, WrapsWordsUpToTheNumberOfLines)

@@ -1,5 +1,6 @@
 #include "platform/ui/internal/Drawing.h"
 
+#include "platform/foundation/Utf8.h"
 #include "platform/ui/UIGraphicsContext.h"
 
 #include <algorithm>
@@ -25,12 +26,8 @@ double drawTextLine(UIGraphicsContext& context, const std::string& text, const C
     std::string line = text;
     static const std::string kEllipsis = "\u2026";
     if (context.widthOfText(line, font) > rect.size.width) {
-        while (!line.empty() && context.widthOfText(line + kEllipsis, font) > rect.size.width) {
-            size_t end = line.size() - 1;
-            while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
-                --end;
-            line.erase(end);
-        }
+        while (!line.empty() && context.widthOfText(line + kEllipsis, font) > rect.size.width)
+            utf8::dropLastCharacter(line);
         line += kEllipsis;
     }
     const double width = context.widthOfText(line, font);
