@@ -31,6 +31,13 @@ public:
     virtual double lineHeight(const UIFont& font) = 0;
 };
 
+// The measurer that layout outside drawing uses (a table cell giving its
+// detail text the width it needs). The host installs one that measures as its
+// pictures draw; without one, layout estimates widths from character counts.
+// Not owned; the host keeps it alive while installed. nullptr removes it.
+void setLayoutTextMeasurer(UITextMeasurer* measurer);
+UITextMeasurer* layoutTextMeasurer();
+
 class UIGraphicsContext : public UITextMeasurer {
 public:
     virtual void saveState() = 0;

@@ -1,5 +1,6 @@
 #include "platform/ui/UITableViewCell.h"
 
+#include "platform/foundation/Utf8.h"
 #include "platform/ui/UIGraphicsContext.h"
 #include "platform/ui/internal/Drawing.h"
 
@@ -91,13 +92,18 @@ void UITableViewCell::layoutSubviews()
             m_detailTextLabel->setFrame(CGRectMake(left, 24, width, 18));
         return;
     }
-    // The detail text takes about what it needs (layout has no text metrics:
-    // an average character width stands in), at most 60% of the row; the
-    // main text takes the rest.
+    // The detail text takes what it needs, at most 60% of the row; the main
+    // text takes the rest. Without the host's measurer an average character
+    // width stands in.
     double detailWidth = 0;
-    if (m_detailTextLabel && !m_detailTextLabel->text().empty())
-        detailWidth = std::min(width * 0.6, 0.6 * m_detailTextLabel->font().pointSize() *
-                                                static_cast<double>(m_detailTextLabel->text().size()) + 4);
+    if (m_detailTextLabel && !m_detailTextLabel->text().empty()) {
+        const std::string& detail = m_detailTextLabel->text();
+        const UIFont& font = m_detailTextLabel->font();
+        const double needed = layoutTextMeasurer()
+                                  ? layoutTextMeasurer()->widthOfText(detail, font)
+                                  : 0.6 * font.pointSize() * static_cast<double>(utf8::characterCount(detail));
+        detailWidth = std::min(width * 0.6, needed + 4);
+    }
     if (m_textLabel) {
         m_textLabel->setTextAlignment(m_centersText ? NSTextAlignmentCenter : NSTextAlignmentLeft);
         m_textLabel->setFrame(CGRectMake(left, 0, std::max(0.0, width - detailWidth - (detailWidth > 0 ? 6 : 0)), b.size.height));

@@ -10,6 +10,7 @@
 #include "sim/loader/ModuleLoader.h"
 #include "sim/messaging/ChatItems.h"
 #include "sim/messaging/MessagingService.h"
+#include "sim/render/LayoutMeasurer.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
@@ -30,6 +31,7 @@ World::World(WorldOptions options)
     // atomic writes but skip the flushes to the host's disk, which would make a
     // day of device time take seconds of waiting for the disk.
     platform::setDurableWrites(false);
+    useRenderedTextForLayout();
     if (!m_folder->ok()) {
         m_log->note("cannot prepare the device folder " + m_folder->root());
         return;

@@ -51,7 +51,7 @@ TEST(DemoCommand, WritesItsPicturesIntoTheOutFolderAndNamesThem)
     QuorvelRun r = runQuorvel({"demo", "--out", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "sim: the codes store, /var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist"));
-    EXPECT_TRUE(contains(r.out, "<string>Data MB</string>"));
+    EXPECT_TRUE(contains(r.out, "<string>流量 MB</string>"));
     std::string listing = "sim: pictures written to " + out.string() + ":\n";
     for (const std::string& name : kPictures)
         listing += "  " + name + "\n";

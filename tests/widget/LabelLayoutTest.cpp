@@ -3,6 +3,7 @@
 #include "platform/foundation/Utf8.h"
 #include "platform/ui/UIGraphicsContext.h"
 #include "platform/ui/UILabel.h"
+#include "platform/ui/UITableViewCell.h"
 
 #include <gtest/gtest.h>
 
@@ -170,6 +171,37 @@ TEST(UILabelDrawing, NothingForEmptyTextClearColourOrNoWidth)
     auto negative = label("abc", -10);
     negative->drawRect(context, negative->bounds());
     EXPECT_TRUE(context.drawn.empty());
+}
+
+// A value row's detail text gets the width it takes, as the host measures it,
+// so the main text beside it is not shrunk for width it never needed.
+TEST(UITableViewCellLayout, DetailTextTakesTheWidthItNeeds)
+{
+    FixedMetricsContext measurer;
+    struct Case {
+        const char* detail;
+        bool measured;
+        double width;
+    };
+    const Case cases[] = {
+        {"10 seconds", true, 10 * 17 / 2.0 + 4},
+        // Without a measurer the estimate counts characters, not bytes.
+        {"10 секунд", false, 0.6 * 17 * 9 + 4},
+        // At most 60% of the row, whatever it needs.
+        {"a detail text far longer than any row could hold", true, 0.6 * 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        setLayoutTextMeasurer(c.measured ? &measurer : nullptr);
+        auto cell = std::make_shared<UITableViewCell>(UITableViewCellStyleValue1, "cell");
+        cell->setFrame(CGRectMake(0, 0, 320, 44));
+        cell->textLabel()->setText("Max Response Time");
+        cell->detailTextLabel()->setText(c.detail);
+        cell->layoutSubviews();
+        EXPECT_DOUBLE_EQ(cell->detailTextLabel()->frame().size.width, c.width);
+        EXPECT_DOUBLE_EQ(cell->textLabel()->frame().size.width, 300 - c.width - 6);
+    }
+    setLayoutTextMeasurer(nullptr);
 }
 
 } // namespace
