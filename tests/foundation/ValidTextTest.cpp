@@ -18,7 +18,7 @@ const std::string kFFFD = "\xEF\xBF\xBD";
 TEST(ValidText, ValidTextIsLeftAsItIs)
 {
     for (const std::string text : {"", "*100#", "\xD0\x91\xD0\xB0\xD0\xBB", "\xE2\x82\xAC", "\xF0\x9F\x93\xB1",
-                                   "\xF4\x8F\xBF\xBF", "\xEF\xBF\xBD", "\x7F"}) {
+                                   "\xF4\x8F\xBF\xBF", "\xEF\xBF\xBD", "\x7F", "Balance 1 234.50 rub, \xD0\x91 \xF0\x9F\x93\xB1 ok"}) {
         SCOPED_TRACE(text);
         std::string copy = text;
         EXPECT_TRUE(isValidText(text));
@@ -49,6 +49,10 @@ TEST(ValidText, EachBadSequenceBecomesOneReplacementAndTheRestIsKept)
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", kFFFD + kFFFD + kFFFD + kFFFD, 4},
         {"never a UTF-8 byte", "\xFF\xFE", kFFFD + kFFFD, 2},
         {"valid after invalid", "\xE9\xD0\x91", kFFFD + "\xD0\x91", 1},
+        // Long ASCII runs are scanned eight bytes at a time.
+        {"NUL deep in ASCII", std::string("Balance 1\0 234.50 rub", 21), "Balance 1" + kFFFD + " 234.50 rub", 1},
+        {"Latin-1 after sixteen ASCII bytes", "0123456789abcdef\xE9!", "0123456789abcdef" + kFFFD + "!", 1},
+        {"Latin-1 in the last byte of a word", "0123456\xE9", "0123456" + kFFFD, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,7 @@
 #include "platform/foundation/internal/ValidText.h"
 
+#include <cstring>
+
 namespace platform::internal {
 
 namespace {
@@ -68,10 +70,30 @@ void appendUtf8(uint32_t codePoint, std::string& out)
 
 } // namespace
 
+// Where the first byte that is not ASCII other than NUL is, at or after `at`,
+// eight bytes at a time: stored texts are mostly ASCII, and every text of a
+// file is checked on each read.
+size_t plainAsciiUntil(const std::string& text, size_t at)
+{
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr uint64_t kLowBits = 0x0101010101010101ull;
+    const char* data = text.data();
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, data + at, 8);
+        const bool hasZeroByte = ((word - kLowBits) & ~word & kHighBits) != 0;
+        if ((word & kHighBits) != 0 || hasZeroByte)
+            break;
+    }
+    while (at < text.size() && static_cast<unsigned char>(data[at]) - 1u < 0x7Fu)
+        ++at;
+    return at;
+}
+
 bool isValidText(const std::string& text)
 {
     size_t ignored;
-    for (size_t i = 0; i < text.size();) {
+    for (size_t i = plainAsciiUntil(text, 0); i < text.size(); i = plainAsciiUntil(text, i)) {
         size_t length = sequenceAt(text, i, ignored);
         if (length == 0)
             return false;
