@@ -1,6 +1,8 @@
 // Files that fuzzing and fault runs found against the property-list reader,
 // kept in tests/data/bad-files, each with what it must read as: no crash, no
-// hang, one log line at most, and nothing stored lost.
+// hang, one log line at most, and nothing stored lost. (The settings store
+// holding text that is not UTF-8 is read and rewritten by the Settings
+// application in SettingsAppTest.)
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
@@ -23,7 +25,6 @@ using quorvel::test::LogCapture;
 using quorvel::test::TempDeviceRoot;
 
 constexpr const char* kCodesPath = "/var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist";
-constexpr const char* kSettingsPath = "/var/mobile/Library/Preferences/org.quillmoor.quorvelpref.plist";
 const std::string kFFFD = "\xEF\xBF\xBD";
 // Reading a long list took seconds (and minutes at 200 000 entries) when items
 // were fetched by index. Walked in order, 40 000 entries take milliseconds,
@@ -107,25 +108,6 @@ TEST(BadFiles, HundredThousandSharedReferencesReadWithinTheExpandedBudget)
     EXPECT_EQ(codes->front(), Value("AAAAAAAAAAAAAAAA"));
     EXPECT_EQ(codes->back(), Value("AAAAAAAAAAAAAAAA"));
     EXPECT_TRUE(log.lines().empty());
-}
-
-TEST(BadFiles, SettingsStoreWithInvalidUtf8SurvivesARewriteInBinary)
-{
-    // What Settings does on a toggle: read the store, set one key, write it
-    // back in binary. The text that is not UTF-8 used to be written as an
-    // empty UTF-16 text that no later read accepted.
-    TempDeviceRoot device;
-    install(device, kSettingsPath, "settings-invalid-utf8-string.plist");
-    LogCapture log;
-    Dict stored = platform::readDictionary(kSettingsPath);
-    EXPECT_EQ(stored, (Dict{{"autoRefreshRate", 15}, {"maxResponseTime", 20}, {"titleColor", Value(kFFFD)}}));
-    EXPECT_EQ(log.lines().size(), 1u);
-
-    stored["showGridlines"] = Value(true);
-    ASSERT_TRUE(platform::writeDictionaryAtomically(kSettingsPath, stored, true));
-    EXPECT_EQ(platform::readFile(kSettingsPath)->rfind("bplist00", 0), 0u);
-    EXPECT_EQ(platform::readDictionary(kSettingsPath), stored);
-    EXPECT_EQ(log.lines().size(), 1u) << "the rewritten store needs no mending";
 }
 
 } // namespace

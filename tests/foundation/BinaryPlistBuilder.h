@@ -28,13 +28,16 @@ public:
             appendBigEndian(bytes, ref, m_refSize);
         return add(bytes);
     }
-    size_t asciiString(const std::string& s) { return add(header(0x50, s.size()) + s); }
-    size_t utf16String(const std::vector<uint16_t>& units)
+    size_t asciiString(const std::string& s) { return add(asciiObject(s)); }
+    size_t utf16String(const std::vector<uint16_t>& units) { return add(utf16Object(units)); }
+    // The bytes of such objects, for add().
+    static std::string asciiObject(const std::string& s) { return header(0x50, s.size()) + s; }
+    static std::string utf16Object(const std::vector<uint16_t>& units)
     {
         std::string bytes = header(0x60, units.size());
         for (uint16_t unit : units)
             appendBigEndian(bytes, unit, 2);
-        return add(bytes);
+        return bytes;
     }
     size_t yes() { return add("\x09"); }
     size_t add(std::string bytes)
