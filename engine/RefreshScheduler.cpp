@@ -33,6 +33,47 @@ void startRefreshCycle()
     sendCurrentCode();
 }
 
+void logStoredCodeCount()
+{
+    QLog("Qvl: number of stored codes: %u", storedCodeCount());
+}
+
+// Moves the position on to the next code, closing an alert left open; false
+// after the last code, when the cycle ends quietly.
+bool advanceToNextCode()
+{
+    const unsigned count = storedCodeCount();
+    if (static_cast<uint64_t>(currentCode) + 1 >= count)
+        return false;
+    ++currentCode;
+    QLog("Qvl: moving to the next code, %u of %u", currentCode + 1, count);
+    if (alertStillOpen) {
+        QLog("Qvl: moving to the next code, but alert is still open - cancelling it now.");
+        rt::msgSend<void>(alertDisplay, "_cancelClicked");
+    }
+    return true;
+}
+
+// Dials the code and opens its request window (and the SMS wait when a
+// sender is stored).
+void dialCode(const std::string& ussdCode, const std::optional<std::string>& sender)
+{
+    QLog("Qvl: sending USSD request for code %@", ussdCode);
+    menuTransversalQueue.clear();
+    ussdRequestTime = platform::now();
+    if (sender) {
+        QLog("Qvl: expecting SMS reply...");
+        smsSender = sender;
+        beginSmsExpectation();
+    } else {
+        smsSender.reset();
+    }
+    QLog("Qvl: dialling code: %@", ussdCode);
+    lastRefreshTime = platform::now();
+    updateValuesInFile = true;
+    platform::CTCallDial(ussdCode);
+}
+
 bool refreshBlockedByRoaming()
 {
     if (isRoaming() && !enableInRoaming) {
@@ -54,7 +95,7 @@ void loadCodeConfiguration()
         if (!stored.isNone())
             QLog("Qvl: the stored codes are not a list, ignoring them");
     }
-    QLog("Qvl: number of stored codes: %u", storedCodeCount());
+    logStoredCodeCount();
 }
 
 bool isRoaming()
@@ -67,67 +108,54 @@ bool isRoaming()
 void sendCurrentCode()
 {
     loadCodeConfiguration();
-    const unsigned count = storedCodeCount();
-    if (count == 0)
-        return;
-    // Codes deleted in Settings during the cycle can leave the position past the end.
-    if (currentCode >= count) {
-        QLog("Qvl: code %u is past the end of the %u stored codes, ending the cycle", currentCode + 1, count);
+    // Records that are skipped move the cycle on within this one read of the
+    // store: re-reading it for each of them made a cycle over many unusable
+    // records quadratic (and recursed once per record). Each step still logs
+    // the count it works with, as a step that read the store does.
+    for (;; logStoredCodeCount()) {
+        const unsigned count = storedCodeCount();
+        if (count == 0)
+            return;
+        // Codes deleted in Settings during the cycle can leave the position past the end.
+        if (currentCode >= count) {
+            QLog("Qvl: code %u is past the end of the %u stored codes, ending the cycle", currentCode + 1, count);
+            return;
+        }
+
+        const platform::Value& record = (*codes)[currentCode];
+        const std::string* dialText = record[kUssdCodeKey].string();
+        if (!record.isDict() || !dialText || dialText->empty()) {
+            QLog("Qvl: stored code %u of %u has no code to dial, skipping it", currentCode + 1, count);
+            code = platform::Value();
+            if (!advanceToNextCode())
+                return;
+            continue;
+        }
+        const std::string ussdCode = *dialText;
+
+        std::optional<std::string> sender;
+        const platform::Value& storedSender = record[kSmsSenderKey];
+        if (const std::string* text = storedSender.string())
+            sender = *text;
+        else if (!storedSender.isNone())
+            QLog("Qvl: the SMS sender of code %@ is not a text, expecting a USSD reply", ussdCode);
+
+        code = record;
+        if (observeDND && isDnDActive && sender) {
+            QLog("Qvl: USSD request for code %@ will not be sent as DnD is on and Observe DND is set to ON", ussdCode);
+            if (!advanceToNextCode())
+                return;
+            continue;
+        }
+        dialCode(ussdCode, sender);
         return;
     }
-
-    const platform::Value& record = (*codes)[currentCode];
-    const std::string* dialText = record[kUssdCodeKey].string();
-    if (!record.isDict() || !dialText || dialText->empty()) {
-        QLog("Qvl: stored code %u of %u has no code to dial, skipping it", currentCode + 1, count);
-        code = platform::Value();
-        moveToNextCode();
-        return;
-    }
-    code = record;
-    const std::string ussdCode = *dialText;
-
-    std::optional<std::string> sender;
-    const platform::Value& storedSender = record[kSmsSenderKey];
-    if (const std::string* text = storedSender.string())
-        sender = *text;
-    else if (!storedSender.isNone())
-        QLog("Qvl: the SMS sender of code %@ is not a text, expecting a USSD reply", ussdCode);
-
-    if (observeDND && isDnDActive && sender) {
-        QLog("Qvl: USSD request for code %@ will not be sent as DnD is on and Observe DND is set to ON", ussdCode);
-        moveToNextCode();
-        return;
-    }
-
-    QLog("Qvl: sending USSD request for code %@", ussdCode);
-    menuTransversalQueue.clear();
-    ussdRequestTime = platform::now();
-    if (sender) {
-        QLog("Qvl: expecting SMS reply...");
-        smsSender = sender;
-        beginSmsExpectation();
-    } else {
-        smsSender.reset();
-    }
-    QLog("Qvl: dialling code: %@", ussdCode);
-    lastRefreshTime = platform::now();
-    updateValuesInFile = true;
-    platform::CTCallDial(ussdCode);
 }
 
 void moveToNextCode()
 {
-    const unsigned count = storedCodeCount();
-    if (static_cast<uint64_t>(currentCode) + 1 >= count)
-        return;
-    ++currentCode;
-    QLog("Qvl: moving to the next code, %u of %u", currentCode + 1, count);
-    if (alertStillOpen) {
-        QLog("Qvl: moving to the next code, but alert is still open - cancelling it now.");
-        rt::msgSend<void>(alertDisplay, "_cancelClicked");
-    }
-    sendCurrentCode();
+    if (advanceToNextCode())
+        sendCurrentCode();
 }
 
 void refreshTimerTick()

@@ -23,7 +23,9 @@ bool isRoaming();
 
 // The send step: reloads the codes and dials the one at `currentCode`. A
 // position past the end of the list ends the cycle (logged); a record that is
-// not a dictionary or has no code text is logged and skipped.
+// not a dictionary or has no code text is logged and skipped, and so is an SMS
+// code while Do Not Disturb is observed. Skipping moves on to the next record
+// of the same read, so a cycle reads the store once per code it dials.
 void sendCurrentCode();
 
 // Dials the next code, or does nothing after the last one.

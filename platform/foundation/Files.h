@@ -16,6 +16,12 @@ std::optional<std::string> readFile(const std::string& devicePath);
 // Writes a temporary file in the same folder, flushes it, renames it over the
 // target and flushes the folder, so readers see either the old file whole or the
 // new one whole. On any failure the old file is untouched and false is returned.
+//
+// The temporary file is ".NAME.tmp.XXXXXX" (six letters or digits), locked by
+// its writer until the rename. A writer killed before the rename leaves it
+// behind; the next write of NAME removes every such file of NAME that is no
+// longer locked (logged), and nothing else: not another target's, not one a
+// live writer holds, not a link or folder named like one.
 bool writeFileAtomically(const std::string& devicePath, const std::string& bytes);
 
 // Whether atomic writes also flush the file and its folder to the disk (on by

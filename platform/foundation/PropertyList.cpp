@@ -3,7 +3,9 @@
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/internal/BinaryPlistRepair.h"
 #include "platform/foundation/internal/PlistShapeCheck.h"
+#include "platform/foundation/internal/ValidText.h"
 
 #include <plist/plist.h>
 
@@ -60,8 +62,20 @@ plist_t dateToPlist(Date date, bool wholeSeconds)
     return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(usec));
 }
 
-// Depth is bounded by the shape check, so plain recursion is safe here.
-Value fromPlist(plist_t node)
+// Texts are mended on the way in and out (see ValidText.h) and counted, for
+// the one log line a read or a write gives about them.
+std::string mendedText(std::string text, size_t& mended)
+{
+    if (internal::repairText(text) > 0)
+        ++mended;
+    return text;
+}
+
+// Converts the parser's tree. Depth is bounded by the shape check, so plain
+// recursion is safe here. Containers are walked with the parser's iterators:
+// fetching an item by index walks the list from its start on every call in a
+// parsed binary document, which made long lists quadratic.
+Value fromPlist(plist_t node, size_t& mended)
 {
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -84,7 +98,7 @@ Value fromPlist(plist_t node)
     case PLIST_KEY: {
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return Value(text ? std::string(text, length) : std::string());
+        return Value(mendedText(text ? std::string(text, length) : std::string(), mended));
     }
     case PLIST_DATE:
         return Value(dateFromPlist(node));
@@ -96,13 +110,19 @@ Value fromPlist(plist_t node)
     }
     case PLIST_ARRAY: {
         Array array;
-        uint32_t size = plist_array_get_size(node);
-        array.reserve(size);
-        for (uint32_t i = 0; i < size; ++i) {
-            Value item = fromPlist(plist_array_get_item(node, i));
+        array.reserve(plist_array_get_size(node));
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        for (;;) {
+            plist_t child = nullptr;
+            plist_array_next_item(node, iter, &child);
+            if (!child)
+                break;
+            Value item = fromPlist(child, mended);
             if (!item.isNone())
                 array.push_back(std::move(item));
         }
+        std::free(iter);
         return Value(std::move(array));
     }
     case PLIST_DICT: {
@@ -110,6 +130,9 @@ Value fromPlist(plist_t node)
         plist_dict_iter iter = nullptr;
         plist_dict_new_iter(node, &iter);
         for (;;) {
+            // No key holds NUL here (binary texts are mended before parsing,
+            // and the XML reader refuses a NUL reference), so the key getter's
+            // assertion that a key is as long as its C string holds.
             char* key = nullptr;
             plist_t item = nullptr;
             plist_dict_next_item(node, iter, &key, &item);
@@ -117,9 +140,9 @@ Value fromPlist(plist_t node)
                 std::free(key);
                 break;
             }
-            Value value = fromPlist(item);
+            Value value = fromPlist(item, mended);
             if (key && !value.isNone())
-                dict.insert_or_assign(std::string(key), std::move(value));
+                dict.insert_or_assign(mendedText(key, mended), std::move(value));
             std::free(key);
         }
         std::free(iter);
@@ -129,6 +152,23 @@ Value fromPlist(plist_t node)
         // Keyed-archive references and unknown nodes carry nothing we store.
         return Value();
     }
+}
+
+// An XML document cannot hold a NUL character, but the parser takes a raw NUL
+// byte for the end of the text it is in; it is read as U+FFFD instead.
+std::string withNulBytesReplaced(const std::string& bytes, size_t& count)
+{
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    for (char c : bytes) {
+        if (c == '\0') {
+            out += internal::kReplacementCharacter;
+            ++count;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 bool depthWithin(const Value& value, int remaining)
@@ -148,10 +188,10 @@ bool depthWithin(const Value& value, int remaining)
 }
 
 // nullptr for values that cannot be written (None, runtime objects).
-plist_t toPlist(const Value& value, bool binary)
+plist_t toPlist(const Value& value, bool binary, size_t& mended)
 {
     switch (value.type()) {
-    case Value::Type::String: return plist_new_string(value.string()->c_str());
+    case Value::Type::String: return plist_new_string(mendedText(*value.string(), mended).c_str());
     case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
     case Value::Type::Real: return plist_new_real(value.doubleValue());
     case Value::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
@@ -163,15 +203,15 @@ plist_t toPlist(const Value& value, bool binary)
     case Value::Type::Array: {
         plist_t array = plist_new_array();
         for (const Value& item : *value.array())
-            if (plist_t node = toPlist(item, binary))
+            if (plist_t node = toPlist(item, binary, mended))
                 plist_array_append_item(array, node);
         return array;
     }
     case Value::Type::Dict: {
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : *value.dict())
-            if (plist_t node = toPlist(item, binary))
-                plist_dict_set_item(dict, key.c_str(), node);
+            if (plist_t node = toPlist(item, binary, mended))
+                plist_dict_set_item(dict, mendedText(key, mended).c_str(), node);
         return dict;
     }
     case Value::Type::None:
@@ -188,8 +228,10 @@ void logUnreadable(const std::string& devicePath, const std::string& reason)
 
 } // namespace
 
-std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error)
+std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error, size_t* mendedTexts)
 {
+    if (mendedTexts)
+        *mendedTexts = 0;
     if (bytes.empty()) {
         setError(error, "empty file");
         return std::nullopt;
@@ -205,26 +247,51 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
         setError(error, *refusal);
         return std::nullopt;
     }
+
+    // Texts the parser would trip over are mended in a copy first.
+    size_t mended = 0;
+    std::string mendedBytes;
+    const std::string* input = &bytes;
+    if (binary) {
+        if (std::optional<internal::BinaryPlistRepair> repair = internal::repairBinaryPlistTexts(bytes)) {
+            mendedBytes = std::move(repair->bytes);
+            mended = repair->texts;
+            input = &mendedBytes;
+        }
+    } else if (bytes.find('\0') != std::string::npos) {
+        mendedBytes = withNulBytesReplaced(bytes, mended);
+        input = &mendedBytes;
+    }
+    if (input->size() > std::numeric_limits<uint32_t>::max()) {
+        setError(error, "file too large");
+        return std::nullopt;
+    }
+
     plist_t parsed = nullptr;
     if (binary)
-        plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+        plist_from_bin(input->data(), static_cast<uint32_t>(input->size()), &parsed);
     else
-        plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+        plist_from_xml(input->data(), static_cast<uint32_t>(input->size()), &parsed);
     PlistPtr root(parsed);
     if (!root) {
         setError(error, binary ? "truncated or malformed binary property list" : "not an XML property list, or truncated");
         return std::nullopt;
     }
-    return fromPlist(root.get());
+    Value value = fromPlist(root.get(), mended);
+    if (mendedTexts)
+        *mendedTexts = mended;
+    return value;
 }
 
-std::string serializePropertyList(const Value& root, bool binary)
+std::string serializePropertyList(const Value& root, bool binary, const std::string& forFile)
 {
+    const std::string file = forFile.empty() ? std::string("a property list") : forFile;
     if (!depthWithin(root, kMaxPlistDepth)) {
         QLog("Qvl: not writing a property list nested deeper than %d levels", kMaxPlistDepth);
         return {};
     }
-    PlistPtr node(toPlist(root, binary));
+    size_t mended = 0;
+    PlistPtr node(toPlist(root, binary, mended));
     if (!node)
         return {};
     char* out = nullptr;
@@ -235,6 +302,19 @@ std::string serializePropertyList(const Value& root, bool binary)
         plist_to_xml(node.get(), &out, &length);
     std::string bytes = out ? std::string(out, length) : std::string();
     std::free(out);
+
+    // Bytes that do not read back are never handed out: a store written with
+    // them would be lost to every later read.
+    std::string reason = "nothing was written";
+    std::optional<Value> back = bytes.empty() ? std::nullopt : parsePropertyList(bytes, &reason);
+    if (!back || back->type() != root.type()) {
+        QLog("Qvl: not writing %@: the written bytes would not read back (%@)", file,
+             back ? std::string("the root changed its kind") : reason);
+        return {};
+    }
+    if (mended > 0)
+        QLog("Qvl: writing %@ with U+FFFD in place of NUL characters and bytes that are not UTF-8 (texts mended: %u)",
+             file, static_cast<unsigned>(mended));
     return bytes;
 }
 
@@ -261,7 +341,8 @@ std::optional<Dict> readDictionaryIfPresent(const std::string& devicePath)
         return std::nullopt;
     }
     std::string reason;
-    std::optional<Value> root = parsePropertyList(*bytes, &reason);
+    size_t mended = 0;
+    std::optional<Value> root = parsePropertyList(*bytes, &reason, &mended);
     if (!root) {
         logUnreadable(devicePath, reason);
         return std::nullopt;
@@ -270,6 +351,9 @@ std::optional<Dict> readDictionaryIfPresent(const std::string& devicePath)
         logUnreadable(devicePath, "the root is not a dictionary");
         return std::nullopt;
     }
+    if (mended > 0)
+        QLog("Qvl: reading %@ with U+FFFD in place of NUL characters and bytes that are not UTF-8 (texts mended: %u)",
+             devicePath, static_cast<unsigned>(mended));
     return std::move(*root->dict());
 }
 
@@ -280,7 +364,7 @@ Dict readDictionary(const std::string& devicePath)
 
 bool writeDictionaryAtomically(const std::string& devicePath, const Dict& root, bool binary)
 {
-    std::string bytes = serializePropertyList(Value(root), binary);
+    std::string bytes = serializePropertyList(Value(root), binary, devicePath);
     if (bytes.empty())
         return false;
     return writeFileAtomically(devicePath, bytes);

@@ -6,6 +6,13 @@
 #include "engine/EngineState.h"
 #include "platform/telephony/CoreTelephony.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace quorvel::engine::testing {
 
 namespace {
@@ -19,6 +26,46 @@ Value balanceCode(const std::string& ussd, std::optional<std::string> sender = s
 {
     return codeRecord(ussd, 1, {{"Balance", 0}}, std::move(sender));
 }
+
+// Counts how often a file is opened, from the kernel's notifications: the
+// engine's reads of a store, whatever path they take. Opens alternate with
+// closes, so no two events in a row are alike and none are merged.
+class FileOpenCounter {
+public:
+    explicit FileOpenCounter(const std::string& hostPath)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd < 0 || inotify_add_watch(m_fd, hostPath.c_str(), IN_OPEN | IN_CLOSE_NOWRITE) < 0)
+            ADD_FAILURE() << "cannot watch " << hostPath << ": " << std::strerror(errno);
+    }
+    ~FileOpenCounter() { close(m_fd); }
+    FileOpenCounter(const FileOpenCounter&) = delete;
+    FileOpenCounter& operator=(const FileOpenCounter&) = delete;
+
+    // Opens since the last call; a queue that overflowed counts as very many.
+    size_t opens()
+    {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (;;) {
+            ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->mask & IN_Q_OVERFLOW)
+                    m_opens = SIZE_MAX / 2;
+                else if (event->mask & IN_OPEN)
+                    ++m_opens;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return std::exchange(m_opens, 0);
+    }
+
+private:
+    int m_fd;
+    size_t m_opens = 0;
+};
 
 size_t chatItemObservers(platform::Process& process)
 {
@@ -247,6 +294,60 @@ TEST_F(EngineTest, CodesEntryThatIsNotAListMeansNoCodes)
     EXPECT_TRUE(logged("Qvl: the stored codes are not a list, ignoring them"));
     EXPECT_TRUE(logged("Qvl: number of stored codes: 0"));
     EXPECT_FALSE(codes.has_value());
+}
+
+TEST_F(EngineTest, ThousandsOfSkippedRecordsAreWalkedWithinOneReadOfTheStore)
+{
+    // Re-reading the store for every skipped record made this cycle take a
+    // minute; the steps and their log lines are the same as before.
+    constexpr int kRecords = 20000;
+    const Value notARecord("not a record");
+    const Value noCode(Dict{{kFieldsKey, Array{}}});
+    const Value emptyCode = codeRecord("", 1, {});
+    const Value smsCode = balanceCode("*101#", "900"); // skipped under Do Not Disturb
+    Array codes;
+    for (int i = 0; i + 1 < kRecords; ++i) {
+        const Value* records[] = {&notARecord, &noCode, &emptyCode, &smsCode};
+        codes.push_back(*records[i % 4]);
+    }
+    codes.push_back(balanceCode("*100#"));
+    writeCodes(codes);
+    springboard->setStatusBarItem(1, true);
+    FileOpenCounter store(root + kCodesStorePath);
+    clearLog();
+
+    requestRefresh();
+    EXPECT_EQ(telephony.dials, Dials{"*100#"});
+    EXPECT_LE(store.opens(), 2u) << "its bytes, then its parse: one read";
+    EXPECT_EQ(logCountStartingWith("Qvl: stored code "), kRecords / 4 * 3);
+    EXPECT_EQ(logCountStartingWith("Qvl: USSD request for code *101# will not be sent"), kRecords / 4 - 1);
+    EXPECT_EQ(logCountStartingWith("Qvl: moving to the next code, "), kRecords - 1);
+    EXPECT_EQ(logCount("Qvl: number of stored codes: 20000"), kRecords) << "one per step, as each step logged it";
+    EXPECT_TRUE(logged("Qvl: stored code 19999 of 20000 has no code to dial, skipping it"));
+    EXPECT_LT(logIndex("Qvl: moving to the next code, 20000 of 20000"), logIndex("Qvl: dialling code: *100#"));
+    EXPECT_EQ(currentCode, static_cast<uint32_t>(kRecords - 1));
+}
+
+TEST_F(EngineBeforeStartTest, AStoreOfAHundredThousandSharedReferencesBootsAndIsSkippedQuickly)
+{
+    // Found by fuzzing: 100 000 references to one text under "codes". Boot
+    // read it in quadratic time and each skipped record read it again.
+    std::ifstream in(std::string(QUORVEL_SOURCE_DIR) + "/tests/data/bad-files/binary-shared-refs-100k.plist",
+                     std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::ofstream(root + kCodesStorePath, std::ios::binary) << bytes.str();
+    FileOpenCounter store(root + kCodesStorePath);
+
+    startEngine();
+    EXPECT_TRUE(logged("Qvl: number of stored codes: 100000")) << logText().substr(0, 2000);
+    store.opens();
+    requestRefresh();
+    EXPECT_LE(store.opens(), 1u) << "the bytes are those parsed at boot";
+    EXPECT_TRUE(telephony.dials.empty());
+    EXPECT_EQ(logCountStartingWith("Qvl: stored code "), 100000);
+    EXPECT_TRUE(logged("Qvl: stored code 100000 of 100000 has no code to dial, skipping it"));
+    EXPECT_EQ(storedCodesBytes(), bytes.str()) << "records the engine cannot use are kept as they are";
 }
 
 } // namespace

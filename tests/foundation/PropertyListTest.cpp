@@ -1,7 +1,9 @@
 #include "platform/foundation/PropertyList.h"
 
 #include "platform/foundation/Files.h"
+#include "platform/foundation/internal/PlistShapeCheck.h"
 
+#include "tests/foundation/BinaryPlistBuilder.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using foundation_test::BinaryPlist;
 using platform::Array;
 using platform::Date;
 using platform::Dict;
@@ -132,64 +135,6 @@ TEST(PropertyList, ReadsAHandWrittenXmlFile)
     EXPECT_EQ(d["refreshedAt"], Value(Date::fromMicros(kSampleSeconds * 1000000)));
 }
 
-// Binary property lists built object by object, for documents no writer would make.
-class BinaryPlist {
-public:
-    // An array (or, with `marker` 0xD0, a dictionary of n/2 keys) holding references.
-    size_t container(std::vector<uint32_t> refs, unsigned char marker = 0xA0)
-    {
-        std::string bytes;
-        size_t count = marker == 0xD0 ? refs.size() / 2 : refs.size();
-        if (count < 15) {
-            bytes += static_cast<char>(marker | count);
-        } else {
-            bytes += static_cast<char>(marker | 0x0F);
-            bytes += static_cast<char>(0x11);
-            bytes += static_cast<char>(count >> 8);
-            bytes += static_cast<char>(count & 0xff);
-        }
-        for (uint32_t ref : refs) {
-            bytes += static_cast<char>(ref >> 8);
-            bytes += static_cast<char>(ref & 0xff);
-        }
-        return add(bytes);
-    }
-    size_t asciiString(const std::string& s) { return add(std::string(1, static_cast<char>(0x50 | s.size())) + s); }
-    size_t yes() { return add("\x09"); }
-    size_t add(std::string bytes)
-    {
-        m_objects.push_back(std::move(bytes));
-        return m_objects.size() - 1;
-    }
-    std::string bytes(size_t root = 0) const
-    {
-        std::string out = "bplist00";
-        std::vector<uint32_t> offsets;
-        for (const std::string& object : m_objects) {
-            offsets.push_back(static_cast<uint32_t>(out.size()));
-            out += object;
-        }
-        uint64_t tableOffset = out.size();
-        for (uint32_t offset : offsets)
-            for (int shift = 24; shift >= 0; shift -= 8)
-                out += static_cast<char>((offset >> shift) & 0xff);
-        std::string trailer(6, '\0');
-        trailer += static_cast<char>(4); // offset size
-        trailer += static_cast<char>(2); // reference size
-        auto put64 = [&](uint64_t v) {
-            for (int shift = 56; shift >= 0; shift -= 8)
-                trailer += static_cast<char>((v >> shift) & 0xff);
-        };
-        put64(m_objects.size());
-        put64(root);
-        put64(tableOffset);
-        return out + trailer;
-    }
-
-private:
-    std::vector<std::string> m_objects;
-};
-
 // A dictionary whose value is a chain of `depth` - 1 nested arrays.
 std::string binaryChain(int depth)
 {
@@ -232,6 +177,44 @@ TEST(PropertyList, NestingIsAcceptedUpToTheLimitAndRefusedBeyond)
     }
 }
 
+// An array of `copies` references to one text of `length` bytes.
+std::string sharedText(size_t copies, size_t length)
+{
+    BinaryPlist plist(4);
+    plist.container(std::vector<uint32_t>(copies, 1));
+    plist.asciiString(std::string(length, 'A'));
+    return plist.bytes();
+}
+
+TEST(PropertyList, ExpandedSizeIsBudgetedInBytesNotObjects)
+{
+    // The array and each copy count one object's bytes, each copy its text too.
+    using platform::internal::kMaxPlistExpandedBytes;
+    using platform::internal::kPlistObjectBytes;
+    for (size_t length : {size_t(400), size_t(10000)}) {
+        SCOPED_TRACE(length);
+        const size_t fits = (kMaxPlistExpandedBytes - kPlistObjectBytes) / (kPlistObjectBytes + length);
+        std::string error;
+        std::optional<Value> within = platform::parsePropertyList(sharedText(fits, length), &error);
+        ASSERT_TRUE(within) << error;
+        EXPECT_EQ(within->count(), fits);
+        EXPECT_FALSE(platform::parsePropertyList(sharedText(fits + 1, length), &error));
+        EXPECT_NE(error.find("too large when expanded"), std::string::npos) << error;
+    }
+}
+
+TEST(PropertyList, TextsAndDataMustLieWithinTheObjectArea)
+{
+    // A text claiming more characters than the file holds.
+    BinaryPlist plist;
+    plist.container({1, 2}, 0xD0);
+    plist.asciiString("k");
+    plist.add(std::string("\x5F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10) + "AB");
+    std::string error;
+    EXPECT_FALSE(platform::parsePropertyList(plist.bytes(), &error));
+    EXPECT_NE(error.find("malformed"), std::string::npos) << error;
+}
+
 TEST(PropertyList, OversizedNestingIsNotWrittenEither)
 {
     Value deep = Array{};
@@ -266,6 +249,10 @@ std::vector<BadInput> badInputs()
     for (uint32_t i = 0; i < 40; ++i)
         explosion.container({i + 1, i + 1});
     explosion.yes();
+    // A megabyte of references to one 64 KiB text: 30 GB of copies once expanded.
+    BinaryPlist sharedLongText;
+    sharedLongText.container(std::vector<uint32_t>(480000, 1));
+    sharedLongText.asciiString(std::string(64 * 1024, 'A'));
     BinaryPlist danglingRef;
     danglingRef.container({7});
     BinaryPlist rootOutOfRange;
@@ -288,6 +275,7 @@ std::vector<BadInput> badInputs()
         {"binary array containing itself", cycle.bytes(), "contains itself"},
         {"binary cycle through a dictionary", indirectCycle.bytes(), "contains itself"},
         {"binary shared references expanding exponentially", explosion.bytes(), "too large"},
+        {"binary shared references to a long text", sharedLongText.bytes(), "too large when expanded (over 32 MiB)"},
         {"binary reference to a missing object", danglingRef.bytes(), "malformed"},
         {"binary root beyond the object table", rootOutOfRange.bytes(5), "malformed"},
         {"binary offset size zero", badOffsets, "malformed"},

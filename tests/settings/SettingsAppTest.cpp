@@ -3,6 +3,7 @@
 // answered in both processes, the keyboard, and a clean shutdown.
 #include "common/QuorvelNames.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/prefs/PSListController.h"
 #include "platform/system/Process.h"
 #include "platform/telephony/CoreTelephony.h"
@@ -18,6 +19,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -128,6 +131,34 @@ TEST_F(SettingsAppTest, ShutDownReleasesTheBundleAndCanStartAgain)
     runFor(platform::Micros(1'000'000));
     ASSERT_TRUE(app.open());
     EXPECT_EQ(app.screenTitle(), "Quorvel");
+}
+
+TEST_F(SettingsAppTest, AStoreHoldingTextThatIsNotUtf8SurvivesAToggle)
+{
+    // Found by fuzzing: the settings store as XML with a colour name that is
+    // not UTF-8. The toggle's binary rewrite used to make it unreadable, and
+    // the engine ran on defaults from then on.
+    std::ifstream in(std::string(QUORVEL_SOURCE_DIR) + "/tests/data/bad-files/settings-invalid-utf8-string.plist",
+                     std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    ASSERT_TRUE(platform::writeFileAtomically(quorvel::kSettingsStorePath, bytes.str()));
+
+    ASSERT_TRUE(app.open());
+    ASSERT_TRUE(app.setValue("Show Gridlines", platform::Value(true)).ok);
+    EXPECT_EQ(platform::readFile(quorvel::kSettingsStorePath)->rfind("bplist00", 0), 0u);
+    const platform::Dict stored = platform::readDictionary(quorvel::kSettingsStorePath);
+    EXPECT_EQ(stored, (platform::Dict{{"autoRefreshRate", 15},
+                                      {"maxResponseTime", 20},
+                                      {"titleColor", platform::Value("\xEF\xBF\xBD")},
+                                      {"showGridlines", true}}));
+
+    // The engine reads the stored rate, not the default (off).
+    world.springBoard().lock();
+    runFor(platform::Micros(300'000'000));
+    EXPECT_TRUE(std::any_of(world.log().lines().begin(), world.log().lines().end(), [](const sim::LogLine& l) {
+        return l.text.rfind("Qvl: timer tick, autorefresh is 900 seconds", 0) == 0;
+    }));
 }
 
 } // namespace

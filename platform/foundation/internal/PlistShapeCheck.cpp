@@ -1,5 +1,7 @@
 #include "platform/foundation/internal/PlistShapeCheck.h"
 
+#include "platform/foundation/internal/BinaryPlistLayout.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -86,151 +88,76 @@ std::optional<std::string> checkXmlPlistShape(std::string_view bytes, int maxDep
     return std::nullopt;
 }
 
-namespace {
-
-class BinaryReader {
-public:
-    explicit BinaryReader(std::string_view bytes) : m_bytes(bytes) {}
-
-    // Big-endian unsigned integer of `width` bytes at `at`; false when out of range.
-    bool readUnsigned(uint64_t at, unsigned width, uint64_t& out) const
-    {
-        if (width == 0 || width > 8 || at > m_bytes.size() || m_bytes.size() - at < width)
-            return false;
-        out = 0;
-        for (unsigned k = 0; k < width; ++k)
-            out = (out << 8) | static_cast<unsigned char>(m_bytes[at + k]);
-        return true;
-    }
-
-private:
-    std::string_view m_bytes;
-};
-
-struct Trailer {
-    unsigned offsetSize = 0;
-    unsigned refSize = 0;
-    uint64_t objectCount = 0;
-    uint64_t rootObject = 0;
-    uint64_t offsetTable = 0;
-};
-
-// A container's references: `count` refs of the trailer's size, starting at `first`.
-struct Children {
-    uint64_t first = 0;
-    uint64_t count = 0;
-};
-
-} // namespace
-
 std::optional<std::string> checkBinaryPlistShape(std::string_view bytes, int maxDepth)
 {
-    constexpr size_t kHeaderSize = 8;
-    constexpr size_t kTrailerSize = 32;
-    if (bytes.size() < kHeaderSize + kTrailerSize + 1)
-        return "truncated binary property list";
-
-    BinaryReader reader(bytes);
-    const uint64_t trailerAt = bytes.size() - kTrailerSize;
-    Trailer t;
-    t.offsetSize = static_cast<unsigned char>(bytes[trailerAt + 6]);
-    t.refSize = static_cast<unsigned char>(bytes[trailerAt + 7]);
-    reader.readUnsigned(trailerAt + 8, 8, t.objectCount);
-    reader.readUnsigned(trailerAt + 16, 8, t.rootObject);
-    reader.readUnsigned(trailerAt + 24, 8, t.offsetTable);
-    if (t.offsetSize < 1 || t.offsetSize > 8 || t.refSize < 1 || t.refSize > 8 || t.objectCount == 0 ||
-        t.rootObject >= t.objectCount || t.offsetTable < kHeaderSize || t.offsetTable > trailerAt ||
-        t.objectCount > (trailerAt - t.offsetTable) / t.offsetSize)
-        return "truncated or malformed binary property list";
-
-    // Where a container's references are, or count 0 for a scalar.
-    auto childrenOf = [&](uint64_t object, Children& out) -> bool {
-        uint64_t offset;
-        if (!reader.readUnsigned(t.offsetTable + object * t.offsetSize, t.offsetSize, offset) || offset < kHeaderSize ||
-            offset >= t.offsetTable)
-            return false;
-        unsigned char marker = static_cast<unsigned char>(bytes[offset]);
-        unsigned kind = marker >> 4;
-        out = Children{};
-        bool isArray = kind == 0xA || kind == 0xB || kind == 0xC;
-        bool isDict = kind == 0xD;
-        if (!isArray && !isDict)
-            return true;
-        uint64_t count = marker & 0x0F;
-        uint64_t at = offset + 1;
-        if (count == 0x0F) {
-            uint64_t sizeMarker;
-            if (!reader.readUnsigned(at, 1, sizeMarker) || (sizeMarker >> 4) != 0x1 || (sizeMarker & 0x0F) > 3)
-                return false;
-            unsigned width = 1u << (sizeMarker & 0x0F);
-            if (!reader.readUnsigned(at + 1, width, count))
-                return false;
-            at += 1 + width;
-        }
-        if (isDict) {
-            if (count > UINT64_MAX / 2)
-                return false;
-            count *= 2; // keys, then values
-        }
-        if (at > t.offsetTable || count > (t.offsetTable - at) / t.refSize)
-            return false;
-        out = Children{at, count};
-        return true;
-    };
+    std::optional<BinaryPlistLayout> opened = BinaryPlistLayout::open(bytes);
+    if (!opened)
+        return bytes.size() < kBinaryPlistHeaderSize + kBinaryPlistTrailerSize + 1
+                   ? "truncated binary property list"
+                   : "truncated or malformed binary property list";
+    const BinaryPlistLayout& layout = *opened;
 
     enum class State : uint8_t { Unvisited, InProgress, Done };
-    std::vector<State> state(t.objectCount, State::Unvisited);
-    std::vector<uint32_t> depth(t.objectCount, 0);
-    std::vector<uint64_t> expanded(t.objectCount, 0);
+    std::vector<State> state(layout.objectCount(), State::Unvisited);
+    std::vector<uint32_t> depth(layout.objectCount(), 0);
+    // Bytes of each finished object once expanded, saturating above the budget.
+    std::vector<uint64_t> expanded(layout.objectCount(), 0);
+    const uint64_t saturated = kMaxPlistExpandedBytes + 1;
 
     struct Frame {
-        uint64_t object;
-        Children children;
+        uint64_t index;
+        BinaryObject object;
         uint64_t next = 0;
         uint32_t depth = 1;
-        uint64_t expanded = 1;
+        uint64_t expanded = 0;
     };
     std::vector<Frame> stack;
-    auto push = [&](uint64_t object) -> std::optional<std::string> {
-        Frame frame{object, {}};
-        if (!childrenOf(object, frame.children))
+    auto push = [&](uint64_t index) -> std::optional<std::string> {
+        Frame frame{index, {}};
+        if (!layout.object(index, frame.object))
             return "malformed binary property list";
         if (stack.size() >= static_cast<size_t>(maxDepth))
             return "nested deeper than " + std::to_string(maxDepth) + " levels";
-        state[object] = State::InProgress;
+        // The object itself; a container's references count as its children's.
+        const uint64_t own = frame.object.isContainer() ? 0 : frame.object.contentBytes(layout.refSize());
+        frame.expanded = std::min(kPlistObjectBytes + own, saturated);
+        state[index] = State::InProgress;
         stack.push_back(frame);
         return std::nullopt;
     };
 
-    if (auto failure = push(t.rootObject))
+    if (auto failure = push(layout.rootObject()))
         return failure;
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.next < frame.children.count) {
+        if (frame.object.isContainer() && frame.next < frame.object.count) {
             uint64_t child;
-            if (!reader.readUnsigned(frame.children.first + frame.next * t.refSize, t.refSize, child) ||
-                child >= t.objectCount)
+            if (!layout.reference(frame.object, frame.next, child))
                 return "malformed binary property list";
-            ++frame.next;
             if (state[child] == State::InProgress)
                 return "binary property list contains itself";
             if (state[child] == State::Unvisited) {
-                --frame.next; // revisit this reference once the child is done
+                // This reference is taken again once the child is done.
                 if (auto failure = push(child))
                     return failure;
                 continue;
             }
+            ++frame.next;
             frame.depth = std::max(frame.depth, depth[child] + 1);
-            frame.expanded = std::min(frame.expanded + expanded[child], kMaxPlistExpandedObjects + 1);
+            frame.expanded = std::min(frame.expanded + expanded[child], saturated);
             if (frame.depth > static_cast<uint32_t>(maxDepth))
                 return "nested deeper than " + std::to_string(maxDepth) + " levels";
-            if (frame.expanded > kMaxPlistExpandedObjects)
-                return "binary property list too large when expanded";
+            if (frame.expanded > kMaxPlistExpandedBytes)
+                return "binary property list too large when expanded (over " +
+                       std::to_string(kMaxPlistExpandedBytes >> 20) + " MiB)";
             continue;
         }
-        state[frame.object] = State::Done;
-        depth[frame.object] = frame.depth;
-        expanded[frame.object] = frame.expanded;
+        if (frame.expanded > kMaxPlistExpandedBytes)
+            return "binary property list too large when expanded (over " +
+                   std::to_string(kMaxPlistExpandedBytes >> 20) + " MiB)";
+        state[frame.index] = State::Done;
+        depth[frame.index] = frame.depth;
+        expanded[frame.index] = frame.expanded;
         stack.pop_back();
     }
     return std::nullopt;
