@@ -3,6 +3,7 @@
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Utf8.h"
 #include "platform/foundation/internal/BinaryPlistRepair.h"
 #include "platform/foundation/internal/PlistShapeCheck.h"
 #include "platform/foundation/internal/ValidText.h"
@@ -162,7 +163,7 @@ std::string withNulBytesReplaced(const std::string& bytes, size_t& count)
     out.reserve(bytes.size() + 16);
     for (char c : bytes) {
         if (c == '\0') {
-            out += internal::kReplacementCharacter;
+            out += utf8::kReplacementCharacter;
             ++count;
         } else {
             out += c;

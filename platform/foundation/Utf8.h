@@ -5,6 +5,7 @@
 //   utf8::dropLastCharacter(line);          // "Баланс" -> "Балан"
 //   utf8::characterCount("руб 12");         // 6
 //   utf8::sanitized("a\xFFb");              // "a\uFFFDb"
+//   utf8::sanitized("\xE4\xBD");            // one U+FFFD: a sequence cut short
 //
 // A "character" here is one code point. Bytes that are not part of a valid
 // sequence (a stray continuation byte, a cut-off or overlong form, a
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,15 @@ inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 // Length (1 to 4) of the valid sequence that starts at byte `i`, or 0 when the
 // bytes there are not one (or `i` is past the end).
 size_t sequenceLength(std::string_view text, size_t i);
+
+// When the bytes at `i` are not a valid sequence: how many of them one U+FFFD
+// stands for, the lead byte with the continuation bytes that could still have
+// completed it (the Unicode standard's "maximal subpart"), at least 1.
+// 0 when a valid sequence starts there.
+size_t invalidRunLength(std::string_view text, size_t i);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF, not a surrogate).
+void appendCodePoint(uint32_t codePoint, std::string& out);
 
 // Where the character that ends just before byte `end` begins: the start of a
 // valid sequence ending there, otherwise end - 1. 0 when `end` is 0.
@@ -39,7 +50,9 @@ size_t characterCount(std::string_view text);
 
 bool isValid(std::string_view text);
 
-// The text with every byte that is not part of a valid sequence replaced by U+FFFD.
-std::string sanitized(std::string_view text);
+// The text with U+FFFD for each maximal subpart that is not valid UTF-8
+// (and for each NUL when asked), everything valid kept; `replacements`, when
+// given, receives how many it made.
+std::string sanitized(std::string_view text, bool replaceNul = false, size_t* replacements = nullptr);
 
 } // namespace platform::utf8

@@ -86,7 +86,7 @@ TEST(Utf8, SanitisingReplacesOnlyTheInvalidBytes)
 {
     EXPECT_EQ(utf8::sanitized("Баланс 12"), "Баланс 12");
     EXPECT_EQ(utf8::sanitized("a\xFF" "b"), "a\uFFFDb");
-    EXPECT_EQ(utf8::sanitized("\xE4\xBD"), "\uFFFD\uFFFD");
+    EXPECT_EQ(utf8::sanitized("\xE4\xBD"), "\uFFFD") << "a sequence cut short is one bad character";
     EXPECT_EQ(utf8::sanitized("\xC0\xAF"), "\uFFFD\uFFFD") << "an overlong form is two bad bytes";
     EXPECT_TRUE(utf8::isValid(utf8::sanitized("\x80\xED\xA0\x80 余")));
 }

@@ -18,9 +18,6 @@
 
 namespace platform::internal {
 
-// The replacement character U+FFFD in UTF-8.
-inline constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD";
-
 // True when the text is UTF-8 without NUL, which repairText leaves as it is.
 bool isValidText(const std::string& text);
 
