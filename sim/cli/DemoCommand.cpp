@@ -213,7 +213,10 @@ int demoCommand(const CommandArgs& args)
         std::error_code ignored;
         std::filesystem::remove(name, ignored);
     }
-    const int storyStatus = sim::runScenarioText("demo-story", kStoryScenario, {}, std::cout, std::cerr);
+    // The story's pictures are for whoever runs the demo: into the current folder.
+    sim::ScenarioSessionOptions storyOptions;
+    storyOptions.picturesFolder = ".";
+    const int storyStatus = sim::runScenarioText("demo-story", kStoryScenario, storyOptions, std::cout, std::cerr);
     if (storyStatus != sim::kScenarioPassed)
         return storyStatus;
     return printStoryPictures() ? sim::kScenarioPassed : sim::kScenarioFailed;

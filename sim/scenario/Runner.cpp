@@ -2,17 +2,29 @@
 
 #include "sim/world/World.h"
 
+#include <utility>
+
 namespace sim {
+
+ScenarioRun::ScenarioRun(World& world, std::string picturesFolder)
+    : m_world(world), m_picturesFolder(std::move(picturesFolder))
+{
+}
+
+std::string ScenarioRun::picturePath(const std::string& fileName) const
+{
+    return (m_picturesFolder.empty() ? m_world.root() : m_picturesFolder) + "/" + fileName;
+}
 
 void ScenarioRun::settle()
 {
     m_world.runPending();
 }
 
-RunResult runScenario(const Script& script, World& world)
+RunResult runScenario(const Script& script, World& world, const std::string& picturesFolder)
 {
     RunResult result;
-    ScenarioRun run(world);
+    ScenarioRun run(world, picturesFolder);
     for (const Statement& statement : script.statements) {
         Outcome outcome = statement.action(run);
         ++result.statementsRun;

@@ -16,13 +16,18 @@ namespace sim {
 
 class World;
 
-// What the statements of one run share: the device, and the log cursor that
-// `expect log` and `expect logpart` move past the lines they matched.
+// What the statements of one run share: the device, the folder its pictures
+// go to, and the log cursor that `expect log` and `expect logpart` move past
+// the lines they matched.
 class ScenarioRun {
 public:
-    explicit ScenarioRun(World& world) : m_world(world) {}
+    // An empty `picturesFolder` means the device's root folder.
+    explicit ScenarioRun(World& world, std::string picturesFolder = {});
 
     World& world() { return m_world; }
+
+    // Where a `render` statement writes the picture named `fileName` (a plain name).
+    std::string picturePath(const std::string& fileName) const;
 
     // Index of the first log line that expectations still look at.
     size_t logCursor() const { return m_logCursor; }
@@ -34,6 +39,7 @@ public:
 
 private:
     World& m_world;
+    std::string m_picturesFolder;
     size_t m_logCursor = 0;
 };
 
@@ -50,6 +56,6 @@ struct RunResult {
     std::optional<RunFailure> failure;
 };
 
-RunResult runScenario(const Script& script, World& world);
+RunResult runScenario(const Script& script, World& world, const std::string& picturesFolder = {});
 
 } // namespace sim

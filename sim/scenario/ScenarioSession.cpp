@@ -72,7 +72,7 @@ int runScenarioText(const std::string& name, const std::string& text, const Scen
     for (const LogLine& line : world.log().lines())
         out << LogCapture::printable(line) << "\n";
     world.log().echoTo(&out);
-    RunResult result = runScenario(parsed.script, world);
+    RunResult result = runScenario(parsed.script, world, options.picturesFolder);
     world.log().echoTo(nullptr);
     out.flush();
 

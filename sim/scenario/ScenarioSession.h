@@ -25,6 +25,9 @@ struct ScenarioSessionOptions {
     // Device root folder; empty for a fresh temporary one. A given folder must
     // be empty or missing, and is left in place afterwards.
     std::string root;
+    // Where `render` statements write their pictures; empty for the device
+    // root folder (so a run on a temporary device leaves none behind).
+    std::string picturesFolder;
     // Runs after the scenario passed, before the device is torn down.
     std::function<void(World&)> afterRun;
 };

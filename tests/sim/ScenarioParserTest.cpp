@@ -47,6 +47,11 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"boot\nalert maybe", 2, 7, "expected reply, ok or cancel"},
         {"\"boot\"", 1, 1, "starts with a verb"},
         {"boot\npost everywhere \"x\"", 2, 6, "expected darwin or local"},
+        {"boot\nrender widget \"/tmp/w.png\"", 2, 15, "file name without a folder"},
+        {"boot\nrender settings \"../w.png\"", 2, 17, "file name without a folder"},
+        {"boot\nrender widget \"pictures/w.png\"", 2, 15, "file name without a folder"},
+        {"boot\nrender widget \"..\"", 2, 15, "file name without a folder"},
+        {"boot\nrender widget \"\"", 2, 15, "file name without a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

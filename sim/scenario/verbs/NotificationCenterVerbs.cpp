@@ -12,6 +12,7 @@
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UILabel.h"
 #include "sim/notificationcenter/WidgetHost.h"
+#include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
 #include "sim/world/Host.h"
@@ -363,13 +364,13 @@ Action parseExpectWidget(ArgReader& args)
 // render widget "FILE.png"
 Action parseRenderWidget(ArgReader& args)
 {
-    std::string file = args.string("the picture's file name");
+    std::string file = readPictureName(args);
     args.end();
     return [file](ScenarioRun& run) {
         WidgetHost* widget = notificationCenter(run.world()).widget();
         if (!widget || !widget->view())
             return Outcome::failure(kNotShown);
-        if (!widget->renderToPng(file))
+        if (!widget->renderToPng(run.picturePath(file)))
             return Outcome::failure("cannot write " + file);
         run.world().log().note("picture of the widget written to " + file);
         return Outcome::success();

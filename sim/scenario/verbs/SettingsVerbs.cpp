@@ -8,6 +8,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIScrollView.h"
+#include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -222,13 +223,13 @@ Action parseExpectOffset(ArgReader& args)
 
 Action parseRender(ArgReader& args)
 {
-    std::string file = args.string("the picture's file name");
+    std::string file = readPictureName(args);
     args.end();
     return [file](ScenarioRun& run) {
         SettingsApp& app = settingsApp(run.world());
         if (!app.isOpen())
             return Outcome::failure("the Settings application is not open");
-        if (!app.renderToPng(file))
+        if (!app.renderToPng(run.picturePath(file)))
             return Outcome::failure("cannot write " + file);
         // Named in the log so that whoever runs the scenario finds the picture.
         run.world().log().note("picture of the Settings screen written to " + file);
