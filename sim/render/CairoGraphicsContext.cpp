@@ -30,7 +30,7 @@ CairoGraphicsContext::~CairoGraphicsContext()
 
 void CairoGraphicsContext::selectFont(const UIFont& font)
 {
-    cairo_select_font_face(m_cr, kRenderFontFamily, font.isItalic() ? CAIRO_FONT_SLANT_OBLIQUE : CAIRO_FONT_SLANT_NORMAL,
+    cairo_select_font_face(m_cr, kRenderFontFamily, CAIRO_FONT_SLANT_NORMAL,
                            font.isBold() ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(m_cr, font.pointSize() > 0 ? font.pointSize() : 1.0);
 }

@@ -1,5 +1,5 @@
 // The platform's drawing surface on cairo: views draw through it into a cairo
-// context; text uses DejaVu Sans (regular, bold or oblique by the font's face)
+// context; text uses DejaVu Sans (regular or bold by the font's face)
 // through cairo's own text API, so measuring and drawing agree.
 //
 //   CairoGraphicsContext context(cr);      // cr already scaled to device pixels
