@@ -25,8 +25,8 @@ class Device;
 class Process;
 class RunLoop;
 
-inline const std::string kCFRunLoopCommonModes = "kCFRunLoopCommonModes";
-inline const std::string kCFRunLoopDefaultMode = "kCFRunLoopDefaultMode";
+inline constexpr const char* kCFRunLoopCommonModes = "kCFRunLoopCommonModes";
+inline constexpr const char* kCFRunLoopDefaultMode = "kCFRunLoopDefaultMode";
 
 class RunLoopTimer : public std::enable_shared_from_this<RunLoopTimer> {
 public:

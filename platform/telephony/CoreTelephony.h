@@ -18,10 +18,12 @@ namespace platform {
 
 class Device;
 
-inline const std::string kCTUSSDSessionStringNotification = "kCTUSSDSessionStringNotification";
-inline const std::string kCTUSSDSessionString = "kCTUSSDSessionString";
-inline const std::string kIMChatItemsDidChangeNotification = "__kIMChatItemsDidChangeNotification";
-inline const std::string kIMChatItemsKey = "__kIMChatItemsKey";
+// Compile-time constants: a module's load-time start-up may run before the
+// module's own dynamic initialisation, and must find these names whole.
+inline constexpr const char* kCTUSSDSessionStringNotification = "kCTUSSDSessionStringNotification";
+inline constexpr const char* kCTUSSDSessionString = "kCTUSSDSessionString";
+inline constexpr const char* kIMChatItemsDidChangeNotification = "__kIMChatItemsDidChangeNotification";
+inline constexpr const char* kIMChatItemsKey = "__kIMChatItemsKey";
 
 // The host's side of CTCallDial.
 class TelephonyService {

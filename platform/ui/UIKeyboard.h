@@ -1,6 +1,6 @@
 // The names the keyboard's notifications carry. They are posted on the
-// process's local centre by the shared application when a text field or
-// text view becomes first responder (will/did show) and when editing ends
+// process's local centre by the shared application when a text field
+// becomes first responder (will/did show) and when editing ends
 // with no other field taking over (will/did hide). The frames are in screen
 // coordinates, boxed with NSValue.
 #pragma once
@@ -9,13 +9,13 @@
 
 namespace platform {
 
-inline const std::string UIKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
-inline const std::string UIKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
-inline const std::string UIKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
-inline const std::string UIKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
+inline constexpr const char* UIKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline constexpr const char* UIKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
+inline constexpr const char* UIKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+inline constexpr const char* UIKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
 // The keyboard's frame at the start and at the end of its animation.
-inline const std::string UIKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
-inline const std::string UIKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+inline constexpr const char* UIKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
+inline constexpr const char* UIKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
 
 // Keyboard types, with the platform's values.
 using UIKeyboardType = int;
