@@ -1,6 +1,6 @@
 // The cost of one system-log line: formatting a typical engine line and
-// writing it to the device's capture sink (and to syslog where the host has
-// /dev/log). Hosts without a system log should see no per-line reconnect cost.
+// writing it to the device's capture sink, as on a simulated device (the
+// host machine's system log is off).
 //
 //   build/bin/log_line_bench
 #include "platform/foundation/Log.h"

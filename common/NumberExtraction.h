@@ -8,9 +8,10 @@
 // Number characters are ASCII digits, '-', ',' and '.'. A run of them is a
 // token; a token that is exactly "-", "," or "." is dropped; every other token
 // has its leading and trailing ',' and '.' removed and is kept, even when that
-// leaves it empty. One left-to-right pass, no regular expressions, independent
-// of the device's locale. Bytes that are not ASCII (other scripts' digits,
-// invalid UTF-8) are simply not number characters.
+// leaves it empty. Two left-to-right scans (one counts the tokens, one takes
+// them), no regular expressions, independent of the device's locale. Bytes
+// that are not ASCII (other scripts' digits, invalid UTF-8) are simply not
+// number characters.
 #pragma once
 
 #include <functional>

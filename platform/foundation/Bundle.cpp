@@ -74,7 +74,6 @@ std::string Bundle::pathForResource(const std::string& name, const std::string& 
 Dict Bundle::infoDictionary() const { return readDictionary(m_path + "/Info.plist"); }
 std::string Bundle::principalClassName() const { return stringFor(infoDictionary(), "NSPrincipalClass"); }
 std::string Bundle::executableName() const { return stringFor(infoDictionary(), "CFBundleExecutable"); }
-std::string Bundle::bundleIdentifier() const { return stringFor(infoDictionary(), "CFBundleIdentifier"); }
 
 std::string Bundle::executablePath() const
 {

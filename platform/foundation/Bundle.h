@@ -35,7 +35,6 @@ public:
     Dict infoDictionary() const;
     std::string principalClassName() const;   // NSPrincipalClass
     std::string executableName() const;       // CFBundleExecutable
-    std::string bundleIdentifier() const;     // CFBundleIdentifier
     // "<bundlePath>/<executableName>", or empty without an executable name.
     std::string executablePath() const;
 

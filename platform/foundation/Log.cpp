@@ -175,6 +175,33 @@ bool& standardErrorFlag()
     return on;
 }
 
+bool& systemLogFlag()
+{
+    static bool on = false;
+    return on;
+}
+
+void writeToSyslog(const std::string& line)
+{
+    // Without a system log socket glibc tries to reconnect on every call, which
+    // costs more than everything else a line does; such hosts (containers,
+    // build machines) skip it. Checked once.
+    static const bool haveSystemLog = [] {
+        if (access("/dev/log", F_OK) != 0)
+            return false;
+        openlog("Quorvel", LOG_PID, LOG_USER);
+        return true;
+    }();
+    if (haveSystemLog)
+        syslog(LOG_NOTICE, "%s", line.c_str());
+}
+
+SystemLogWriter& systemLogWriterStorage()
+{
+    static SystemLogWriter writer = writeToSyslog;
+    return writer;
+}
+
 } // namespace
 
 std::string formatLog(const char* format, const std::vector<LogArg>& args)
@@ -246,19 +273,20 @@ void setLogToStandardError(bool on)
     standardErrorFlag() = on;
 }
 
+void setLogToSystemLog(bool on)
+{
+    systemLogFlag() = on;
+}
+
+void setSystemLogWriter(SystemLogWriter writer)
+{
+    systemLogWriterStorage() = writer ? std::move(writer) : SystemLogWriter(writeToSyslog);
+}
+
 void writeLogLine(const std::string& line)
 {
-    // Without a system log socket glibc tries to reconnect on every call, which
-    // costs more than everything else a line does; such hosts (containers,
-    // build machines) keep only the sink and standard error. Checked once.
-    static const bool haveSystemLog = [] {
-        if (access("/dev/log", F_OK) != 0)
-            return false;
-        openlog("Quorvel", LOG_PID, LOG_USER);
-        return true;
-    }();
-    if (haveSystemLog)
-        syslog(LOG_NOTICE, "%s", line.c_str());
+    if (systemLogFlag())
+        systemLogWriterStorage()(line);
     if (standardErrorFlag()) {
         std::string withNewline = line + "\n";
         std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);

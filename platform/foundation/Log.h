@@ -4,9 +4,9 @@
 //   QLog("Qvl: USSD string is %@", ussdMessage);
 //
 // Conversions: %@ (any describable value: text, Value, Date, none -> "(null)"),
-// %u, %d, %ld, %lld, %llu, %f and %0.Nf, %s, %%. Each line goes to syslog(3)
-// (where the host has a system log at /dev/log)
-// and to the sink the host installed (the simulated device's capture).
+// %u, %d, %ld, %lld, %llu, %f and %0.Nf, %s, %%. Each line goes to the sink
+// the host installed (the simulated device's capture), and to the host
+// machine's system log only where a real host turned that on.
 // Arguments are type-safe: a wrong count or an unknown conversion prints the
 // text of the conversion itself rather than reading garbage.
 #pragma once
@@ -57,11 +57,19 @@ private:
 
 std::string formatLog(const char* format, const std::vector<LogArg>& args);
 
-// Where lines go besides syslog. The host installs one per device; nullptr removes it.
+// Where lines go. The host installs one per device; nullptr removes it.
 using LogSink = std::function<void(const std::string& line)>;
 void setLogSink(LogSink sink);
 // Also write every line to standard error (the command line's parse-numbers does).
 void setLogToStandardError(bool on);
+// Also write every line to the host machine's system log. Off by default: a
+// simulated device logs to its capture only, and must not fill a developer's
+// journal; a host that runs on a real machine (a daemon) turns it on.
+void setLogToSystemLog(bool on);
+// What writes a line to the system log while that is on: syslog(3), skipped
+// on hosts without /dev/log. Tests put a recorder here; nullptr restores syslog(3).
+using SystemLogWriter = std::function<void(const std::string& line)>;
+void setSystemLogWriter(SystemLogWriter writer);
 void writeLogLine(const std::string& line);
 
 } // namespace platform

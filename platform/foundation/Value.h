@@ -73,12 +73,11 @@ public:
     std::optional<platform::Date> date() const;
     ObjectRef object() const;
 
-    // The platform's generic conversions (integerValue, boolValue, floatValue):
+    // The platform's generic conversions (integerValue, boolValue, doubleValue):
     // a number, a boolean or a numeric string all read the same; anything else reads 0/NO.
     int64_t integerValue() const;
     bool boolValue() const;
     double doubleValue() const;
-    float floatValue() const { return static_cast<float>(doubleValue()); }
 
     // Dictionary lookup; a missing key, or a value that is not a dictionary, gives None.
     const Value& operator[](const std::string& key) const;

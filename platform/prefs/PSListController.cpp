@@ -34,8 +34,6 @@ void psSwitchChanged(rt::Object* self, rt::SEL, rt::Object* sender)
     list->setPreferenceValue(Value(control->isOn()), *all[static_cast<size_t>(index)]);
 }
 
-PSListController::PSListController() : PSListController(runtimeClass()) {}
-
 PSListController::PSListController(rt::Class* cls) : UIViewController(cls) {}
 
 PSListController::~PSListController() = default;
@@ -64,13 +62,6 @@ std::vector<PSSpecifierRef> PSListController::loadSpecifiersFromPlistName(const 
     if (auto title = plist.find("title"); title != plist.end() && title->second.string())
         setTitle(*title->second.string());
     return PSSpecifier::specifiersFromPlist(plist, target);
-}
-
-void PSListController::reloadSpecifiers()
-{
-    _specifiers.reset();
-    if (m_table)
-        m_table->reloadData();
 }
 
 PSSpecifierRef PSListController::specifierForLabel(const std::string& label)

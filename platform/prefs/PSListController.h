@@ -31,7 +31,6 @@ namespace platform {
 
 class PSListController : public UIViewController, public UITableViewDataSource, public UITableViewDelegate {
 public:
-    PSListController();
     ~PSListController() override;
 
     static rt::Class* runtimeClass();
@@ -42,8 +41,6 @@ public:
     // Reads "<name>.plist" from the bundle; logs and answers nothing when it
     // is missing or unreadable. The list's "title" becomes the page title.
     std::vector<PSSpecifierRef> loadSpecifiersFromPlistName(const std::string& name, const rt::id& target);
-    // Forgets the loaded entries and rebuilds the table.
-    void reloadSpecifiers();
     // The entry with that label, or nullptr.
     PSSpecifierRef specifierForLabel(const std::string& label);
 

@@ -18,6 +18,8 @@ namespace platform {
 
 class Device;
 
+// Compile-time constants: a module's load-time start-up may run before the
+// module's own dynamic initialisation, and must find these names whole.
 inline constexpr const char* kCTUSSDSessionStringNotification = "kCTUSSDSessionStringNotification";
 inline constexpr const char* kCTUSSDSessionString = "kCTUSSDSessionString";
 inline constexpr const char* kIMChatItemsDidChangeNotification = "__kIMChatItemsDidChangeNotification";

@@ -50,14 +50,11 @@ public:
     // Hands the address to the device's opener; false when there is none.
     bool openURL(const std::string& url);
 
-    // The window the process shows (host side); keyboard frames are in its coordinates.
-    std::shared_ptr<UIView> keyWindow() const { return m_window.lock(); }
-    void setKeyWindow(const std::shared_ptr<UIView>& window) { m_window = window; }
-
     // --- First responder and keyboard ---
     std::shared_ptr<UIView> firstResponder() const { return m_firstResponder.lock(); }
     bool isKeyboardVisible() const { return m_keyboardVisible; }
-    // The keyboard on screen: the bottom 216 points of the screen.
+    // The keyboard on screen: the bottom 216 points of the screen, in the
+    // coordinates of the window the host shows.
     static CGRect keyboardFrame();
 
     // Called by a view that becomes first responder, before it tells its
@@ -81,7 +78,6 @@ private:
     void postKeyboard(const std::string& name, const CGRect& begin, const CGRect& end);
 
     Process* m_process = nullptr;
-    std::weak_ptr<UIView> m_window;
     std::weak_ptr<UIView> m_firstResponder;
     bool m_keyboardVisible = false;
     bool m_handingOver = false;

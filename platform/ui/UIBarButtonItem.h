@@ -40,8 +40,6 @@ public:
     const std::string& title() const { return m_title; }
     void setTitle(std::string title) { m_title = std::move(title); }
     UIBarButtonItemStyle style() const { return m_style; }
-    // -1 for a titled item.
-    UIBarButtonSystemItem systemItemKind() const { return m_systemItem; }
     // What the button shows: its title, or the system item's symbol or word.
     std::string displayText() const;
 

@@ -17,8 +17,6 @@ bool sendAction(rt::Object* target, const std::string& action, rt::Object* sende
     return true;
 }
 
-UIControl::UIControl(const CGRect& frame) : UIControl(frame, runtimeClass()) {}
-
 UIControl::UIControl(const CGRect& frame, rt::Class* cls) : UIView(frame, cls) {}
 
 UIControl::~UIControl() = default;
@@ -30,14 +28,6 @@ void UIControl::addTarget(const rt::id& target, const std::string& action, UICon
     if (!target || action.empty() || events == 0)
         return;
     m_targets.push_back({target, action, events});
-}
-
-void UIControl::removeTarget(const rt::Object* target, const std::string& action, UIControlEvents events)
-{
-    std::erase_if(m_targets, [&](const TargetAction& t) {
-        auto live = t.target.lock();
-        return (!target || live.get() == target) && (action.empty() || t.action == action) && (t.events & events);
-    });
 }
 
 int UIControl::sendActionsForControlEvents(UIControlEvents events)

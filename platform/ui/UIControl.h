@@ -29,7 +29,6 @@ bool sendAction(rt::Object* target, const std::string& action, rt::Object* sende
 
 class UIControl : public UIView {
 public:
-    explicit UIControl(const CGRect& frame = {});
     ~UIControl() override;
 
     static rt::Class* runtimeClass();
@@ -38,7 +37,6 @@ public:
     void setEnabled(bool on) { m_enabled = on; }
 
     void addTarget(const rt::id& target, const std::string& action, UIControlEvents events);
-    void removeTarget(const rt::Object* target, const std::string& action, UIControlEvents events);
     // Sends the actions registered for any of the events; returns how many were sent.
     int sendActionsForControlEvents(UIControlEvents events);
 

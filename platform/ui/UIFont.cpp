@@ -9,7 +9,6 @@ std::string UIFont::fontName() const
     switch (m_face) {
     case Face::system: return "System";
     case Face::boldSystem: return "System-Bold";
-    case Face::italicSystem: return "System-Italic";
     }
     return "System";
 }

@@ -13,12 +13,11 @@ namespace platform {
 
 class UIFont {
 public:
-    enum class Face { system, boldSystem, italicSystem };
+    enum class Face { system, boldSystem };
 
     constexpr UIFont() = default;
     static UIFont systemFontOfSize(double pointSize) { return UIFont(Face::system, pointSize); }
     static UIFont boldSystemFontOfSize(double pointSize) { return UIFont(Face::boldSystem, pointSize); }
-    static UIFont italicSystemFontOfSize(double pointSize) { return UIFont(Face::italicSystem, pointSize); }
 
     // The same face at another size.
     UIFont fontWithSize(double pointSize) const { return UIFont(m_face, pointSize); }
@@ -26,9 +25,8 @@ public:
     Face face() const { return m_face; }
     double pointSize() const { return m_pointSize; }
     bool isBold() const { return m_face == Face::boldSystem; }
-    bool isItalic() const { return m_face == Face::italicSystem; }
 
-    // "System", "System-Bold" or "System-Italic".
+    // "System" or "System-Bold".
     std::string fontName() const;
     // "System-Bold 18".
     std::string description() const;

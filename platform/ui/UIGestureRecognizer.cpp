@@ -7,11 +7,6 @@
 
 namespace platform {
 
-UIGestureRecognizer::UIGestureRecognizer(const rt::id& target, const std::string& action)
-    : UIGestureRecognizer(target, action, runtimeClass())
-{
-}
-
 UIGestureRecognizer::UIGestureRecognizer(const rt::id& target, const std::string& action, rt::Class* cls)
     : rt::Object(cls)
 {
@@ -32,15 +27,7 @@ void UIGestureRecognizer::addTarget(const rt::id& target, const std::string& act
     m_targets.push_back({target, action});
 }
 
-void UIGestureRecognizer::removeTarget(const rt::Object* target, const std::string& action)
-{
-    std::erase_if(m_targets, [&](const TargetAction& t) {
-        auto live = t.target.lock();
-        return (!target || live.get() == target) && (action.empty() || t.action == action);
-    });
-}
-
-bool UIGestureRecognizer::recognizesTap(int, int) const { return false; }
+bool UIGestureRecognizer::recognizesTap(int) const { return false; }
 
 int UIGestureRecognizer::recognize()
 {
@@ -80,9 +67,9 @@ rt::Class* UITapGestureRecognizer::runtimeClass()
     return rt::registerClass("UITapGestureRecognizer", UIGestureRecognizer::runtimeClass());
 }
 
-bool UITapGestureRecognizer::recognizesTap(int tapCount, int touchCount) const
+bool UITapGestureRecognizer::recognizesTap(int tapCount) const
 {
-    return tapCount == m_numberOfTapsRequired && touchCount == m_numberOfTouchesRequired;
+    return tapCount == m_numberOfTapsRequired;
 }
 
 std::shared_ptr<UIGestureRecognizer> deliverTap(const std::shared_ptr<UIView>& root, CGPoint point, int tapCount)
@@ -93,7 +80,7 @@ std::shared_ptr<UIGestureRecognizer> deliverTap(const std::shared_ptr<UIView>& r
     for (std::shared_ptr<UIView> view = hit; view; view = view->superview()) {
         const auto recognizers = view->gestureRecognizers();
         for (const auto& recognizer : recognizers) {
-            if (recognizer->isEnabled() && recognizer->recognizesTap(tapCount, 1)) {
+            if (recognizer->isEnabled() && recognizer->recognizesTap(tapCount)) {
                 recognizer->recognize();
                 return recognizer;
             }

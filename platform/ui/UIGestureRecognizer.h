@@ -27,13 +27,11 @@ enum class UIGestureRecognizerState { possible, began, changed, ended, cancelled
 
 class UIGestureRecognizer : public rt::Object {
 public:
-    UIGestureRecognizer(const rt::id& target, const std::string& action);
     ~UIGestureRecognizer() override;
 
     static rt::Class* runtimeClass();
 
     void addTarget(const rt::id& target, const std::string& action);
-    void removeTarget(const rt::Object* target, const std::string& action);
 
     // The view it is attached to, or nullptr.
     std::shared_ptr<UIView> view() const { return m_view.lock(); }
@@ -41,8 +39,8 @@ public:
     void setEnabled(bool on) { m_enabled = on; }
     UIGestureRecognizerState state() const { return m_state; }
 
-    // Whether a tap of `tapCount` taps with `touchCount` fingers is this recogniser's gesture.
-    virtual bool recognizesTap(int tapCount, int touchCount) const;
+    // Whether a one-finger tap of `tapCount` taps is this recogniser's gesture.
+    virtual bool recognizesTap(int tapCount) const;
     // Sets the state to recognised and sends every live target its action.
     // Returns the number of messages sent.
     int recognize();
@@ -70,14 +68,11 @@ public:
 
     int numberOfTapsRequired() const { return m_numberOfTapsRequired; }
     void setNumberOfTapsRequired(int taps) { m_numberOfTapsRequired = taps; }
-    int numberOfTouchesRequired() const { return m_numberOfTouchesRequired; }
-    void setNumberOfTouchesRequired(int touches) { m_numberOfTouchesRequired = touches; }
 
-    bool recognizesTap(int tapCount, int touchCount) const override;
+    bool recognizesTap(int tapCount) const override;
 
 private:
     int m_numberOfTapsRequired = 1;
-    int m_numberOfTouchesRequired = 1;
 };
 
 // Delivers a tap at a point of `root` (in its coordinates), as a finger would:

@@ -30,8 +30,6 @@ void UIImageView::drawRect(UIGraphicsContext& context, const CGRect& rect)
         context.drawImagePart(*m_image, slice.source, slice.destination);
 }
 
-CGSize UIImageView::sizeThatFits(CGSize size) const { return m_image ? m_image->size() : UIView::sizeThatFits(size); }
-
 std::string UIImageView::describeProperties() const
 {
     if (!m_image)

@@ -25,11 +25,8 @@ public:
     static rt::Class* runtimeClass();
 
     const std::shared_ptr<UIImage>& image() const { return m_image; }
-    void setImage(std::shared_ptr<UIImage> image) { m_image = std::move(image); }
 
     void drawRect(UIGraphicsContext& context, const CGRect& rect) override;
-    // The image's size, or the view's own without an image.
-    CGSize sizeThatFits(CGSize size) const override;
 
 protected:
     std::string describeProperties() const override;

@@ -1,6 +1,6 @@
 // The names the keyboard's notifications carry. They are posted on the
-// process's local centre by the shared application when a text field or
-// text view becomes first responder (will/did show) and when editing ends
+// process's local centre by the shared application when a text field
+// becomes first responder (will/did show) and when editing ends
 // with no other field taking over (will/did hide). The frames are in screen
 // coordinates, boxed with NSValue.
 #pragma once

@@ -54,13 +54,6 @@ std::shared_ptr<UINavigationBar> UINavigationController::navigationBar()
     return m_bar;
 }
 
-CGRect UINavigationController::contentFrame() const
-{
-    return m_container ? m_container->frame()
-                       : CGRectMake(0, UIScreen::kNavigationBarHeight, UIScreen::kWidth,
-                                    UIScreen::applicationFrame().size.height - UIScreen::kNavigationBarHeight);
-}
-
 std::shared_ptr<UIViewController> UINavigationController::topViewController() const
 {
     return m_stack.empty() ? nullptr : m_stack.back();

@@ -43,8 +43,6 @@ public:
     std::shared_ptr<UIViewController> topViewController() const;
     // The bar; loads the view.
     std::shared_ptr<UINavigationBar> navigationBar();
-    // Where the top controller's view goes, in this controller's view.
-    CGRect contentFrame() const;
 
     void loadView() override;
     void viewWillAppear(bool animated) override;

@@ -1,6 +1,5 @@
 #include "platform/ui/UIScrollView.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace platform {
@@ -18,17 +17,6 @@ void UIScrollView::setContentOffset(CGPoint offset, bool)
     CGRect b = bounds();
     b.origin = offset;
     setBounds(b);
-}
-
-void UIScrollView::scrollBy(double dy)
-{
-    if (!m_scrollEnabled)
-        return;
-    const double top = -m_contentInset.top;
-    const double bottom = std::max(top, m_contentSize.height + m_contentInset.bottom - frame().size.height);
-    CGPoint offset = contentOffset();
-    offset.y = std::clamp(offset.y + dy, top, bottom);
-    setContentOffset(offset);
 }
 
 std::string UIScrollView::describeProperties() const

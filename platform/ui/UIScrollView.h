@@ -6,8 +6,7 @@
 //   scroll->setContentInset(UIEdgeInsetsMake(0, 0, 216, 0));
 //   scroll->setContentOffset(CGPointMake(0, 484), true);
 //
-// Scrolling is instant (no animation runs in the simulation); a user drag is
-// scrollBy. Single-threaded.
+// Scrolling is instant (no animation runs in the simulation). Single-threaded.
 #pragma once
 
 #include "platform/ui/UIView.h"
@@ -32,16 +31,11 @@ public:
     // Moves the content to show from `offset` on, exactly as asked (the
     // platform allows any offset set by code).
     void setContentOffset(CGPoint offset, bool animated = false);
-    // A user drag by `dy` points, kept within the content plus its insets;
-    // does nothing when scrolling is off.
-    void scrollBy(double dy);
 
     bool isScrollEnabled() const { return m_scrollEnabled; }
     void setScrollEnabled(bool on) { m_scrollEnabled = on; }
     bool showsVerticalScrollIndicator() const { return m_showsVertical; }
     void setShowsVerticalScrollIndicator(bool on) { m_showsVertical = on; }
-    bool showsHorizontalScrollIndicator() const { return m_showsHorizontal; }
-    void setShowsHorizontalScrollIndicator(bool on) { m_showsHorizontal = on; }
     // Shows the indicators for a moment; counted for inspection.
     void flashScrollIndicators() { ++m_flashes; }
     int indicatorFlashCount() const { return m_flashes; }
@@ -56,7 +50,6 @@ private:
     UIEdgeInsets m_indicatorInsets;
     bool m_scrollEnabled = true;
     bool m_showsVertical = true;
-    bool m_showsHorizontal = true;
     int m_flashes = 0;
 };
 

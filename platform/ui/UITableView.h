@@ -30,7 +30,6 @@ class UITableView;
 struct NSIndexPath {
     int section = 0;
     int row = 0;
-    static NSIndexPath indexPathForRow(int row, int section) { return NSIndexPath{section, row}; }
     friend bool operator==(const NSIndexPath&, const NSIndexPath&) = default;
 };
 

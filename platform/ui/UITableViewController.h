@@ -22,7 +22,6 @@ public:
 
     // The table; loads the view.
     std::shared_ptr<UITableView> tableView();
-    UITableViewStyle tableStyle() const { return m_style; }
 
     void loadView() override;
     void viewWillAppear(bool animated) override;

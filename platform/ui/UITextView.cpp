@@ -17,29 +17,6 @@ UITextView::~UITextView() = default;
 
 rt::Class* UITextView::runtimeClass() { return rt::registerClass("UITextView", UIScrollView::runtimeClass()); }
 
-bool UITextView::becomeFirstResponder()
-{
-    if (m_editing)
-        return true;
-    auto self = std::static_pointer_cast<UIView>(weak_from_this().lock());
-    if (!m_editable || !self)
-        return false;
-    UIApplication& app = UIApplication::sharedApplication();
-    app.willBecomeFirstResponder(self);
-    m_editing = true;
-    app.didBecomeFirstResponder(self);
-    return true;
-}
-
-bool UITextView::resignFirstResponder()
-{
-    if (!m_editing)
-        return true;
-    m_editing = false;
-    UIApplication::sharedApplication().didResignFirstResponder(this);
-    return true;
-}
-
 std::vector<std::string> UITextView::wrappedLines(UITextMeasurer& measurer) const
 {
     // A label as tall as any text lays the paragraphs out at our width.

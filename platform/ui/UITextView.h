@@ -6,12 +6,11 @@
 //   tv->setFont(UIFont::systemFontOfSize(13));
 //   tv->layer().setBorderWidth(1.0);
 //
-// A new text view's font is the system font at 12 points. Only an editable
-// text view can become first responder. Single-threaded.
+// A new text view's font is the system font at 12 points. The simulated
+// screens only show text views; nothing edits them. Single-threaded.
 #pragma once
 
 #include "platform/ui/CALayer.h"
-#include "platform/ui/UIApplication.h"
 #include "platform/ui/UIFont.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UIScrollView.h"
@@ -20,7 +19,7 @@
 
 namespace platform {
 
-class UITextView : public UIScrollView, public UIFirstResponder {
+class UITextView : public UIScrollView {
 public:
     explicit UITextView(const CGRect& frame = {});
     ~UITextView() override;
@@ -42,10 +41,6 @@ public:
     CALayer& layer() { return m_layer; }
     const CALayer& layer() const { return m_layer; }
 
-    // False for a text view that is not editable.
-    bool becomeFirstResponder();
-    bool resignFirstResponder() override;
-    bool isFirstResponder() const { return m_editing; }
 
     // The lines as drawn at the current width (for pictures and tests).
     std::vector<std::string> wrappedLines(UITextMeasurer& measurer) const;
@@ -61,7 +56,6 @@ private:
     UIColor m_textColor = UIColor::blackColor();
     NSTextAlignment m_textAlignment = NSTextAlignmentLeft;
     bool m_editable = true;
-    bool m_editing = false;
     CALayer m_layer;
 };
 

@@ -10,9 +10,6 @@ namespace platform {
 
 namespace {
 
-// Views below this alpha are neither drawn nor touched, as on the platform.
-constexpr double kInvisibleAlpha = 0.01;
-
 std::string formatNumber(double v)
 {
     char buffer[32];
@@ -87,8 +84,7 @@ void UIView::setCenter(CGPoint center)
 
 void UIView::sizeChanged(CGSize oldSize)
 {
-    if (m_autoresizesSubviews)
-        resizeSubviewsWithOldSize(oldSize);
+    resizeSubviewsWithOldSize(oldSize);
     setNeedsLayout();
 }
 
@@ -111,8 +107,6 @@ void UIView::applyAutoresizing(CGSize oldSuperSize, CGSize newSuperSize)
                m_autoresizingMask & UIViewAutoresizingFlexibleBottomMargin);
     setFrame(frame);
 }
-
-void UIView::setAlpha(double alpha) { m_alpha = std::clamp(alpha, 0.0, 1.0); }
 
 // --- Hierarchy ---
 
@@ -143,18 +137,6 @@ void UIView::insertSubviewAtIndex(const std::shared_ptr<UIView>& view, size_t in
     didAddSubview(view.get());
 }
 
-void UIView::insertSubviewBelowSubview(const std::shared_ptr<UIView>& view, const UIView* sibling)
-{
-    auto it = std::find_if(m_subviews.begin(), m_subviews.end(), [&](const auto& v) { return v.get() == sibling; });
-    insertSubviewAtIndex(view, it == m_subviews.end() ? m_subviews.size() : static_cast<size_t>(it - m_subviews.begin()));
-}
-
-void UIView::insertSubviewAboveSubview(const std::shared_ptr<UIView>& view, const UIView* sibling)
-{
-    auto it = std::find_if(m_subviews.begin(), m_subviews.end(), [&](const auto& v) { return v.get() == sibling; });
-    insertSubviewAtIndex(view, it == m_subviews.end() ? m_subviews.size() : static_cast<size_t>(it - m_subviews.begin()) + 1);
-}
-
 void UIView::removeFromSuperview()
 {
     // Keep this view alive while its superview lets go of it.
@@ -175,16 +157,6 @@ void UIView::detachFromSuperview()
     siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [&](const auto& v) { return v.get() == this; }),
                    siblings.end());
     m_superview.reset();
-}
-
-void UIView::bringSubviewToFront(const UIView* view)
-{
-    auto it = std::find_if(m_subviews.begin(), m_subviews.end(), [&](const auto& v) { return v.get() == view; });
-    if (it == m_subviews.end())
-        return;
-    auto keep = *it;
-    m_subviews.erase(it);
-    m_subviews.push_back(std::move(keep));
 }
 
 void UIView::sendSubviewToBack(const UIView* view)
@@ -251,7 +223,7 @@ bool UIView::pointInside(CGPoint point) const { return bounds().containsPoint(po
 
 std::shared_ptr<UIView> UIView::hitTest(CGPoint point)
 {
-    if (m_hidden || !m_userInteractionEnabled || m_alpha < kInvisibleAlpha || !pointInside(point))
+    if (m_hidden || !m_userInteractionEnabled || !pointInside(point))
         return nullptr;
     for (auto it = m_subviews.rbegin(); it != m_subviews.rend(); ++it) {
         const UIView& subview = **it;
@@ -291,11 +263,6 @@ CGPoint UIView::convertPointFromView(CGPoint point, const UIView* view) const
     return CGPointMake(point.x + theirs.x - mine.x, point.y + theirs.y - mine.y);
 }
 
-CGRect UIView::convertRectToView(const CGRect& rect, const UIView* view) const
-{
-    return CGRect{convertPointToView(rect.origin, view), rect.size};
-}
-
 CGRect UIView::convertRectFromView(const CGRect& rect, const UIView* view) const
 {
     return CGRect{convertPointFromView(rect.origin, view), rect.size};
@@ -317,21 +284,13 @@ void UIView::layoutIfNeeded()
         subview->layoutIfNeeded();
 }
 
-CGSize UIView::sizeThatFits(CGSize) const { return m_frame.size; }
-
-void UIView::sizeToFit()
-{
-    const CGSize size = sizeThatFits(m_frame.size);
-    setFrame(CGRect{m_frame.origin, size});
-}
-
 // --- Drawing ---
 
 void UIView::drawRect(UIGraphicsContext&, const CGRect&) {}
 
 void UIView::drawHierarchy(UIGraphicsContext& context)
 {
-    if (m_hidden || m_alpha < kInvisibleAlpha)
+    if (m_hidden)
         return;
     const CGRect local = CGRectMake(0, 0, m_frame.size.width, m_frame.size.height);
     context.saveState();
@@ -373,20 +332,6 @@ std::string UIView::description() const
     if (!m_gestureRecognizers.empty())
         out += " gestureRecognizers=" + std::to_string(m_gestureRecognizers.size());
     return out + describeProperties() + ">";
-}
-
-std::string UIView::recursiveDescription() const
-{
-    std::string out;
-    recursiveDescription(out, 0);
-    return out;
-}
-
-void UIView::recursiveDescription(std::string& out, int depth) const
-{
-    out += std::string(static_cast<size_t>(depth) * 3, ' ') + description() + "\n";
-    for (const auto& subview : m_subviews)
-        subview->recursiveDescription(out, depth + 1);
 }
 
 } // namespace platform

@@ -11,7 +11,7 @@
 // its superview weakly, so a tree lives exactly as long as someone holds its
 // root. A view must be owned by a shared_ptr before it gets subviews.
 // Subclasses (labels, image views, and the Settings screens' tables and text
-// fields) override drawRect, layoutSubviews, sizeThatFits, hitTest and the
+// fields) override drawRect, layoutSubviews, hitTest and the
 // hierarchy hooks. Single-threaded: only the main thread touches views.
 #pragma once
 
@@ -53,7 +53,7 @@ public:
     // --- Geometry, in points ---
     const CGRect& frame() const { return m_frame; }
     // Moves and resizes the view; a change of size resizes the subviews by their
-    // autoresizing masks (when autoresizesSubviews) and asks for layout.
+    // autoresizing masks and asks for layout.
     void setFrame(const CGRect& frame);
     // Origin: the point of the view's own coordinates at its top-left corner
     // (normally 0, 0); size: the frame's.
@@ -65,8 +65,6 @@ public:
 
     UIViewAutoresizing autoresizingMask() const { return m_autoresizingMask; }
     void setAutoresizingMask(UIViewAutoresizing mask) { m_autoresizingMask = mask; }
-    bool autoresizesSubviews() const { return m_autoresizesSubviews; }
-    void setAutoresizesSubviews(bool on) { m_autoresizesSubviews = on; }
 
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
@@ -81,12 +79,9 @@ public:
     void addSubview(const std::shared_ptr<UIView>& view);
     // Inserts at `index` (clamped to the number of subviews), as addSubview otherwise.
     void insertSubviewAtIndex(const std::shared_ptr<UIView>& view, size_t index);
-    void insertSubviewBelowSubview(const std::shared_ptr<UIView>& view, const UIView* sibling);
-    void insertSubviewAboveSubview(const std::shared_ptr<UIView>& view, const UIView* sibling);
     // Does nothing when the view has no superview.
     void removeFromSuperview();
-    // Do nothing for a view that is not a subview of this one.
-    void bringSubviewToFront(const UIView* view);
+    // Does nothing for a view that is not a subview of this one.
     void sendSubviewToBack(const UIView* view);
     // True for the view itself too.
     bool isDescendantOfView(const UIView* view) const;
@@ -100,8 +95,6 @@ public:
     void setBackgroundColor(std::optional<UIColor> color) { m_backgroundColor = std::move(color); }
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }
-    double alpha() const { return m_alpha; }
-    void setAlpha(double alpha);
     bool clipsToBounds() const { return m_clipsToBounds; }
     void setClipsToBounds(bool on) { m_clipsToBounds = on; }
 
@@ -124,7 +117,6 @@ public:
     // tree; nullptr means the coordinates of the tree's topmost view.
     CGPoint convertPointToView(CGPoint point, const UIView* view) const;
     CGPoint convertPointFromView(CGPoint point, const UIView* view) const;
-    CGRect convertRectToView(const CGRect& rect, const UIView* view) const;
     CGRect convertRectFromView(const CGRect& rect, const UIView* view) const;
 
     // --- Layout ---
@@ -134,9 +126,6 @@ public:
     void setNeedsLayout() { m_needsLayout = true; }
     // Lays this view and then its subviews out where asked for.
     void layoutIfNeeded();
-    // The size the view would like within `size`; the base keeps its own.
-    virtual CGSize sizeThatFits(CGSize size) const;
-    void sizeToFit();
 
     // --- Drawing ---
     // Draws the view's own content (not its background, not its subviews) in
@@ -151,8 +140,6 @@ public:
     std::string className() const;
     // "<UILabel frame=(10 5; 143 20) tag=100 text='Balance'>"
     std::string description() const;
-    // This view and its subviews, one line each, indented by depth.
-    std::string recursiveDescription() const;
 
 protected:
     UIView(const CGRect& frame, rt::Class* cls);
@@ -170,20 +157,17 @@ private:
     void detachFromSuperview();
     void applyAutoresizing(CGSize oldSuperSize, CGSize newSuperSize);
     void sizeChanged(CGSize oldSize);
-    void recursiveDescription(std::string& out, int depth) const;
     // Offset of this view's coordinates from those of the topmost view.
     CGPoint offsetInRoot(const UIView** root) const;
 
     CGRect m_frame;
     CGPoint m_boundsOrigin;
     UIViewAutoresizing m_autoresizingMask = UIViewAutoresizingNone;
-    bool m_autoresizesSubviews = true;
     int m_tag = 0;
     std::weak_ptr<UIView> m_superview;
     std::vector<std::shared_ptr<UIView>> m_subviews;
     std::optional<UIColor> m_backgroundColor;
     bool m_hidden = false;
-    double m_alpha = 1.0;
     bool m_clipsToBounds = false;
     bool m_userInteractionEnabled = true;
     bool m_needsLayout = false;

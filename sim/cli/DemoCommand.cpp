@@ -60,7 +60,7 @@ int demoCommand(const DemoOptions& options)
         }
     }
     sim::ScenarioSessionOptions session;
-    session.pictureFolder = options.outFolder;
+    session.pictureFolder = options.outFolder.empty() ? std::string(".") : options.outFolder;
     session.quiet = options.quiet;
     session.afterRun = [&options](sim::World&, const sim::RunResult& result) { printOutcome(options, result); };
     return sim::runScenarioText(kStoryName, std::string(storyScript()), session, std::cout, std::cerr);

@@ -10,9 +10,9 @@ namespace sim {
 
 namespace {
 
-// Only what the pictures need beyond the files themselves: a bold or italic
-// asked of a file that has neither is made by emboldening or slanting it,
-// as fontconfig's own configuration does. No hinting or antialiasing rules:
+// Only what the pictures need beyond the files themselves: a bold asked of a
+// file that has none is made by emboldening it, as fontconfig's own
+// configuration does. No hinting or antialiasing rules:
 // the renderer sets those explicitly through cairo's font options.
 constexpr const char* kConfigRules = R"xml(<?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
@@ -22,14 +22,6 @@ constexpr const char* kConfigRules = R"xml(<?xml version="1.0"?>
     <test target="pattern" name="weight" compare="more_eq"><const>bold</const></test>
     <edit name="embolden" mode="assign"><bool>true</bool></edit>
     <edit name="weight" mode="assign"><const>bold</const></edit>
-  </match>
-  <match target="font">
-    <test name="slant"><const>roman</const></test>
-    <test target="pattern" name="slant" compare="not_eq"><const>roman</const></test>
-    <edit name="matrix" mode="assign">
-      <times><name>matrix</name><matrix><double>1</double><double>0.2</double><double>0</double><double>1</double></matrix></times>
-    </edit>
-    <edit name="slant" mode="assign"><const>oblique</const></edit>
   </match>
 </fontconfig>
 )xml";
@@ -44,7 +36,7 @@ FontSet makeFontSet()
     FontSet set;
     FcConfig* config = FcConfigCreate();
     if (!FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kConfigRules), FcTrue))
-        QLog("sim: render: the font rules could not be read; bold and italic fall back to regular faces");
+        QLog("sim: render: the font rules could not be read; bold falls back to the regular face");
     size_t loaded = 0;
     for (const RenderFontFile& file : kRenderFontFiles) {
         if (FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.path))) {

@@ -28,11 +28,9 @@ struct RenderFontFile {
     const char* package; // the Debian package scripts/setup.sh installs it from
 };
 
-inline constexpr std::array<RenderFontFile, 7> kRenderFontFiles{{
+inline constexpr std::array<RenderFontFile, 5> kRenderFontFiles{{
     {"Liberation Sans", "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "fonts-liberation2"},
     {"Liberation Sans", "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "fonts-liberation2"},
-    {"Liberation Sans", "/usr/share/fonts/truetype/liberation2/LiberationSans-Italic.ttf", "fonts-liberation2"},
-    {"Liberation Sans", "/usr/share/fonts/truetype/liberation2/LiberationSans-BoldItalic.ttf", "fonts-liberation2"},
     {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "fonts-dejavu-core"},
     {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "fonts-dejavu-core"},
     {"WenQuanYi Micro Hei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", "fonts-wqy-microhei"},

@@ -33,7 +33,6 @@ PangoFontDescription* describe(const UIFont& font, const char* families)
     PangoFontDescription* description = pango_font_description_new();
     pango_font_description_set_family(description, families);
     pango_font_description_set_weight(description, font.isBold() ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(description, font.isItalic() ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_font_description_set_absolute_size(description, usableSize(font) * PANGO_SCALE);
     return description;
 }

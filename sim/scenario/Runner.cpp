@@ -13,9 +13,7 @@ void ScenarioRun::settle()
 
 std::string ScenarioRun::picturePath(const std::string& file) const
 {
-    if (m_pictureFolder.empty())
-        return file;
-    return (std::filesystem::path(m_pictureFolder) / file).string();
+    return (std::filesystem::path(m_pictureFolder.empty() ? m_world.root() : m_pictureFolder) / file).lexically_normal().string();
 }
 
 RunResult runScenario(const Script& script, World& world, const std::string& pictureFolder)

@@ -36,8 +36,8 @@ public:
     // are visible to the next statement. Acting statements end with it.
     void settle();
 
-    // Where a picture named `file` in the scenario is written: relative names
-    // go into the run's picture folder (the current folder when none is set).
+    // Where a picture named `file` (a plain file name) is written: into the
+    // run's picture folder, the device's root folder when none is set.
     std::string picturePath(const std::string& file) const;
     void notePictureWritten(const std::string& path) { m_pictures.push_back(path); }
     const std::vector<std::string>& pictures() const { return m_pictures; }

@@ -26,8 +26,8 @@ struct ScenarioSessionOptions {
     // Device root folder; empty for a fresh temporary one. A given folder must
     // be empty or missing, and is left in place afterwards.
     std::string root;
-    // Where `render` statements put pictures named relatively; empty for the
-    // current folder.
+    // Where `render` statements write their pictures; empty for the device
+    // root folder (so a run on a temporary device leaves none behind).
     std::string pictureFolder;
     // No log echo and no closing "N statements" line: only failures are printed.
     bool quiet = false;

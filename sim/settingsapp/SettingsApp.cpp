@@ -102,7 +102,6 @@ bool SettingsApp::launch()
     m_application = std::make_unique<UIApplication>(*m_process);
     m_window = std::make_shared<UIView>(UIScreen::bounds());
     m_window->setBackgroundColor(UIColor::blackColor());
-    m_application->setKeyWindow(m_window);
 
     const auto bundle = Bundle::bundleWithPath(kPrefBundlePath);
     const std::string principal = bundle ? bundle->principalClassName() : std::string();

@@ -34,7 +34,6 @@ public:
 
     bool ok() const { return m_ok; }
     const std::string& root() const { return m_root; }
-    bool removedAtEnd() const { return m_removeAtEnd; }
 
     // The host path of a device path under this root.
     std::string hostPath(const std::string& devicePath) const;

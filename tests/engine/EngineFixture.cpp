@@ -56,8 +56,9 @@ platform::Value codeRecord(const std::string& ussdCode, platform::Value expected
 void EngineBeforeStartTest::SetUp()
 {
     rt::resetRuntimeForTesting();
-    char folder[] = "/tmp/quorvel-engine-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
+    // Under the system's temporary folder ($TMPDIR when set), as every test's device.
+    std::string folder = (fs::temp_directory_path() / "quorvel-engine-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
     root = folder;
     platform::setDeviceRoot(root);
     ASSERT_TRUE(platform::createDirectories(kPreferences));

@@ -6,6 +6,7 @@
 #include "common/QuorvelNames.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/runtime/Runtime.h"
+#include "platform/telephony/CoreTelephony.h"
 
 #include <dlfcn.h>
 
@@ -45,6 +46,11 @@ TEST_F(TweakLoadTest, LoadInsideSpringBoardStartsTheEngineAndInstallsItsHooks)
     EXPECT_EQ(process->localCenter().observerCount(kRefreshRequestNotification), 1u);
     EXPECT_TRUE(rt::objc_getClass("SBUSSDAlertDisplay")->respondsTo("clickCancel"));
     EXPECT_TRUE(logged("Qvl: number of stored codes: 0")) << logText();
+    // The start-up code runs before some of the module's own static
+    // initialisation may have: the names it observes must be whole by then,
+    // or an empty name would hear every notification of the centre.
+    EXPECT_EQ(process->telephonyCenter().observerCount(platform::kCTUSSDSessionStringNotification), 1u);
+    EXPECT_EQ(process->telephonyCenter().observerCount(platform::kIMChatItemsDidChangeNotification), 0u);
 
     // Its alert replacement is live: a request-less alert only logs.
     springboard->presentUSSDAlert("Hello");

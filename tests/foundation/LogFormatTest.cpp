@@ -6,7 +6,9 @@
 
 #include <clocale>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -95,6 +97,25 @@ TEST(Log, QLogSendsTheFormattedLineToTheSink)
     QLog("Qvl: expected %u fields for code %@, but parsed %u fields!", 3u, std::string("*100#"), 2u);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0], "Qvl: expected 3 fields for code *100#, but parsed 2 fields!");
+}
+
+TEST(Log, SystemLogCopyIsOptInAndTheSinkHearsEveryLine)
+{
+    // A recorder stands in for syslog(3): nothing here reaches the machine's journal.
+    std::vector<std::string> systemLog;
+    platform::setSystemLogWriter([&systemLog](const std::string& line) { systemLog.push_back(line); });
+    quorvel::test::LogCapture log;
+
+    QLog("Qvl: device only");
+    platform::setLogToSystemLog(true);
+    QLog("Qvl: also in the system log %d", 1);
+    platform::setLogToSystemLog(false);
+    QLog("Qvl: device only again");
+    platform::setSystemLogWriter(nullptr);
+
+    EXPECT_EQ(systemLog, std::vector<std::string>{"Qvl: also in the system log 1"});
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Qvl: device only", "Qvl: also in the system log 1",
+                                                     "Qvl: device only again"}));
 }
 
 TEST(Log, StandardErrorCopyIsOptIn)

@@ -66,7 +66,6 @@ protected:
         inSettings = std::make_unique<ProcessScope>(settings);
         app = std::make_unique<UIApplication>(settings);
         window = std::make_shared<UIView>(UIScreen::bounds());
-        app->setKeyWindow(window);
     }
 
     ~SettingsFixture() override

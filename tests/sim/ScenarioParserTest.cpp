@@ -52,6 +52,11 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"carrier \"*100#\" reply \"余额 5\" sometime", 1, 30, "unexpected \"sometime\""},
         {"note \"Баланс", 1, 6, "unterminated string"},
         {"note \"руб\\q\"", 1, 10, "unknown escape \\q"},
+        {"boot\nrender widget \"/tmp/w.png\"", 2, 15, "file name without a folder"},
+        {"boot\nrender settings \"../w.png\"", 2, 17, "file name without a folder"},
+        {"boot\nrender widget \"pictures/w.png\"", 2, 15, "file name without a folder"},
+        {"boot\nrender widget \"..\"", 2, 15, "file name without a folder"},
+        {"boot\nrender widget \"\"", 2, 15, "file name without a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

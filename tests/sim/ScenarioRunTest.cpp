@@ -178,6 +178,33 @@ TEST(ScenarioSession, CountsInTheSingularForOne)
     }
 }
 
+TEST(ScenarioSession, WritesPicturesIntoTheDeviceRootOrTheFolderGiven)
+{
+    const std::string scenario = "boot\nwidget show\nrender widget \"w.png\"\n";
+    const fs::path root = fs::temp_directory_path() / ("quorvel-session-root-" + std::to_string(::getpid()));
+    const fs::path pictures = fs::temp_directory_path() / ("quorvel-session-pictures-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::remove_all(pictures);
+    fs::create_directories(pictures);
+
+    ScenarioSessionOptions kept;
+    kept.root = root.string();
+    Ran ran = run(scenario, kept);
+    EXPECT_EQ(ran.status, kScenarioPassed) << ran.err;
+    EXPECT_TRUE(contains(ran.out, "sim: picture of the widget written to " + (root / "w.png").string())) << ran.out;
+    EXPECT_TRUE(fs::exists(root / "w.png"));
+
+    ScenarioSessionOptions elsewhere;
+    elsewhere.pictureFolder = pictures.string();
+    ran = run(scenario, elsewhere);
+    EXPECT_EQ(ran.status, kScenarioPassed) << ran.err;
+    EXPECT_TRUE(fs::exists(pictures / "w.png"));
+    EXPECT_FALSE(fs::exists("w.png")); // never the current folder by default
+
+    fs::remove_all(root);
+    fs::remove_all(pictures);
+}
+
 TEST(ScenarioSession, FailsATapWhenNoAlertIsOnScreen)
 {
     Ran ran = run("boot\nalert ok\n");

@@ -110,6 +110,23 @@ TEST(World, StampsEveryLineWithTheVirtualTime)
     EXPECT_EQ(LogCapture::printable(lines.back()), "09:00:01.500 Qvl: a module line");
 }
 
+TEST(World, KeepsItsLinesOutOfTheHostMachinesSystemLog)
+{
+    // A recorder stands in for syslog(3), so a fault here cannot reach the journal.
+    std::vector<std::string> systemLog;
+    platform::setSystemLogWriter([&systemLog](const std::string& line) { systemLog.push_back(line); });
+    {
+        World world(withoutEngine());
+        world.boot();
+        world.log().note("a simulator line");
+        QLog("Qvl: a module line");
+        world.runFor(Micros(1'000'000));
+        EXPECT_GE(linesEqualTo(world, "Qvl: a module line"), 1);
+    }
+    platform::setSystemLogWriter(nullptr);
+    EXPECT_EQ(systemLog, std::vector<std::string>{});
+}
+
 std::vector<std::string> g_received;
 
 void onUssd(platform::CFNotificationCenterRef, void*, const std::string&, const void*, const platform::Dict* info)

@@ -13,6 +13,7 @@
 #include "platform/ui/UILabel.h"
 #include "sim/notificationcenter/WidgetHost.h"
 #include "sim/scenario/Counted.h"
+#include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
 #include "sim/world/Host.h"
@@ -364,7 +365,7 @@ Action parseExpectWidget(ArgReader& args)
 // render widget "FILE.png"
 Action parseRenderWidget(ArgReader& args)
 {
-    std::string file = args.string("the picture's file name");
+    std::string file = readPictureName(args);
     args.end();
     return [file](ScenarioRun& run) {
         WidgetHost* widget = notificationCenter(run.world()).widget();

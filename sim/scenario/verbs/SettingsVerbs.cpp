@@ -9,6 +9,7 @@
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIScrollView.h"
 #include "sim/scenario/Counted.h"
+#include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -223,7 +224,7 @@ Action parseExpectOffset(ArgReader& args)
 
 Action parseRender(ArgReader& args)
 {
-    std::string file = args.string("the picture's file name");
+    std::string file = readPictureName(args);
     args.end();
     return [file](ScenarioRun& run) {
         SettingsApp& app = settingsApp(run.world());
