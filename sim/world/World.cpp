@@ -7,8 +7,8 @@
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "sim/carrier/SimCarrier.h"
-#include "sim/loader/ModuleLoader.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/loader/ModuleLoader.h"
+#include "host/common/messaging/ChatItems.h"
 #include "sim/messaging/MessagingService.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
@@ -23,7 +23,7 @@ World::World(WorldOptions options)
     , m_device(std::make_unique<platform::Device>(std::make_unique<platform::VirtualClock>(options.start)))
     , m_deviceScope(std::make_unique<platform::DeviceScope>(*m_device))
     , m_log(std::make_unique<LogCapture>(*m_device))
-    , m_modules(std::make_unique<ModuleLoader>(*m_log))
+    , m_modules(std::make_unique<host::ModuleLoader>(kSimLogPrefix))
     , m_carrier(std::make_unique<SimCarrier>(*m_device, *m_log))
 {
     // Nothing can cut the power of a simulated device: its stores keep their
@@ -90,12 +90,12 @@ const std::string& World::root() const
 void World::installEngine()
 {
     std::string file = std::string(kEngineLibrary) + ".dylib";
-    std::string built = findBuiltModule(file);
+    std::string built = host::findBuiltModule(file);
     if (built.empty()) {
         m_log->note(file + " not found beside the program (or in $QUORVEL_BIN_DIR): the device has no engine");
         return;
     }
-    if (!ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
+    if (!host::ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
         m_log->note("cannot install " + built + " into the device");
 }
 
@@ -113,7 +113,7 @@ void World::boot()
         m_springBoard = std::make_unique<SpringBoard>(*m_springBoardProcess);
         // The runtime was just reset: the chat-item classes must be there
         // before any tweak looks them up.
-        registerChatItemClasses();
+        host::registerChatItemClasses();
         m_messaging = std::make_unique<MessagingService>(*m_springBoardProcess, *m_springBoard);
         m_springBoardProcess->localCenter().addObserverOfEveryName(this, [this](const platform::Notification& n) {
             ++m_localPosts[n.name];

@@ -1,10 +1,10 @@
-#include "sim/render/CairoGraphicsContext.h"
+#include "host/common/render/CairoGraphicsContext.h"
 
 #include "platform/ui/UIImage.h"
 
 #include <cairo.h>
 
-namespace sim {
+namespace host {
 
 using platform::CGRect;
 using platform::UIColor;
@@ -141,4 +141,4 @@ void CairoGraphicsContext::drawText(const std::string& text, platform::CGPoint b
     cairo_new_path(m_cr);
 }
 
-} // namespace sim
+} // namespace host

@@ -33,7 +33,7 @@
 
 #include <string>
 
-namespace sim {
+namespace host {
 
 inline constexpr const char* kMessageChatItemClassName = "IMMessageChatItem";
 inline constexpr const char* kMessageClassName = "IMMessage";
@@ -96,4 +96,4 @@ rt::id makeChatItemWithoutMessage();
 // but `messageID`.
 rt::id makeChatItemWithDraftMessage(const std::string& sender, const std::string& text);
 
-} // namespace sim
+} // namespace host

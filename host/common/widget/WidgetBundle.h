@@ -3,7 +3,7 @@
 //
 //   platform::setDeviceRoot(folder);
 //   std::string error;
-//   if (!sim::installWidgetBundle(&error)) ...   // copies into the current device root
+//   if (!host::installWidgetBundle(&error)) ...   // copies into the current device root
 //
 // The build leaves the module as bin/Quorvel.so and the bundle's other files
 // in bin/Quorvel.bundle/ (Info.plist, background7.png); bin is found as every
@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace sim {
+namespace host {
 
 inline constexpr const char* kWeeLoaderPluginsFolder = "/System/Library/WeeLoader/Plugins";
 inline constexpr const char* kQuorvelBundlePath = "/System/Library/WeeLoader/Plugins/Quorvel.bundle";
@@ -26,4 +26,4 @@ inline constexpr const char* kQuorvelBuiltBundleFolder = "Quorvel.bundle";
 // taken for a loadable one.
 bool installWidgetBundle(std::string* error = nullptr);
 
-} // namespace sim
+} // namespace host

@@ -1,18 +1,19 @@
-#include "sim/loader/ModuleLoader.h"
+#include "host/common/loader/ModuleLoader.h"
 
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/system/Process.h"
-#include "sim/world/LogCapture.h"
+#include "platform/foundation/Log.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
-namespace sim {
+namespace host {
 
 namespace fs = std::filesystem;
 
@@ -29,8 +30,8 @@ std::string withoutExtension(const std::string& path)
 
 } // namespace
 
-ModuleLoader::ModuleLoader(LogCapture& log)
-    : m_log(log)
+ModuleLoader::ModuleLoader(std::string logPrefix)
+    : m_logPrefix(std::move(logPrefix))
 {
 }
 
@@ -80,7 +81,7 @@ int ModuleLoader::loadTweaksInto(platform::Process& process)
     int count = 0;
     for (const std::string& library : libraries) {
         if (!filterNames(library, process.bundleIdentifier())) {
-            m_log.note("tweak " + library + " is not for " + process.bundleIdentifier() + ", not loaded");
+            note("tweak " + library + " is not for " + process.bundleIdentifier() + ", not loaded");
             continue;
         }
         if (load(library, process))
@@ -91,7 +92,7 @@ int ModuleLoader::loadTweaksInto(platform::Process& process)
 
 void* ModuleLoader::load(const std::string& devicePath, platform::Process& process)
 {
-    m_log.note("loading " + devicePath + " into " + process.name());
+    note("loading " + devicePath + " into " + process.name());
     void* handle = nullptr;
     {
         platform::ProcessScope in(process);
@@ -99,7 +100,7 @@ void* ModuleLoader::load(const std::string& devicePath, platform::Process& proce
     }
     if (!handle) {
         const char* why = dlerror();
-        m_log.note("cannot load " + devicePath + ": " + (why ? why : "unknown error"));
+        note("cannot load " + devicePath + ": " + (why ? why : "unknown error"));
         return nullptr;
     }
     m_loaded.push_back(LoadedModule{devicePath, process.name(), handle});
@@ -112,6 +113,11 @@ void ModuleLoader::unloadAll()
         dlclose(m_loaded.back().handle);
         m_loaded.pop_back();
     }
+}
+
+void ModuleLoader::note(const std::string& text) const
+{
+    platform::writeLogLine(m_logPrefix + text);
 }
 
 std::string findBuiltModule(const std::string& fileName)
@@ -131,4 +137,4 @@ std::string findBuiltModule(const std::string& fileName)
     return {};
 }
 
-} // namespace sim
+} // namespace host

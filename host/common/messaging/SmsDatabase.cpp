@@ -1,4 +1,4 @@
-#include "sim/messaging/SmsDatabase.h"
+#include "host/common/messaging/SmsDatabase.h"
 
 #include <sqlite3.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -251,4 +251,4 @@ std::optional<StoredMessage> SmsDatabase::message(int64_t rowId, std::string& er
     return m;
 }
 
-} // namespace sim
+} // namespace host

@@ -1,9 +1,9 @@
-#include "sim/messaging/ChatItems.h"
+#include "host/common/messaging/ChatItems.h"
 
 #include <memory>
 #include <utility>
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -134,4 +134,4 @@ rt::id makeChatItemWithDraftMessage(const std::string& sender, const std::string
     return std::make_shared<MessageChatItem>(makeMessage(kMessageDraftClassName, kNoMessageID, sender, text));
 }
 
-} // namespace sim
+} // namespace host

@@ -3,7 +3,7 @@
 // load the bundle from the device.
 //
 //   std::string error;
-//   if (!sim::installBuiltBundle({.builtModule = "Quorvel.so", .builtFolder = "Quorvel.bundle",
+//   if (!host::installBuiltBundle({.builtModule = "Quorvel.so", .builtFolder = "Quorvel.bundle",
 //                                 .resources = {"background7.png"}, .devicePath = kQuorvelBundlePath,
 //                                 .moduleRole = "widget module"}, &error)) ...
 //
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace host {
 
 struct BuiltBundle {
     std::string builtModule;            // the module's file name in the bin folder
@@ -32,4 +32,4 @@ struct BuiltBundle {
 // usable executable, or a copy fails. Installing again overwrites the copy.
 bool installBuiltBundle(const BuiltBundle& bundle, std::string* error = nullptr);
 
-} // namespace sim
+} // namespace host

@@ -1,15 +1,15 @@
-#include "sim/loader/BundleInstall.h"
+#include "host/common/loader/BundleInstall.h"
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
-#include "sim/loader/ModuleLoader.h"
+#include "host/common/loader/ModuleLoader.h"
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -75,4 +75,4 @@ bool installBuiltBundle(const BuiltBundle& bundle, std::string* error)
     return true;
 }
 
-} // namespace sim
+} // namespace host

@@ -1,10 +1,11 @@
-// Notification Center inside SpringBoard: loads a widget bundle, creates its
+// Notification Center inside the home-screen process (the simulator's
+// SpringBoard, the Linux daemon): loads a widget bundle, creates its
 // principal class by name and drives it through BBWeeAppController, as the
 // phone's widget host does; it also delivers the user's taps and draws the
 // widget as Notification Center would show it.
 //
-//   sim::installWidgetBundle();                 // once per device root
-//   sim::WidgetHost host(springboard);
+//   host::installWidgetBundle();                 // once per device root
+//   host::WidgetHost host(springboard, "sim: ");
 //   host.load();     // dlopen, create "QuorvelController", init, loadPlaceholderView, view
 //   host.show();     // loadFullView (the user pulled Notification Center down)
 //   host.tapRefreshLine();
@@ -22,7 +23,7 @@
 // (logged) rather than leaving code behind that is gone. Single-threaded.
 #pragma once
 
-#include "sim/notificationcenter/WidgetBundle.h"
+#include "host/common/widget/WidgetBundle.h"
 
 #include <memory>
 #include <string>
@@ -36,20 +37,21 @@ class UIView;
 
 namespace rt { class Object; }
 
-namespace sim {
+namespace host {
 
 struct RenderOptions;
 
 class WidgetHost {
 public:
-    explicit WidgetHost(platform::Process& springboard, std::string bundlePath = kQuorvelBundlePath);
+    // `logPrefix` starts the host's own log lines ("sim: " in the simulator).
+    WidgetHost(platform::Process& springboard, std::string logPrefix, std::string bundlePath = kQuorvelBundlePath);
     ~WidgetHost();
     WidgetHost(const WidgetHost&) = delete;
     WidgetHost& operator=(const WidgetHost&) = delete;
 
     // Loads the bundle and creates its principal class, then init,
     // loadPlaceholderView and view, and places the view at viewHeight. True
-    // when the widget is (already) loaded; failures are logged ("sim: ...").
+    // when the widget is (already) loaded; failures are logged (with the host's prefix).
     bool load();
     // Shows the widget: loads it first if needed, builds the placeholder again
     // after a hide, then loadFullView. Does nothing while shown.
@@ -85,6 +87,7 @@ private:
     bool viewTreeHeldElsewhere() const;
 
     platform::Process& m_process;
+    std::string m_logPrefix;
     std::string m_bundlePath;
     void* m_library = nullptr;
     std::shared_ptr<rt::Object> m_instance;
@@ -98,4 +101,4 @@ private:
     std::vector<std::weak_ptr<rt::Object>> m_handedOut;
 };
 
-} // namespace sim
+} // namespace host

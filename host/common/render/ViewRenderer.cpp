@@ -1,7 +1,7 @@
-#include "sim/render/ViewRenderer.h"
+#include "host/common/render/ViewRenderer.h"
 
 #include "platform/ui/UIView.h"
-#include "sim/render/CairoGraphicsContext.h"
+#include "host/common/render/CairoGraphicsContext.h"
 
 #include <cairo.h>
 
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <utility>
 
-namespace sim {
+namespace host {
 
 using platform::CGPoint;
 using platform::CGRect;
@@ -149,4 +149,4 @@ bool renderViewToPng(platform::UIView& root, const std::string& hostFile, const 
     return renderView(root, options).writePng(hostFile);
 }
 
-} // namespace sim
+} // namespace host

@@ -1,8 +1,8 @@
-#include "sim/notificationcenter/WidgetBundle.h"
+#include "host/common/widget/WidgetBundle.h"
 
-#include "sim/loader/BundleInstall.h"
+#include "host/common/loader/BundleInstall.h"
 
-namespace sim {
+namespace host {
 
 bool installWidgetBundle(std::string* error)
 {
@@ -14,4 +14,4 @@ bool installWidgetBundle(std::string* error)
                               error);
 }
 
-} // namespace sim
+} // namespace host

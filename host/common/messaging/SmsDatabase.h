@@ -19,7 +19,7 @@
 
 struct sqlite3;
 
-namespace sim {
+namespace host {
 
 // A message as the database holds it, joined with its sender's handle.
 struct StoredMessage {
@@ -72,4 +72,4 @@ private:
     sqlite3* m_db;
 };
 
-} // namespace sim
+} // namespace host

@@ -1,7 +1,7 @@
-// Loads the device's tweaks into a simulated process the way the phone's
+// Loads the device's tweaks into a host's process the way the phone's
 // substrate does, and unloads them when the device goes away.
 //
-//   ModuleLoader loader(log);
+//   ModuleLoader loader("sim: ");    // prefix of the loader's own log lines
 //   ModuleLoader::installTweak(built, "QuorvelTweak", {"com.apple.springboard"});
 //   loader.loadTweaksInto(springboard);   // dlopen inside a ProcessScope
 //   loader.unloadAll();                   // dlclose, newest first
@@ -20,9 +20,7 @@
 
 namespace platform { class Process; }
 
-namespace sim {
-
-class LogCapture;
+namespace host {
 
 inline constexpr const char* kTweakFolder = "/Library/MobileSubstrate/DynamicLibraries";
 
@@ -34,7 +32,7 @@ struct LoadedModule {
 
 class ModuleLoader {
 public:
-    explicit ModuleLoader(LogCapture& log);
+    explicit ModuleLoader(std::string logPrefix);
     ~ModuleLoader();
     ModuleLoader(const ModuleLoader&) = delete;
     ModuleLoader& operator=(const ModuleLoader&) = delete;
@@ -62,7 +60,9 @@ public:
     const std::vector<LoadedModule>& loaded() const { return m_loaded; }
 
 private:
-    LogCapture& m_log;
+    void note(const std::string& text) const;
+
+    std::string m_logPrefix;
     std::vector<LoadedModule> m_loaded;
 };
 
@@ -71,4 +71,4 @@ private:
 // empty text when it is in neither.
 std::string findBuiltModule(const std::string& fileName);
 
-} // namespace sim
+} // namespace host

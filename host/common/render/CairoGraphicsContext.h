@@ -17,7 +17,7 @@
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
 
-namespace sim {
+namespace host {
 
 inline constexpr const char* kRenderFontFamily = "DejaVu Sans";
 
@@ -53,4 +53,4 @@ private:
     std::map<const void*, cairo_surface_t*> m_imageSurfaces;
 };
 
-} // namespace sim
+} // namespace host

@@ -1,4 +1,4 @@
-#include "sim/notificationcenter/WidgetHost.h"
+#include "host/common/widget/WidgetHost.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DevicePaths.h"
@@ -10,13 +10,13 @@
 #include "platform/ui/UIGestureRecognizer.h"
 #include "platform/ui/UIView.h"
 #include "platform/widgets/BBWeeAppController.h"
-#include "sim/render/ViewRenderer.h"
+#include "host/common/render/ViewRenderer.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -42,8 +42,8 @@ void collectTree(const std::shared_ptr<platform::UIView>& view, std::vector<std:
 
 } // namespace
 
-WidgetHost::WidgetHost(platform::Process& springboard, std::string bundlePath)
-    : m_process(springboard), m_bundlePath(std::move(bundlePath))
+WidgetHost::WidgetHost(platform::Process& springboard, std::string logPrefix, std::string bundlePath)
+    : m_process(springboard), m_logPrefix(std::move(logPrefix)), m_bundlePath(std::move(bundlePath))
 {
 }
 
@@ -56,13 +56,13 @@ bool WidgetHost::load()
     InSpringBoard scope(m_process);
     const auto bundle = platform::Bundle::bundleWithPath(m_bundlePath);
     if (!bundle) {
-        QLog("sim: Notification Center: no widget bundle at %@", m_bundlePath);
+        QLog("%@Notification Center: no widget bundle at %@", m_logPrefix, m_bundlePath);
         return false;
     }
     const std::string principal = bundle->principalClassName();
     const std::string executable = bundle->executablePath();
     if (principal.empty() || executable.empty()) {
-        QLog("sim: Notification Center: %@/Info.plist names no principal class or no executable", m_bundlePath);
+        QLog("%@Notification Center: %@/Info.plist names no principal class or no executable", m_logPrefix, m_bundlePath);
         return false;
     }
     if (!m_library) {
@@ -70,7 +70,7 @@ bool WidgetHost::load()
         m_library = dlopen(platform::hostPath(executable).c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!m_library) {
             const char* reason = dlerror();
-            QLog("sim: Notification Center: cannot load %@: %@", executable, reason ? reason : "unknown error");
+            QLog("%@Notification Center: cannot load %@: %@", m_logPrefix, executable, reason ? reason : "unknown error");
             return false;
         }
     }
@@ -78,12 +78,12 @@ bool WidgetHost::load()
     std::shared_ptr<rt::Object> instance = cls ? cls->createInstance() : nullptr;
     auto* widget = dynamic_cast<platform::BBWeeAppController*>(instance.get());
     if (!widget) {
-        QLog("sim: Notification Center: %@ gives no widget controller", principal);
+        QLog("%@Notification Center: %@ gives no widget controller", m_logPrefix, principal);
         return false;
     }
     m_instance = std::move(instance);
     m_widget = widget;
-    QLog("sim: Notification Center: loaded %@ (%@)", m_bundlePath, principal);
+    QLog("%@Notification Center: loaded %@ (%@)", m_logPrefix, m_bundlePath, principal);
 
     m_widget->loadPlaceholderView();
     takeView();
@@ -150,7 +150,7 @@ void WidgetHost::shutDown()
     // that may live in the library.
     m_handedOut.clear();
     if (held) {
-        QLog("sim: Notification Center: the widget's views are still in use, so %@ stays loaded", m_bundlePath);
+        QLog("%@Notification Center: the widget's views are still in use, so %@ stays loaded", m_logPrefix, m_bundlePath);
         m_library = nullptr;
         return;
     }
@@ -170,7 +170,7 @@ bool WidgetHost::tapRefreshLine()
     InSpringBoard scope(m_process);
     auto line = m_view->viewWithTag(kRefreshLineTag);
     if (!line) {
-        QLog("sim: Notification Center: the widget shows no refresh line to tap");
+        QLog("%@Notification Center: the widget shows no refresh line to tap", m_logPrefix);
         return false;
     }
     return platform::tapView(line) != nullptr;
@@ -185,4 +185,4 @@ bool WidgetHost::renderToPng(const std::string& hostFile, const RenderOptions& o
     return renderViewToPng(*m_view, hostFile, options);
 }
 
-} // namespace sim
+} // namespace host

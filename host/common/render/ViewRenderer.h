@@ -19,7 +19,7 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace platform { class UIView; }
 
-namespace sim {
+namespace host {
 
 struct RenderOptions {
     // Device pixels per point.
@@ -68,4 +68,4 @@ RenderedImage renderView(platform::UIView& root, const RenderOptions& options);
 // Renders and writes in one step; false when the file cannot be written.
 bool renderViewToPng(platform::UIView& root, const std::string& hostFile, const RenderOptions& options = {});
 
-} // namespace sim
+} // namespace host
