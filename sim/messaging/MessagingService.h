@@ -40,12 +40,11 @@ namespace sim {
 
 class SpringBoard;
 
-inline constexpr const char* kSmsDatabasePath = "/private/var/mobile/Library/SMS/sms.db";
+inline constexpr const char* kSmsDatabasePath = host::kSmsDatabasePath;
 // Where the real database waits while a missing or corrupt fault is on.
 inline constexpr const char* kHeldSmsDatabasePath = "/private/var/mobile/Library/SMS/.held/sms.db";
 inline constexpr const char* kMessagesBundleIdentifier = "com.apple.MobileSMS";
-// 2001-01-01 00:00:00 UTC, the epoch of the database's dates, in Unix seconds.
-inline constexpr int64_t kMessageDateEpoch = 978307200;
+inline constexpr int64_t kMessageDateEpoch = host::kMessageDateEpoch;
 
 enum class DbFault { none, locked, missing, corrupt };
 

@@ -21,6 +21,11 @@ struct sqlite3;
 
 namespace host {
 
+// Where the phone keeps its message database, and the engine reads it.
+inline constexpr const char* kSmsDatabasePath = "/private/var/mobile/Library/SMS/sms.db";
+// 2001-01-01 00:00:00 UTC, the epoch of the database's dates, in Unix seconds.
+inline constexpr int64_t kMessageDateEpoch = 978307200;
+
 // A message as the database holds it, joined with its sender's handle.
 struct StoredMessage {
     int64_t rowId = 0;
