@@ -1,7 +1,8 @@
-// quorvel: the simulator's command line. Declares every command's options
+// quorvel: the command line of the simulator and of a running quorveld. Declares every command's options
 // with CLI11 and calls the command (Commands.h); each command's code is in a
 // file of its own. Help and --version go to standard output and exit 0; a
 // misused command line exits 2 with the reason and the command's usage.
+#include "host/linux/client/DaemonClient.h"
 #include "sim/cli/Commands.h"
 #include "sim/cli/StandardOutput.h"
 
@@ -19,11 +20,14 @@ using namespace quorvel::cli;
 constexpr const char* kUsage = "usage: quorvel [--version] COMMAND [OPTIONS]  (quorvel COMMAND --help for more)";
 
 struct CommandLine {
-    CLI::App app{"Quorvel's simulated phone: scenarios, the demo, and the engine's number extraction.", "quorvel"};
+    CLI::App app{"Quorvel's simulated phone (scenarios, the demo, the engine's number extraction) and the client of quorveld.", "quorvel"};
     ParseNumbersOptions parseNumbers;
     RunOptions run;
     DemoOptions demo;
+    linuxhost::WidgetCommandOptions widget;
     CLI::App* parseNumbersApp = nullptr;
+    CLI::App* widgetApp = nullptr;
+    CLI::App* refreshApp = nullptr;
     CLI::App* runApp = nullptr;
     CLI::App* demoApp = nullptr;
     // One usage line per command, printed after a misused command line.
@@ -54,6 +58,13 @@ struct CommandLine {
             ->type_name("DIR");
         demoApp->add_flag("--quiet,-q", demo.quiet, "print only the paths of the pictures written");
         usage[demoApp] = "usage: quorvel demo [--out DIR] [--quiet]";
+
+        widgetApp = app.add_subcommand("widget", "print the running quorveld's widget as a status-bar JSON line");
+        widgetApp->add_flag("--follow,-f", widget.follow, "print one line per redraw until stopped");
+        usage[widgetApp] = "usage: quorvel widget [--follow]";
+
+        refreshApp = app.add_subcommand("refresh", "ask the running quorveld for a refresh (the widget's tap)");
+        usage[refreshApp] = "usage: quorvel refresh";
     }
 
     int dispatch() const
@@ -62,6 +73,10 @@ struct CommandLine {
             return quorvel::cli::parseNumbersCommand(parseNumbers);
         if (*runApp)
             return quorvel::cli::runCommand(run);
+        if (*widgetApp)
+            return linuxhost::widgetCommand(widget);
+        if (*refreshApp)
+            return linuxhost::refreshCommand();
         return quorvel::cli::demoCommand(demo);
     }
 
