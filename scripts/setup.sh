@@ -6,6 +6,8 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
+  libglib2.0-dev libmm-glib-dev modemmanager modemmanager-dev
+  dbus dbus-daemon python3 python3-dbusmock dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do
