@@ -133,6 +133,10 @@ std::string findBuiltModule(const std::string& fileName)
         fs::path candidate = self.parent_path() / fileName;
         if (fs::is_regular_file(candidate, error))
             return candidate.string();
+        // Installed: bin/quorveld beside lib/quorvel/ (see cmake/QuorvelInstall.cmake).
+        candidate = self.parent_path().parent_path() / kInstalledModuleFolder / fileName;
+        if (fs::is_regular_file(candidate, error))
+            return candidate.string();
     }
     return {};
 }

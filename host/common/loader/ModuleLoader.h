@@ -66,8 +66,11 @@ private:
     std::vector<LoadedModule> m_loaded;
 };
 
+// The installed modules' folder, relative to the installation prefix.
+inline constexpr const char* kInstalledModuleFolder = "lib/quorvel";
+
 // Where the program's built modules are: $QUORVEL_BIN_DIR if set, else the folder
-// of the running executable. Returns the full path of `fileName` there, or an
+// of the running executable, else the installed folder beside its bin/. Returns the full path of `fileName` there, or an
 // empty text when it is in neither.
 std::string findBuiltModule(const std::string& fileName);
 
