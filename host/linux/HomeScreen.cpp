@@ -8,6 +8,7 @@
 #include "host/common/widget/WidgetBundle.h"
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/DaemonLog.h"
+#include "host/linux/ReplyCost.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runtime/Runtime.h"
@@ -115,6 +116,7 @@ void HomeScreen::publishWidget()
     note("widget: " + m_widget.texts.text + " (" + m_widget.texts.tooltip + ")");
     if (m_listener)
         m_listener(m_widget);
+    reportReplyCost();
 }
 
 bool HomeScreen::refresh()

@@ -1,6 +1,7 @@
 #include "host/linux/ModemTelephony.h"
 
 #include "host/linux/DaemonLog.h"
+#include "host/linux/ReplyCost.h"
 #include "host/linux/SmsMirror.h"
 #include "host/linux/UssdString.h"
 #include "platform/system/Device.h"
@@ -267,6 +268,7 @@ void ModemTelephony::initiated(GObject* source, GAsyncResult* result, gpointer d
     std::string text(reply);
     g_free(reply);
     note("USSD reply to " + call->what + ": \"" + text + "\"");
+    markReplyArrival();
     self->deliverUssdText(text);
 }
 
