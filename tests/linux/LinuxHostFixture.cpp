@@ -127,6 +127,8 @@ std::vector<std::string> LinuxHostTest::environment() const
     env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + m_systemAddress);
     env.push_back("DBUS_SESSION_BUS_ADDRESS=" + m_sessionAddress);
     env.push_back("XDG_STATE_HOME=" + (m_folder / "state").string());
+    // The mock's call log is read while it runs: no buffering in between.
+    env.push_back("PYTHONUNBUFFERED=1");
     env.insert(env.end(), m_extraEnvironment.begin(), m_extraEnvironment.end());
     return env;
 }
