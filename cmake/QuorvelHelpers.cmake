@@ -1,7 +1,8 @@
 # Declarative helpers: one line per library, module and test, each naming its
 # layer and the targets it uses.
 #
-# Layers. Each layer (platform, common, engine, widget, settings, sim) has an
+# Layers. Each layer (platform, common, engine, widget, settings, host/common,
+# sim, host/linux, cli) has an
 # include root of its own in the build tree, holding only a link to that
 # layer's folder, so `#include "sim/..."` resolves only for targets that use
 # the sim library. A target sees its own layer and those of the targets it
@@ -10,10 +11,14 @@
 set(QUORVEL_LAYER_ROOTS ${CMAKE_BINARY_DIR}/layers)
 
 # The include root of one layer: ${QUORVEL_LAYER_ROOTS}/<layer>/<layer> -> source folder.
+# A layer may be a nested folder (host/common): its root holds host/common
+# only, so a sibling such as host/linux stays out of reach.
 function(quorvel_layer_root layer out)
-  set(root ${QUORVEL_LAYER_ROOTS}/${layer})
+  string(REPLACE "/" "-" rootName ${layer})
+  set(root ${QUORVEL_LAYER_ROOTS}/${rootName})
   if(NOT EXISTS ${root}/${layer})
-    file(MAKE_DIRECTORY ${root})
+    get_filename_component(parent ${root}/${layer} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${layer} ${root}/${layer} SYMBOLIC)
   endif()
   set(${out} ${root} PARENT_SCOPE)

@@ -139,6 +139,13 @@ size_t Device::pendingCount() const
     return m_impl->queue.size();
 }
 
+std::optional<Date> Device::nextDueDate() const
+{
+    if (m_impl->queue.empty())
+        return std::nullopt;
+    return Date::fromMicros(m_impl->queue.begin()->first.first);
+}
+
 void Device::cancelAll(RunLoop& loop)
 {
     std::vector<Impl::Entry> dropped;

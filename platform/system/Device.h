@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -100,6 +101,9 @@ public:
     uint64_t schedule(RunLoop& loop, Date due, std::function<void()> work);
     void cancel(uint64_t sequence);
     size_t pendingCount() const;
+    // When the earliest pending work is due (nullopt when nothing is pending):
+    // a host on the real clock waits until then, or until an event of its own.
+    std::optional<Date> nextDueDate() const;
     // Drops every pending entry of that run loop (its process is going away).
     void cancelAll(RunLoop& loop);
 

@@ -7,7 +7,7 @@
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "platform/telephony/CoreTelephony.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/messaging/ChatItems.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/LogCapture.h"
 
@@ -85,7 +85,7 @@ MessagingService::MessagingService(platform::Process& springBoardProcess, Spring
     : m_process(springBoardProcess)
     , m_springBoard(springBoard)
 {
-    registerChatItemClasses();
+    host::registerChatItemClasses();
     std::error_code ec;
     if (fs::exists(platform::hostPath(kHeldSmsDatabasePath), ec)) {
         // An earlier run ended during a fault: its messages are only there.
@@ -109,11 +109,11 @@ void MessagingService::note(const std::string& text) const
     platform::writeLogLine(kSimLogPrefix + text);
 }
 
-std::unique_ptr<SmsDatabase> MessagingService::openFile(const std::string& devicePath, std::string& error) const
+std::unique_ptr<host::SmsDatabase> MessagingService::openFile(const std::string& devicePath, std::string& error) const
 {
     platform::createDirectories(fs::path(devicePath).parent_path().string());
     int rc = SQLITE_OK;
-    std::unique_ptr<SmsDatabase> db = SmsDatabase::open(platform::hostPath(devicePath), error, &rc);
+    std::unique_ptr<host::SmsDatabase> db = host::SmsDatabase::open(platform::hostPath(devicePath), error, &rc);
     if (db || (rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT))
         return db;
 
@@ -135,10 +135,10 @@ std::unique_ptr<SmsDatabase> MessagingService::openFile(const std::string& devic
         fs::remove(platform::hostPath(devicePath + suffix), ec);
     note("messaging: " + devicePath + " is unreadable (" + error + "); kept as " + aside + ", starting afresh");
     error.clear();
-    return SmsDatabase::open(platform::hostPath(devicePath), error);
+    return host::SmsDatabase::open(platform::hostPath(devicePath), error);
 }
 
-SmsDatabase* MessagingService::store(std::unique_ptr<SmsDatabase>& opened, std::string& error) const
+host::SmsDatabase* MessagingService::store(std::unique_ptr<host::SmsDatabase>& opened, std::string& error) const
 {
     if (m_lock)
         return m_lock.get();
@@ -149,12 +149,12 @@ SmsDatabase* MessagingService::store(std::unique_ptr<SmsDatabase>& opened, std::
 
 int64_t MessagingService::receive(const std::string& sender, const std::string& text)
 {
-    IncomingSms sms{sender, text, messageDate(platform::now())};
+    host::IncomingSms sms{sender, text, messageDate(platform::now())};
     std::string error;
     std::optional<int64_t> rowId;
     {
-        std::unique_ptr<SmsDatabase> opened;
-        if (SmsDatabase* db = store(opened, error))
+        std::unique_ptr<host::SmsDatabase> opened;
+        if (host::SmsDatabase* db = store(opened, error))
             rowId = db->insertReceived(sms, error);
         // `opened` closes here: readers must find the row before the change is posted.
     }
@@ -169,7 +169,7 @@ int64_t MessagingService::receive(const std::string& sender, const std::string& 
 
 void MessagingService::announce(int64_t rowId, const std::string& sender, const std::string& text)
 {
-    rt::id item = makeMessageChatItem(rowId, sender, text);
+    rt::id item = host::makeMessageChatItem(rowId, sender, text);
     std::weak_ptr<bool> alive = m_alive;
     m_process.mainRunLoop().perform([this, alive, item, sender, text] {
         if (alive.expired())
@@ -217,7 +217,7 @@ void MessagingService::fault(DbFault fault)
 void MessagingService::lock()
 {
     std::string error;
-    std::unique_ptr<SmsDatabase> db = openFile(kSmsDatabasePath, error);
+    std::unique_ptr<host::SmsDatabase> db = openFile(kSmsDatabasePath, error);
     if (!db || !db->exec("BEGIN EXCLUSIVE;", error)) {
         note("messaging: cannot lock the message database: " + error);
         return;
@@ -288,9 +288,9 @@ void MessagingService::putBack()
 std::optional<int64_t> MessagingService::countUnread() const
 {
     std::string error;
-    std::unique_ptr<SmsDatabase> opened;
+    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(opened, error))
         count = db->unreadCount(error);
     if (!count)
         note("messaging: cannot count unread messages: " + error);
@@ -305,9 +305,9 @@ int64_t MessagingService::unreadCount() const
 int64_t MessagingService::messageCount() const
 {
     std::string error;
-    std::unique_ptr<SmsDatabase> opened;
+    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(opened, error))
         count = db->messageCount(error);
     if (!count)
         note("messaging: cannot count messages: " + error);
@@ -317,21 +317,21 @@ int64_t MessagingService::messageCount() const
 int64_t MessagingService::handleCount() const
 {
     std::string error;
-    std::unique_ptr<SmsDatabase> opened;
+    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(opened, error))
         count = db->handleCount(error);
     if (!count)
         note("messaging: cannot count handles: " + error);
     return count.value_or(0);
 }
 
-std::optional<StoredMessage> MessagingService::message(int64_t rowId) const
+std::optional<host::StoredMessage> MessagingService::message(int64_t rowId) const
 {
     std::string error;
-    std::unique_ptr<SmsDatabase> opened;
-    std::optional<StoredMessage> found;
-    if (SmsDatabase* db = store(opened, error))
+    std::unique_ptr<host::SmsDatabase> opened;
+    std::optional<host::StoredMessage> found;
+    if (host::SmsDatabase* db = store(opened, error))
         found = db->message(rowId, error);
     if (!found && !error.empty())
         note("messaging: cannot read message " + std::to_string(rowId) + ": " + error);

@@ -26,7 +26,7 @@
 #pragma once
 
 #include "platform/foundation/Value.h"
-#include "sim/messaging/SmsDatabase.h"
+#include "host/common/messaging/SmsDatabase.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,12 +40,11 @@ namespace sim {
 
 class SpringBoard;
 
-inline constexpr const char* kSmsDatabasePath = "/private/var/mobile/Library/SMS/sms.db";
+inline constexpr const char* kSmsDatabasePath = host::kSmsDatabasePath;
 // Where the real database waits while a missing or corrupt fault is on.
 inline constexpr const char* kHeldSmsDatabasePath = "/private/var/mobile/Library/SMS/.held/sms.db";
 inline constexpr const char* kMessagesBundleIdentifier = "com.apple.MobileSMS";
-// 2001-01-01 00:00:00 UTC, the epoch of the database's dates, in Unix seconds.
-inline constexpr int64_t kMessageDateEpoch = 978307200;
+inline constexpr int64_t kMessageDateEpoch = host::kMessageDateEpoch;
 
 enum class DbFault { none, locked, missing, corrupt };
 
@@ -88,13 +87,13 @@ public:
     int64_t unreadCount() const;
     int64_t messageCount() const;
     int64_t handleCount() const;
-    std::optional<StoredMessage> message(int64_t rowId) const;
+    std::optional<host::StoredMessage> message(int64_t rowId) const;
 
 private:
     // The connection to work through: the locking one while locked, else a new
     // one to the file in use (kept in `opened`). nullptr when none can be had.
-    SmsDatabase* store(std::unique_ptr<SmsDatabase>& opened, std::string& error) const;
-    std::unique_ptr<SmsDatabase> openFile(const std::string& devicePath, std::string& error) const;
+    host::SmsDatabase* store(std::unique_ptr<host::SmsDatabase>& opened, std::string& error) const;
+    std::unique_ptr<host::SmsDatabase> openFile(const std::string& devicePath, std::string& error) const;
     std::optional<int64_t> countUnread() const;
     void announce(int64_t rowId, const std::string& sender, const std::string& text);
     void postChange(platform::Array items);
@@ -106,7 +105,7 @@ private:
     platform::Process& m_process;
     SpringBoard& m_springBoard;
     DbFault m_fault = DbFault::none;
-    std::unique_ptr<SmsDatabase> m_lock;
+    std::unique_ptr<host::SmsDatabase> m_lock;
     // Work queued on SpringBoard's run loop checks this before touching `this`.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -83,7 +83,7 @@ private:
 
 } // namespace
 
-RenderedImage renderScreen(const ScreenPicture& screen, double scale)
+host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
 {
     auto canvas = std::make_shared<UIView>(UIScreen::bounds());
     canvas->setBackgroundColor(UIColor::blackColor());
@@ -125,12 +125,12 @@ RenderedImage renderScreen(const ScreenPicture& screen, double scale)
             canvas->addSubview(std::make_shared<AlertPainter>(alert));
         }
     }
-    RenderOptions options;
+    host::RenderOptions options;
     options.scale = scale;
     options.margin = 0;
     options.minimumWidth = UIScreen::kWidth;
     options.backdrop = false;
-    return renderView(*canvas, options);
+    return host::renderView(*canvas, options);
 }
 
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale)

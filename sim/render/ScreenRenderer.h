@@ -9,7 +9,7 @@
 // The overlays are added to the window only while it is drawn. Single-threaded.
 #pragma once
 
-#include "sim/render/ViewRenderer.h"
+#include "host/common/render/ViewRenderer.h"
 
 #include <memory>
 #include <string>
@@ -32,7 +32,7 @@ struct ScreenPicture {
     bool phonePad = false;
 };
 
-RenderedImage renderScreen(const ScreenPicture& screen, double scale = 2.0);
+host::RenderedImage renderScreen(const ScreenPicture& screen, double scale = 2.0);
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale = 2.0);
 
 } // namespace sim

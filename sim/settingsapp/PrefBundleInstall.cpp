@@ -1,12 +1,12 @@
 #include "sim/settingsapp/PrefBundleInstall.h"
 
-#include "sim/loader/BundleInstall.h"
+#include "host/common/loader/BundleInstall.h"
 
 namespace sim {
 
 bool installPrefBundle(std::string* error)
 {
-    return installBuiltBundle({.builtModule = kPrefBundleBuiltModule,
+    return host::installBuiltBundle({.builtModule = kPrefBundleBuiltModule,
                                .builtFolder = kPrefBundleBuiltFolder,
                                .resources = {kPrefBundleSpecifierList},
                                .devicePath = kPrefBundlePath,

@@ -1,5 +1,6 @@
 #include "sim/world/DeviceFolder.h"
 
+#include "host/common/device/CarrierLinks.h"
 #include "platform/foundation/DevicePaths.h"
 
 #include <cstdio>
@@ -60,19 +61,7 @@ bool DeviceFolder::setRoaming(bool roaming)
 
 bool DeviceFolder::pointLink(const std::string& devicePath, const std::string& target)
 {
-    // A reader of the link never sees it missing: the new link is made beside it
-    // and renamed over the old one.
-    std::string link = hostPath(devicePath);
-    std::string fresh = link + ".new";
-    std::error_code error;
-    fs::remove(fresh, error);
-    if (symlink(target.c_str(), fresh.c_str()) != 0)
-        return false;
-    if (std::rename(fresh.c_str(), link.c_str()) != 0) {
-        fs::remove(fresh, error);
-        return false;
-    }
-    return true;
+    return host::pointLink(devicePath, target);
 }
 
 } // namespace sim

@@ -11,13 +11,15 @@
 // link names the visited network's. Nothing opens the targets.
 #pragma once
 
+#include "host/common/device/CarrierLinks.h"
+
 #include <string>
 
 namespace sim {
 
-inline constexpr const char* kPreferencesFolder = "/var/mobile/Library/Preferences";
-inline constexpr const char* kCarrierLinkPath = "/var/mobile/Library/Preferences/com.apple.carrier.plist";
-inline constexpr const char* kOperatorLinkPath = "/var/mobile/Library/Preferences/com.apple.operator.plist";
+inline constexpr const char* kPreferencesFolder = host::kPreferencesFolder;
+inline constexpr const char* kCarrierLinkPath = host::kCarrierLinkPath;
+inline constexpr const char* kOperatorLinkPath = host::kOperatorLinkPath;
 inline constexpr const char* kHomeNetworkBundle = "/System/Library/Carrier Bundles/iPhone/HomeNetwork.bundle/carrier.plist";
 inline constexpr const char* kVisitedNetworkBundle = "/System/Library/Carrier Bundles/iPhone/VisitedNetwork.bundle/carrier.plist";
 

@@ -7,10 +7,10 @@
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "sim/carrier/SimCarrier.h"
-#include "sim/loader/ModuleLoader.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/loader/ModuleLoader.h"
+#include "host/common/messaging/ChatItems.h"
 #include "sim/messaging/MessagingService.h"
-#include "sim/render/LayoutMeasurer.h"
+#include "host/common/render/LayoutMeasurer.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
@@ -24,14 +24,14 @@ World::World(WorldOptions options)
     , m_device(std::make_unique<platform::Device>(std::make_unique<platform::VirtualClock>(options.start)))
     , m_deviceScope(std::make_unique<platform::DeviceScope>(*m_device))
     , m_log(std::make_unique<LogCapture>(*m_device))
-    , m_modules(std::make_unique<ModuleLoader>(*m_log))
+    , m_modules(std::make_unique<host::ModuleLoader>(kSimLogPrefix))
     , m_carrier(std::make_unique<SimCarrier>(*m_device, *m_log))
 {
     // Nothing can cut the power of a simulated device: its stores keep their
     // atomic writes but skip the flushes to the host's disk, which would make a
     // day of device time take seconds of waiting for the disk.
     platform::setDurableWrites(false);
-    useRenderedTextForLayout();
+    host::useRenderedTextForLayout();
     if (!m_folder->ok()) {
         m_log->note("cannot prepare the device folder " + m_folder->root());
         return;
@@ -92,12 +92,12 @@ const std::string& World::root() const
 void World::installEngine()
 {
     std::string file = std::string(kEngineLibrary) + ".dylib";
-    std::string built = findBuiltModule(file);
+    std::string built = host::findBuiltModule(file);
     if (built.empty()) {
         m_log->note(file + " not found beside the program (or in $QUORVEL_BIN_DIR): the device has no engine");
         return;
     }
-    if (!ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
+    if (!host::ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
         m_log->note("cannot install " + built + " into the device");
 }
 
@@ -115,7 +115,7 @@ void World::boot()
         m_springBoard = std::make_unique<SpringBoard>(*m_springBoardProcess);
         // The runtime was just reset: the chat-item classes must be there
         // before any tweak looks them up.
-        registerChatItemClasses();
+        host::registerChatItemClasses();
         m_messaging = std::make_unique<MessagingService>(*m_springBoardProcess, *m_springBoard);
         m_springBoardProcess->localCenter().addObserverOfEveryName(this, [this](const platform::Notification& n) {
             ++m_localPosts[n.name];

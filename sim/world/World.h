@@ -32,12 +32,13 @@ class DeviceScope;
 class Process;
 }
 
+namespace host { class ModuleLoader; }
+
 namespace sim {
 
 class DeviceFolder;
 class LogCapture;
 class MessagingService;
-class ModuleLoader;
 class SimCarrier;
 class SpringBoard;
 
@@ -72,7 +73,7 @@ public:
     const std::string& root() const;
     LogCapture& log() { return *m_log; }
     SimCarrier& carrier() { return *m_carrier; }
-    ModuleLoader& modules() { return *m_modules; }
+    host::ModuleLoader& modules() { return *m_modules; }
 
     // SpringBoard starts: the runtime is reset, SpringBoard's classes are
     // registered, the messaging service starts beside it (the message
@@ -127,7 +128,7 @@ private:
     std::unique_ptr<platform::Device> m_device;
     std::unique_ptr<platform::DeviceScope> m_deviceScope;
     std::unique_ptr<LogCapture> m_log;
-    std::unique_ptr<ModuleLoader> m_modules;
+    std::unique_ptr<host::ModuleLoader> m_modules;
     std::unique_ptr<SimCarrier> m_carrier;
     std::unique_ptr<platform::Process> m_springBoardProcess;
     std::unique_ptr<SpringBoard> m_springBoard;

@@ -8,7 +8,7 @@
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/messaging/ChatItems.h"
 
 #include <chrono>
 #include <filesystem>
@@ -148,19 +148,19 @@ TEST_F(SmsEngineTest, OddChatItemChangesEndWithTheirErrorNotification)
              device->runPending();
          },
          kSmsReplyError1Notification},
-        {"an item without a message", itemsOf(platform::Value(sim::makeChatItemWithoutMessage())), kSmsReplyError2Notification},
-        {"a draft without an identifier", itemsOf(platform::Value(sim::makeChatItemWithDraftMessage("900", "Left: 5"))),
+        {"an item without a message", itemsOf(platform::Value(host::makeChatItemWithoutMessage())), kSmsReplyError2Notification},
+        {"a draft without an identifier", itemsOf(platform::Value(host::makeChatItemWithDraftMessage("900", "Left: 5"))),
          kSmsReplyError2Notification},
         {"an item that is no object", itemsOf(platform::Value("item")), kSmsReplyError2Notification},
-        {"a negative identifier", itemsOf(platform::Value(sim::makeMessageChatItem(-4, "900", "Left: 5"))),
+        {"a negative identifier", itemsOf(platform::Value(host::makeMessageChatItem(-4, "900", "Left: 5"))),
          kSmsReplyError2Notification},
-        {"no such row", itemsOf(platform::Value(sim::makeMessageChatItem(999, "900", "Left: 5"))), kSmsReplyError3Notification},
+        {"no such row", itemsOf(platform::Value(host::makeMessageChatItem(999, "900", "Left: 5"))), kSmsReplyError3Notification},
         {"a NULL text column",
          [this] {
              ASSERT_TRUE(execOnDatabase("INSERT INTO handle (id, service) VALUES ('900', 'SMS');"
                                         "INSERT INTO message (ROWID, text, handle_id, service) VALUES (77, NULL, "
                                         "(SELECT ROWID FROM handle WHERE id = '900'), 'SMS');"));
-             postChatItems({platform::Value(sim::makeMessageChatItem(77, "900", "Left: 5"))});
+             postChatItems({platform::Value(host::makeMessageChatItem(77, "900", "Left: 5"))});
          },
          kSmsReplyError3Notification},
     };

@@ -1,5 +1,5 @@
 #include "platform/runtime/Runtime.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/messaging/ChatItems.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +44,13 @@ TEST_F(ChatItems, AnswerEachSelectorAsDocumentedIncludingOddItems)
         Reading expected;
     };
     std::vector<Case> cases = {
-        {"stored message", makeMessageChatItem(42, "900", "Balance 12.50"), {true, 42, "900", "900", "Balance 12.50"}},
-        {"no message", makeChatItemWithoutMessage(), {false, kNoMessageID, "", "", ""}},
-        {"draft without identifier", makeChatItemWithDraftMessage("Beeline", "Hi"), {true, kNoMessageID, "Beeline", "Beeline", "Hi"}},
+        {"stored message", host::makeMessageChatItem(42, "900", "Balance 12.50"), {true, 42, "900", "900", "Balance 12.50"}},
+        {"no message", host::makeChatItemWithoutMessage(), {false, host::kNoMessageID, "", "", ""}},
+        {"draft without identifier", host::makeChatItemWithDraftMessage("Beeline", "Hi"), {true, host::kNoMessageID, "Beeline", "Beeline", "Hi"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(c.item->isKindOfClass(kMessageChatItemClassName));
+        ASSERT_TRUE(c.item->isKindOfClass(host::kMessageChatItemClassName));
         Reading got = read(c.item);
         EXPECT_EQ(got.hasMessage, c.expected.hasMessage);
         EXPECT_EQ(got.messageID, c.expected.messageID);
@@ -62,8 +62,8 @@ TEST_F(ChatItems, AnswerEachSelectorAsDocumentedIncludingOddItems)
 
 TEST_F(ChatItems, DraftMessageDoesNotAnswerMessageIdWhileStoredOneDoes)
 {
-    rt::id stored = makeMessageChatItem(1, "900", "x");
-    rt::id draft = makeChatItemWithDraftMessage("900", "x");
+    rt::id stored = host::makeMessageChatItem(1, "900", "x");
+    rt::id draft = host::makeChatItemWithDraftMessage("900", "x");
     rt::Object* storedMessage = rt::msgSend<rt::Object*>(stored, "message");
     rt::Object* draftMessage = rt::msgSend<rt::Object*>(draft, "message");
     EXPECT_TRUE(storedMessage->isa()->respondsTo("messageID"));
@@ -73,7 +73,7 @@ TEST_F(ChatItems, DraftMessageDoesNotAnswerMessageIdWhileStoredOneDoes)
 
 TEST_F(ChatItems, ItemKeepsItsMessageAndHandleAlive)
 {
-    rt::id item = makeMessageChatItem(7, "900", "Balance");
+    rt::id item = host::makeMessageChatItem(7, "900", "Balance");
     std::weak_ptr<rt::Object> message = rt::msgSend<rt::Object*>(item, "message")->shared_from_this();
     EXPECT_FALSE(message.expired());
     item.reset();
@@ -84,32 +84,32 @@ std::string hookedBody(rt::Object*, rt::SEL) { return "hooked"; }
 
 TEST_F(ChatItems, RegisteringAgainKeepsReplacedMethodsAndWorksAfterReset)
 {
-    registerChatItemClasses();
+    host::registerChatItemClasses();
     rt::IMP original;
-    rt::MSHookMessageEx(rt::objc_getClass(kMessageClassName), "plainBody", rt::IMP::of(&hookedBody), &original);
+    rt::MSHookMessageEx(rt::objc_getClass(host::kMessageClassName), "plainBody", rt::IMP::of(&hookedBody), &original);
     ASSERT_TRUE(original);
-    registerChatItemClasses();
-    EXPECT_EQ(read(makeMessageChatItem(1, "900", "text")).plainBody, "hooked");
+    host::registerChatItemClasses();
+    EXPECT_EQ(read(host::makeMessageChatItem(1, "900", "text")).plainBody, "hooked");
 
     rt::resetRuntimeForTesting();
-    EXPECT_EQ(rt::objc_getClass(kMessageChatItemClassName), nullptr);
-    registerChatItemClasses();
-    for (const char* name : {kMessageChatItemClassName, kMessageClassName, kMessageDraftClassName, kHandleClassName}) {
+    EXPECT_EQ(rt::objc_getClass(host::kMessageChatItemClassName), nullptr);
+    host::registerChatItemClasses();
+    for (const char* name : {host::kMessageChatItemClassName, host::kMessageClassName, host::kMessageDraftClassName, host::kHandleClassName}) {
         SCOPED_TRACE(name);
         EXPECT_NE(rt::objc_getClass(name), nullptr);
     }
-    EXPECT_EQ(read(makeMessageChatItem(1, "900", "text")).plainBody, "text");
+    EXPECT_EQ(read(host::makeMessageChatItem(1, "900", "text")).plainBody, "text");
 }
 
 TEST_F(ChatItems, InstancesMadeByClassAreEmpty)
 {
-    registerChatItemClasses();
-    rt::id item = rt::objc_getClass(kMessageChatItemClassName)->createInstance();
+    host::registerChatItemClasses();
+    rt::id item = rt::objc_getClass(host::kMessageChatItemClassName)->createInstance();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(rt::msgSend<rt::Object*>(item, "message"), nullptr);
-    rt::id message = rt::objc_getClass(kMessageClassName)->createInstance();
+    rt::id message = rt::objc_getClass(host::kMessageClassName)->createInstance();
     ASSERT_NE(message, nullptr);
-    EXPECT_EQ(rt::msgSend<long long>(message, "messageID"), kNoMessageID);
+    EXPECT_EQ(rt::msgSend<long long>(message, "messageID"), host::kNoMessageID);
     EXPECT_EQ(rt::msgSend<std::string>(message, "plainBody"), "");
 }
 

@@ -3,7 +3,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/telephony/CoreTelephony.h"
-#include "sim/messaging/ChatItems.h"
+#include "host/common/messaging/ChatItems.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -120,7 +120,7 @@ TEST_F(Messaging, StoresOneHandlePerSenderAndTheChatItemCarriesTheRowId)
     for (size_t i = 0; i < arriving.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(m_changes.deliveries[i].messageIDs, (std::vector<long long>{rowIds[i]}));
-        std::optional<StoredMessage> row = messages().message(rowIds[i]);
+        std::optional<host::StoredMessage> row = messages().message(rowIds[i]);
         ASSERT_TRUE(row);
         EXPECT_EQ(row->sender, arriving[i].first);
         EXPECT_EQ(row->text, arriving[i].second);
@@ -246,14 +246,14 @@ TEST_F(Messaging, BulletinAndBadgeReachReplacedSpringBoardMethods)
 TEST_F(Messaging, PostsTestChangesWithOddOrNoItems)
 {
     messages().postChatItemsChange({});
-    messages().postChatItemsChange({platform::Value(makeChatItemWithoutMessage()),
-                                    platform::Value(makeChatItemWithDraftMessage("900", "x"))});
+    messages().postChatItemsChange({platform::Value(host::makeChatItemWithoutMessage()),
+                                    platform::Value(host::makeChatItemWithDraftMessage("900", "x"))});
     EXPECT_TRUE(m_changes.deliveries.empty());
     m_device.device.runPending();
     ASSERT_EQ(m_changes.deliveries.size(), 2u);
     EXPECT_TRUE(m_changes.deliveries[0].hadKey);
     EXPECT_TRUE(m_changes.deliveries[0].messageIDs.empty());
-    EXPECT_EQ(m_changes.deliveries[1].messageIDs, (std::vector<long long>{kNoMessageID, kNoMessageID}));
+    EXPECT_EQ(m_changes.deliveries[1].messageIDs, (std::vector<long long>{host::kNoMessageID, host::kNoMessageID}));
     EXPECT_EQ(messages().messageCount(), 0);
     EXPECT_EQ(m_device.board.bulletinCount(kMessagesBundleIdentifier), 0);
 }

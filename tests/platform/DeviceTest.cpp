@@ -84,6 +84,27 @@ TEST(Device, WorkDueAtTheSameInstantAsTheEndOfAnEarlierSpanRunsInThatSpan)
     EXPECT_EQ(ran, std::vector<int>{1});
 }
 
+TEST(Device, NextDueDateIsTheEarliestPendingWorkAndFollowsCancelsAndTimers)
+{
+    testing::TwoProcessDevice world;
+    EXPECT_FALSE(world.device.nextDueDate());
+    uint64_t later = world.springboard.mainRunLoop().performAfter(Seconds(30), [] {});
+    uint64_t sooner = world.settings.mainRunLoop().performAfter(Seconds(5), [] {});
+    EXPECT_EQ(world.device.nextDueDate(), testing::TwoProcessDevice::atSeconds(5));
+    world.settings.mainRunLoop().cancel(sooner);
+    EXPECT_EQ(world.device.nextDueDate(), testing::TwoProcessDevice::atSeconds(30));
+    world.springboard.mainRunLoop().cancel(later);
+    EXPECT_FALSE(world.device.nextDueDate());
+
+    // A repeating timer is always due once more, one interval after its last firing.
+    auto timer = RunLoopTimer::create(testing::TwoProcessDevice::atSeconds(300), Seconds(300), [](RunLoopTimer&) {});
+    world.springboard.mainRunLoop().addTimer(timer, kCFRunLoopCommonModes);
+    world.device.runFor(Seconds(301));
+    EXPECT_EQ(world.device.nextDueDate(), testing::TwoProcessDevice::atSeconds(600));
+    timer->invalidate();
+    EXPECT_FALSE(world.device.nextDueDate());
+}
+
 TEST(Sysctl, AnswersTheHardwareModelOfTheCurrentDevice)
 {
     testing::TwoProcessDevice world;

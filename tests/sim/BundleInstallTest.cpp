@@ -1,7 +1,7 @@
 // Installing a built bundle into a device root, from a stand-in build folder:
 // the module lands under the name Info.plist gives it, and an install that
 // fails at any step leaves no Info.plist, so the bundle never looks loadable.
-#include "sim/loader/BundleInstall.h"
+#include "host/common/loader/BundleInstall.h"
 
 #include "platform/foundation/Files.h"
 #include "tests/support/TestSupport.h"
@@ -66,7 +66,7 @@ private:
     std::optional<std::string> m_previous;
 };
 
-const sim::BuiltBundle kFake{.builtModule = "FakeBundle.so",
+const host::BuiltBundle kFake{.builtModule = "FakeBundle.so",
                              .builtFolder = "FakeBundle.bundle",
                              .resources = {"extra.txt"},
                              .devicePath = kDeviceBundle,
@@ -82,14 +82,14 @@ TEST(BundleInstall, CopiesTheModuleUnderItsExecutableNameWithResourcesAndInfo)
     quorvel::test::TempDeviceRoot device;
     BuiltFolder built;
     std::string error;
-    ASSERT_TRUE(sim::installBuiltBundle(kFake, &error)) << error;
+    ASSERT_TRUE(host::installBuiltBundle(kFake, &error)) << error;
     EXPECT_EQ(platform::readFile(onDevice("Fake")), "module bytes");
     EXPECT_EQ(platform::readFile(onDevice("extra.txt")), "resource bytes");
     EXPECT_EQ(platform::readFile(onDevice("Info.plist")), infoNaming("Fake"));
     EXPECT_FALSE(platform::fileExists(onDevice("FakeBundle.so")));
 
     built.write("FakeBundle.so", "newer module");
-    ASSERT_TRUE(sim::installBuiltBundle(kFake, &error)) << error;
+    ASSERT_TRUE(host::installBuiltBundle(kFake, &error)) << error;
     EXPECT_EQ(platform::readFile(onDevice("Fake")), "newer module") << "installing again overwrites";
 }
 
@@ -128,7 +128,7 @@ TEST(BundleInstall, AFailedInstallLeavesNoInfoPlistAndSaysWhy)
         BuiltFolder built;
         c.spoil(built);
         std::string error;
-        EXPECT_FALSE(sim::installBuiltBundle(kFake, &error));
+        EXPECT_FALSE(host::installBuiltBundle(kFake, &error));
         EXPECT_EQ(error.rfind(c.reason, 0), 0u) << error;
         EXPECT_FALSE(platform::fileExists(onDevice("Info.plist")));
     }

@@ -51,7 +51,7 @@ TEST(SimCarrier, AnswersBySmsAfterItsOwnDelayBesideTheUssdAnswer)
     EXPECT_EQ(world.messaging().messageCount(), 0);
     world.runFor(Micros(1));
     ASSERT_EQ(world.messaging().messageCount(), 1);
-    std::optional<StoredMessage> stored = world.messaging().message(1);
+    std::optional<host::StoredMessage> stored = world.messaging().message(1);
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->sender, "900");
     EXPECT_EQ(stored->text, "Left: 250 min");

@@ -6,7 +6,7 @@
 #include "platform/system/Process.h"
 #include "platform/telephony/CoreTelephony.h"
 #include "sim/carrier/SimCarrier.h"
-#include "sim/loader/ModuleLoader.h"
+#include "host/common/loader/ModuleLoader.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
 
@@ -81,20 +81,20 @@ TEST(World, RemovesAFreshRootAndKeepsAGivenOne)
 TEST(World, LoadsATweakOnlyIntoTheProcessItsFilterNames)
 {
     World world(withoutEngine());
-    std::string built = findBuiltModule("SimTestTweak.dylib");
+    std::string built = host::findBuiltModule("SimTestTweak.dylib");
     ASSERT_FALSE(built.empty()) << "SimTestTweak.dylib not beside the test nor in $QUORVEL_BIN_DIR";
-    ASSERT_TRUE(ModuleLoader::installTweak(built, "ForSafari", {"com.apple.mobilesafari"}));
-    ASSERT_TRUE(ModuleLoader::installTweak(built, "ForSpringBoard", {"com.apple.mobilesafari", kSpringBoardBundle}));
-    ASSERT_TRUE(ModuleLoader::installTweak(built, "WrongFilter", {"com.apple.springboard.extra"}));
+    ASSERT_TRUE(host::ModuleLoader::installTweak(built, "ForSafari", {"com.apple.mobilesafari"}));
+    ASSERT_TRUE(host::ModuleLoader::installTweak(built, "ForSpringBoard", {"com.apple.mobilesafari", kSpringBoardBundle}));
+    ASSERT_TRUE(host::ModuleLoader::installTweak(built, "WrongFilter", {"com.apple.springboard.extra"}));
     // No filter at all, and a filter that is not a property list: loaded nowhere.
-    fs::copy_file(built, world.folder().hostPath(std::string(kTweakFolder) + "/NoFilter.dylib"));
-    fs::copy_file(built, world.folder().hostPath(std::string(kTweakFolder) + "/Broken.dylib"));
-    ASSERT_TRUE(platform::writeFileAtomically(std::string(kTweakFolder) + "/Broken.plist", "{ Filter = "));
+    fs::copy_file(built, world.folder().hostPath(std::string(host::kTweakFolder) + "/NoFilter.dylib"));
+    fs::copy_file(built, world.folder().hostPath(std::string(host::kTweakFolder) + "/Broken.dylib"));
+    ASSERT_TRUE(platform::writeFileAtomically(std::string(host::kTweakFolder) + "/Broken.plist", "{ Filter = "));
 
     world.boot();
     EXPECT_EQ(linesEqualTo(world, "test tweak loaded into SpringBoard"), 1);
     ASSERT_EQ(world.modules().loaded().size(), 1u);
-    EXPECT_EQ(world.modules().loaded()[0].devicePath, std::string(kTweakFolder) + "/ForSpringBoard.dylib");
+    EXPECT_EQ(world.modules().loaded()[0].devicePath, std::string(host::kTweakFolder) + "/ForSpringBoard.dylib");
     EXPECT_EQ(world.modules().loaded()[0].process, kSpringBoardName);
 }
 

@@ -4,10 +4,10 @@
 // proportion to the size) and a picture is the same each time it is drawn.
 #include "tests/widget/WidgetFixture.h"
 
+#include "host/common/render/CairoGraphicsContext.h"
+#include "host/common/render/RenderFonts.h"
+#include "host/common/render/ViewRenderer.h"
 #include "platform/ui/UILabel.h"
-#include "sim/render/CairoGraphicsContext.h"
-#include "sim/render/RenderFonts.h"
-#include "sim/render/ViewRenderer.h"
 
 #include <cairo.h>
 
@@ -21,9 +21,9 @@ using namespace widget_test;
 // Dark enough to be ink on white, light enough to take antialiased edges.
 constexpr double kInkTolerance = 0.6;
 
-sim::RenderOptions plain()
+host::RenderOptions plain()
 {
-    sim::RenderOptions options;
+    host::RenderOptions options;
     options.margin = 0;
     options.minimumWidth = 0;
     options.backdrop = false;
@@ -45,11 +45,11 @@ struct LabelPicture {
         label->setBackgroundColor(std::nullopt);
         panel->addSubview(label);
     }
-    int inkInside(const sim::RenderedImage& image) const
+    int inkInside(const host::RenderedImage& image) const
     {
         return image.countPixelsNear(label->frame(), UIColor::blackColor(), kInkTolerance);
     }
-    int inkEverywhere(const sim::RenderedImage& image) const
+    int inkEverywhere(const host::RenderedImage& image) const
     {
         return image.countPixelsNear(panel->bounds(), UIColor::blackColor(), kInkTolerance);
     }
@@ -57,7 +57,7 @@ struct LabelPicture {
 
 TEST(ScriptRender, EveryPictureFontIsInstalled)
 {
-    EXPECT_TRUE(sim::missingRenderFontFiles().empty()) << "run scripts/setup.sh; missing: " << sim::missingRenderFontFiles().front();
+    EXPECT_TRUE(host::missingRenderFontFiles().empty()) << "run scripts/setup.sh; missing: " << host::missingRenderFontFiles().front();
 }
 
 TEST(ScriptRender, RepliesInOtherScriptsDrawGlyphsInsideTheLabel)
@@ -74,12 +74,12 @@ TEST(ScriptRender, RepliesInOtherScriptsDrawGlyphsInsideTheLabel)
         {"Greek", "Υπόλοιπο 4,20 €"},
         {"Arabic", "الرصيد 15 دينار"},
     };
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
         EXPECT_EQ(metrics.missingGlyphs(c.text, UILabel::defaultFont()), 0) << "a character would be a box";
         LabelPicture picture(c.text);
-        const sim::RenderedImage image = sim::renderView(*picture.panel, plain());
+        const host::RenderedImage image = host::renderView(*picture.panel, plain());
         const int inside = picture.inkInside(image);
         EXPECT_GT(inside, 300) << "too little ink for a line of text";
         EXPECT_EQ(picture.inkEverywhere(image), inside) << "ink outside the label's frame";
@@ -92,7 +92,7 @@ TEST(ScriptRender, ACharacterNoFontHasIsCountedAsMissing)
 {
     // The check above would pass on boxes if it never saw one: a private-use
     // character has no glyph in any font.
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     EXPECT_EQ(metrics.missingGlyphs("a\xEE\x80\x80" "b", UILabel::defaultFont()), 1);
     EXPECT_EQ(metrics.missingGlyphs("", UILabel::defaultFont()), 0);
 }
@@ -104,9 +104,9 @@ TEST_F(ScriptWidget, DrawsCyrillicAndCjkTitlesInTheirColumns)
     writeCodes({code({field("Баланс", "120,50"), field("余额", "12.30")}, at(0))});
     writeSettings({{"titleColor", 4}}); // green titles
     host->show();
-    const sim::RenderedImage image = sim::renderView(*host->view(), {});
+    const host::RenderedImage image = host::renderView(*host->view(), {});
     const UIColor green = UIColor::greenColor();
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     int inTitles = 0;
     for (int g = 0; g < 2; ++g) {
         SCOPED_TRACE(g);
@@ -125,7 +125,7 @@ TEST(ScriptRender, TextThatIsNotUtf8IsDrawnWithReplacementCharactersAndLogged)
 {
     LogCapture log;
     LabelPicture picture("Bal\xFF" "ance");
-    const sim::RenderedImage image = sim::renderView(*picture.panel, plain());
+    const host::RenderedImage image = host::renderView(*picture.panel, plain());
     EXPECT_GT(picture.inkInside(image), 100);
     EXPECT_EQ(log.count("sim: render: text is not valid UTF-8, drawn with U+FFFD for each bad byte: Bal\uFFFDance"), 1u)
         << "once per text, however often it is measured";
@@ -133,7 +133,7 @@ TEST(ScriptRender, TextThatIsNotUtf8IsDrawnWithReplacementCharactersAndLogged)
 
 TEST(ScriptRender, WidthsGrowInProportionToTheSizeAsUnhintedTextDoes)
 {
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     for (const char* text : {"Refresh When Unlocked", "Баланс 120,50 руб", "余额 12.30 元"}) {
         SCOPED_TRACE(text);
         const double small = metrics.widthOfText(text, UIFont::systemFontOfSize(10));
@@ -145,7 +145,7 @@ TEST(ScriptRender, WidthsGrowInProportionToTheSizeAsUnhintedTextDoes)
 
 TEST(ScriptRender, OddFontSizesAreMeasuredAtTheNearestUsableSize)
 {
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     const std::string text = "Баланс";
     const double onePoint = metrics.widthOfText(text, UIFont::systemFontOfSize(1));
     const double largest = metrics.widthOfText(text, UIFont::systemFontOfSize(4096));
@@ -170,8 +170,8 @@ TEST(ScriptRender, OddFontSizesAreMeasuredAtTheNearestUsableSize)
 TEST(ScriptRender, APictureIsTheSameEachTimeItIsDrawn)
 {
     LabelPicture picture("Баланс 120,50 руб · 余额 12.30 元");
-    const sim::RenderedImage first = sim::renderView(*picture.panel, plain());
-    const sim::RenderedImage second = sim::renderView(*picture.panel, plain());
+    const host::RenderedImage first = host::renderView(*picture.panel, plain());
+    const host::RenderedImage second = host::renderView(*picture.panel, plain());
     ASSERT_EQ(first.pixelWidth(), second.pixelWidth());
     int differing = 0;
     for (double y = 0.25; y < 48; y += 0.5)

@@ -11,8 +11,8 @@
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UIView.h"
-#include "sim/notificationcenter/WidgetBundle.h"
-#include "sim/notificationcenter/WidgetHost.h"
+#include "host/common/widget/WidgetBundle.h"
+#include "host/common/widget/WidgetHost.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -52,14 +52,14 @@ protected:
     platform::DeviceScope current{device};
     platform::Process springboard{device, "SpringBoard", "com.apple.springboard"};
     LogCapture log;
-    std::unique_ptr<sim::WidgetHost> host;
+    std::unique_ptr<host::WidgetHost> host;
     int refreshRequests = 0;
 
     void SetUp() override
     {
         std::string error;
-        ASSERT_TRUE(sim::installWidgetBundle(&error)) << error;
-        host = std::make_unique<sim::WidgetHost>(springboard);
+        ASSERT_TRUE(host::installWidgetBundle(&error)) << error;
+        host = std::make_unique<host::WidgetHost>(springboard, "sim: ");
         // Stands in for the engine: counts the widget's refresh requests.
         springboard.localCenter().addObserver(this, quorvel::kRefreshRequestNotification,
                                               [this](const platform::Notification&) { ++refreshRequests; });

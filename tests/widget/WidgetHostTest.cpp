@@ -36,10 +36,10 @@ TEST_F(WidgetHostTest, LoadsTheBundleAndBuildsThePlaceholder)
 
 TEST_F(WidgetHostTest, InstallsTheBundleFiles)
 {
-    const std::string bundle = root.root() + sim::kQuorvelBundlePath;
+    const std::string bundle = root.root() + host::kQuorvelBundlePath;
     for (const char* file : {"Info.plist", "Quorvel", "background7.png"})
         EXPECT_TRUE(std::filesystem::exists(bundle + "/" + file)) << file;
-    const Dict info = readDictionary(std::string(sim::kQuorvelBundlePath) + "/Info.plist");
+    const Dict info = readDictionary(std::string(host::kQuorvelBundlePath) + "/Info.plist");
     EXPECT_EQ(Value(info)["NSPrincipalClass"], Value("QuorvelController"));
 }
 
@@ -58,10 +58,10 @@ TEST_F(WidgetHostTest, AMissingOrBrokenBundleIsReportedNotLoaded)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
-        ASSERT_TRUE(sim::installWidgetBundle(&error)) << error;
-        std::filesystem::remove(root.root() + sim::kQuorvelBundlePath + "/" + c.removeFile);
+        ASSERT_TRUE(host::installWidgetBundle(&error)) << error;
+        std::filesystem::remove(root.root() + host::kQuorvelBundlePath + "/" + c.removeFile);
         log.clear();
-        sim::WidgetHost broken(springboard);
+        host::WidgetHost broken(springboard, "sim: ");
         EXPECT_FALSE(broken.load());
         broken.show();
         EXPECT_EQ(broken.view(), nullptr);
@@ -69,7 +69,7 @@ TEST_F(WidgetHostTest, AMissingOrBrokenBundleIsReportedNotLoaded)
         ASSERT_FALSE(log.lines().empty());
         EXPECT_EQ(log.lines().back().rfind(c.expectedLine, 0), 0u) << log.lines().back();
     }
-    sim::WidgetHost elsewhere(springboard, "/System/Library/WeeLoader/Plugins/Nothing.bundle");
+    host::WidgetHost elsewhere(springboard, "sim: ", "/System/Library/WeeLoader/Plugins/Nothing.bundle");
     EXPECT_FALSE(elsewhere.load());
     EXPECT_TRUE(log.contains("sim: Notification Center: no widget bundle at /System/Library/WeeLoader/Plugins/Nothing.bundle"));
 }
@@ -107,9 +107,9 @@ TEST_F(WidgetHostTest, ShutDownUnloadsAndANewDeviceLoadsAFreshCopy)
     // A second device root gets its own copy of the library, which arms the class again.
     TempDeviceRoot second;
     std::string error;
-    ASSERT_TRUE(sim::installWidgetBundle(&error)) << error;
+    ASSERT_TRUE(host::installWidgetBundle(&error)) << error;
     writeCodes({code({field("Minutes", "90")})});
-    sim::WidgetHost again(springboard);
+    host::WidgetHost again(springboard, "sim: ");
     again.show();
     ASSERT_NE(again.view(), nullptr);
     auto title = std::dynamic_pointer_cast<UILabel>(again.view()->viewWithTag(100));

@@ -3,8 +3,8 @@
 // lines are where the views say, and the PNG file is written at 2x.
 #include "tests/widget/WidgetFixture.h"
 
-#include "sim/render/CairoGraphicsContext.h"
-#include "sim/render/ViewRenderer.h"
+#include "host/common/render/CairoGraphicsContext.h"
+#include "host/common/render/ViewRenderer.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +19,7 @@ using WidgetRender = WidgetFixture;
 constexpr double kTolerance = 0.12;
 
 // Pixels of the colour anywhere in the picture but inside the allowed frames.
-int pixelsOutside(const sim::RenderedImage& image, const UIColor& color, const std::vector<CGRect>& allowed)
+int pixelsOutside(const host::RenderedImage& image, const UIColor& color, const std::vector<CGRect>& allowed)
 {
     const double width = image.pixelWidth() / image.scale();
     const double height = image.pixelHeight() / image.scale();
@@ -35,7 +35,7 @@ TEST_F(WidgetRender, EachTextIsDrawnInItsFrameInItsColour)
     writeCodes({code({field("Balance", "12.50"), field("Bonus", "300")}, at(0))});
     writeSettings({{"titleColor", 4}, {"valueColor", 6}}); // green titles, yellow values
     host->show();
-    const sim::RenderedImage image = sim::renderView(*host->view(), {});
+    const host::RenderedImage image = host::renderView(*host->view(), {});
     EXPECT_EQ(image.scale(), 2.0);
 
     const UIColor green = UIColor::greenColor();
@@ -57,13 +57,13 @@ TEST_F(WidgetRender, ALongTitleShrinksInsideItsColumn)
     writeCodes({code({field("Remaining minutes of the month", "1200"), field("", "50")})});
     writeSettings({{"titleColor", 4}});
     host->show();
-    const sim::RenderedImage image = sim::renderView(*host->view(), {});
+    const host::RenderedImage image = host::renderView(*host->view(), {});
     const UIColor green = UIColor::greenColor();
     EXPECT_GT(image.countPixelsNear(label(100)->frame(), green, kTolerance), 20);
     EXPECT_EQ(image.countPixelsNear(label(101)->frame(), green, kTolerance), 0);
     EXPECT_EQ(pixelsOutside(image, green, {label(100)->frame(), label(101)->frame()}), 0);
     // Drawn whole in a smaller font, not cut.
-    sim::CairoGraphicsContext metrics;
+    host::CairoGraphicsContext metrics;
     const auto layout = label(100)->layoutText(metrics);
     EXPECT_LT(layout.font.pointSize(), 15);
     ASSERT_EQ(layout.lines.size(), 1u);
@@ -76,7 +76,7 @@ TEST_F(WidgetRender, GridlinesAndBackgroundAreWhereTheViewsAre)
     writeCodes({code({field("Balance", "12.50"), field("Bonus", "300")}, at(0))});
     writeSettings({{"showGridlines", true}});
     host->show();
-    const sim::RenderedImage withLines = sim::renderView(*host->view(), {});
+    const host::RenderedImage withLines = host::renderView(*host->view(), {});
     const UIColor lineGray = UIColor::colorWithWhite(0.7, 1.0);
     // The separator at x 158 (1 point wide, 2 pixels) from y 9 to 45, clear of the texts' glyphs at y 40.
     EXPECT_GT(withLines.countPixelsNear(CGRectMake(158, 9, 1, 16), lineGray, 0.02), 20);
@@ -92,7 +92,7 @@ TEST_F(WidgetRender, GridlinesAndBackgroundAreWhereTheViewsAre)
     host->hide();
     writeSettings({});
     host->show();
-    const sim::RenderedImage without = sim::renderView(*host->view(), {});
+    const host::RenderedImage without = host::renderView(*host->view(), {});
     EXPECT_EQ(without.countPixelsNear(CGRectMake(158, 9, 1, 16), lineGray, 0.02), 0);
 }
 

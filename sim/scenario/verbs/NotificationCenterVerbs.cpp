@@ -11,7 +11,7 @@
 #include "platform/system/Process.h"
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UILabel.h"
-#include "sim/notificationcenter/WidgetHost.h"
+#include "host/common/widget/WidgetHost.h"
 #include "sim/scenario/Counted.h"
 #include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
@@ -39,15 +39,15 @@ public:
     ~NotificationCenterHost() override { shutDown(m_world); }
 
     // nullptr (logged) when the widget bundle cannot be installed.
-    WidgetHost* widget()
+    host::WidgetHost* widget()
     {
         if (!m_widget) {
             std::string error;
-            if (!installWidgetBundle(&error)) {
+            if (!host::installWidgetBundle(&error)) {
                 m_world.log().note("Notification Center: cannot install the widget: " + error);
                 return nullptr;
             }
-            m_widget = std::make_unique<WidgetHost>(m_world.springBoardProcess());
+            m_widget = std::make_unique<host::WidgetHost>(m_world.springBoardProcess(), kSimLogPrefix);
         }
         return m_widget.get();
     }
@@ -61,7 +61,7 @@ public:
 
 private:
     World& m_world;
-    std::unique_ptr<WidgetHost> m_widget;
+    std::unique_ptr<host::WidgetHost> m_widget;
 };
 
 NotificationCenterHost& notificationCenter(World& world)
@@ -76,7 +76,7 @@ const char* const kNotShown = "the widget is not on screen (use widget show)";
 // The widget's root view while Notification Center shows it, else nullptr.
 std::shared_ptr<UIView> shownView(ScenarioRun& run)
 {
-    WidgetHost* widget = notificationCenter(run.world()).widget();
+    host::WidgetHost* widget = notificationCenter(run.world()).widget();
     if (!widget || !widget->isShown())
         return nullptr;
     return widget->view();
@@ -186,7 +186,7 @@ std::shared_ptr<UILabel> findLabel(UIView& root, int64_t tag, std::string& probl
 // The user opens or closes Notification Center.
 Outcome showOrHide(ScenarioRun& run, bool show)
 {
-    WidgetHost* widget = notificationCenter(run.world()).widget();
+    host::WidgetHost* widget = notificationCenter(run.world()).widget();
     if (!widget)
         return Outcome::failure("the widget could not be installed (see the log)");
     run.world().log().note(show ? "the user pulls Notification Center down" : "the user closes Notification Center");
@@ -205,7 +205,7 @@ Outcome showOrHide(ScenarioRun& run, bool show)
 // and only the log and the local centre's posts tell the difference.
 Outcome tapRefreshLine(ScenarioRun& run)
 {
-    WidgetHost* widget = notificationCenter(run.world()).widget();
+    host::WidgetHost* widget = notificationCenter(run.world()).widget();
     if (!widget || !widget->isShown() || !widget->view())
         return Outcome::failure(kNotShown);
     run.world().log().note("the user taps the widget's refresh line");
@@ -368,7 +368,7 @@ Action parseRenderWidget(ArgReader& args)
     std::string file = readPictureName(args);
     args.end();
     return [file](ScenarioRun& run) {
-        WidgetHost* widget = notificationCenter(run.world()).widget();
+        host::WidgetHost* widget = notificationCenter(run.world()).widget();
         if (!widget || !widget->view())
             return Outcome::failure(kNotShown);
         const std::string path = run.picturePath(file);

@@ -1,0 +1,39 @@
+// The daemon's log: every line the modules, the platform and the daemon write
+// goes to standard error (the journal, under systemd) and, when asked, to a
+// file, each prefixed with the local clock time to the millisecond:
+//
+//   14:05:00.123 Qvl: moving to the next code, 1 of 2
+//
+//   DaemonLog log;                 // installs itself as the platform's log sink
+//   log.openFile("/tmp/q.log");   // also appends there; false if it cannot
+//   linuxhost::note("modem /org/... found");   // "quorveld: modem /org/... found"
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace linuxhost {
+
+inline constexpr const char* kDaemonLogPrefix = "quorveld: ";
+
+class DaemonLog {
+public:
+    DaemonLog();
+    ~DaemonLog();
+    DaemonLog(const DaemonLog&) = delete;
+    DaemonLog& operator=(const DaemonLog&) = delete;
+
+    bool openFile(const std::string& path);
+    void write(const std::string& line);
+
+    // "14:05:00.123", local time of the real clock.
+    static std::string timestamp();
+
+private:
+    std::FILE* m_file = nullptr;
+};
+
+// One of the daemon's own lines, through the platform's log.
+void note(const std::string& text);
+
+} // namespace linuxhost

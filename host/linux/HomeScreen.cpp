@@ -1,0 +1,146 @@
+#include "host/linux/HomeScreen.h"
+
+#include "common/QuorvelNames.h"
+#include "host/common/loader/BundleInstall.h"
+#include "host/common/loader/ModuleLoader.h"
+#include "host/common/messaging/ChatItems.h"
+#include "host/common/render/ViewRenderer.h"
+#include "host/common/widget/WidgetBundle.h"
+#include "host/common/widget/WidgetHost.h"
+#include "host/linux/DaemonLog.h"
+#include "host/linux/ReplyCost.h"
+#include "platform/notify/NotificationCenter.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "platform/ui/UIView.h"
+
+#include <cstdio>
+
+namespace linuxhost {
+
+namespace {
+
+constexpr const char* kPrefBundlePath = "/Library/PreferenceBundles/QuorvelPrefBundle.bundle";
+
+} // namespace
+
+HomeScreen::HomeScreen(platform::Device& device, std::string root)
+    : m_device(device)
+    , m_root(std::move(root))
+    , m_modules(std::make_unique<host::ModuleLoader>(kDaemonLogPrefix))
+{
+}
+
+HomeScreen::~HomeScreen()
+{
+    shutDown();
+}
+
+void HomeScreen::installModules()
+{
+    std::string engine = host::findBuiltModule(std::string(kEngineName) + ".dylib");
+    if (engine.empty())
+        note(std::string(kEngineName) + ".dylib not found beside the program (or in $QUORVEL_BIN_DIR)");
+    else if (!host::ModuleLoader::installTweak(engine, kEngineName, {kHomeScreenBundle}))
+        note("cannot install " + engine + " under " + m_root);
+    std::string error;
+    if (!host::installWidgetBundle(&error))
+        note("cannot install the widget: " + error);
+    // The Settings screens are served elsewhere; their bundle sits where they look for it.
+    if (!host::installBuiltBundle({.builtModule = "QuorvelPrefBundle.so",
+                                   .builtFolder = "QuorvelPrefBundle.bundle",
+                                   .resources = {"QuorvelPrefBundle.plist"},
+                                   .devicePath = kPrefBundlePath,
+                                   .moduleRole = "preference bundle's module"},
+                                  &error))
+        note("cannot install the preference bundle: " + error);
+}
+
+bool HomeScreen::start()
+{
+    platform::DeviceScope on(m_device);
+    installModules();
+    m_process = std::make_unique<platform::Process>(m_device, kHomeScreenName, kHomeScreenBundle);
+    {
+        platform::ProcessScope in(*m_process);
+        // The engine looks the chat-item classes up when an SMS arrives; they
+        // are there before anything loads, as on the phone.
+        host::registerChatItemClasses();
+    }
+    if (m_modules->loadTweaksInto(*m_process) == 0) {
+        note("the engine is not loaded: there is nothing to run");
+        return false;
+    }
+    m_widgetHost = std::make_unique<host::WidgetHost>(*m_process, kDaemonLogPrefix);
+    m_widgetHost->show();
+    if (!m_widgetHost->isShown()) {
+        note("the widget is not shown: its figures stay in the codes store only");
+        return true;
+    }
+    {
+        platform::ProcessScope in(*m_process);
+        // The widget redraws on the engine's announcement, during the post; the
+        // picture and texts are taken at the next turn, after every observer.
+        m_process->localCenter().addObserver(this, quorvel::kDataRefreshedNotification, [this](const platform::Notification&) {
+            m_process->mainRunLoop().perform([this] { publishWidget(); });
+        });
+    }
+    publishWidget();
+    return true;
+}
+
+void HomeScreen::publishWidget()
+{
+    if (!m_widgetHost)
+        return;
+    auto view = m_widgetHost->view();
+    if (!view)
+        return;
+    {
+        platform::DeviceScope on(m_device);
+        platform::ProcessScope in(*m_process);
+        m_widget.texts = widgetTexts(*view);
+    }
+    // Written beside and renamed, so a status bar never reads half a picture.
+    std::string image = m_root + "/" + kWidgetImageFile;
+    std::string fresh = image + ".new";
+    if (host::renderViewToPng(*view, fresh) && std::rename(fresh.c_str(), image.c_str()) == 0) {
+        m_widget.image = image;
+    } else {
+        std::remove(fresh.c_str());
+        note("cannot write the widget's picture " + image);
+    }
+    view.reset();
+    note("widget: " + m_widget.texts.text + " (" + m_widget.texts.tooltip + ")");
+    if (m_listener)
+        m_listener(m_widget);
+    reportReplyCost();
+}
+
+bool HomeScreen::refresh()
+{
+    if (!m_widgetHost || !m_widgetHost->isShown())
+        return false;
+    platform::DeviceScope on(m_device);
+    return m_widgetHost->tapRefreshLine();
+}
+
+void HomeScreen::shutDown()
+{
+    platform::DeviceScope on(m_device);
+    if (m_process)
+        m_process->localCenter().removeObserver(this);
+    if (m_widgetHost) {
+        m_widgetHost->shutDown();
+        m_widgetHost.reset();
+    }
+    // Destroying the process drops its pending work and timers, whose
+    // callbacks point into the modules, before they are unloaded.
+    m_process.reset();
+    m_modules->unloadAll();
+    rt::resetRuntimeForTesting();
+}
+
+} // namespace linuxhost

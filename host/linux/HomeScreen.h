@@ -1,0 +1,81 @@
+// The daemon's stand-in for the phone's home screen and its Notification
+// Center: one process named SpringBoard (the tweak filter's bundle
+// identifier), into which the engine is loaded the way the simulator loads it
+// (installed under the device root, tweaks whose filter names the process, in
+// file-name order, their start-up routines run at load), and the widget,
+// loaded and shown by the shared widget host.
+//
+//   HomeScreen home(device, "/home/u/.local/state/quorvel");
+//   if (!home.start()) ...                 // the engine could not be loaded
+//   home.onWidgetChanged([](const WidgetState& w) { ... });
+//   home.refresh();                        // the widget's tap
+//   home.shutDown();                       // widget, process, then modules
+//
+// On every load and redraw of the widget it writes the rendered widget as
+// widget.png under the root and tells the listener. Single-threaded.
+#pragma once
+
+#include "host/linux/WidgetTexts.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class Device;
+class Process;
+}
+
+namespace host {
+class ModuleLoader;
+class WidgetHost;
+}
+
+namespace linuxhost {
+
+inline constexpr const char* kHomeScreenName = "SpringBoard";
+inline constexpr const char* kHomeScreenBundle = "com.apple.springboard";
+inline constexpr const char* kEngineName = "QuorvelTweak";
+inline constexpr const char* kWidgetImageFile = "widget.png";
+
+struct WidgetState {
+    WidgetTexts texts;
+    std::string image; // host path of the last rendered picture; empty when none
+};
+
+class HomeScreen {
+public:
+    HomeScreen(platform::Device& device, std::string root);
+    ~HomeScreen();
+    HomeScreen(const HomeScreen&) = delete;
+    HomeScreen& operator=(const HomeScreen&) = delete;
+
+    // Installs the built modules into the root, starts the process, loads the
+    // engine, then the widget. False when the engine could not be loaded
+    // (logged); a widget that fails to load is logged and left out.
+    bool start();
+    // Releases the widget, drops the process's pending work, unloads the modules.
+    void shutDown();
+
+    platform::Process& process() { return *m_process; }
+
+    // A tap on the widget's refresh line. False when there is no widget to tap.
+    bool refresh();
+
+    const WidgetState& widget() const { return m_widget; }
+    void onWidgetChanged(std::function<void(const WidgetState&)> listener) { m_listener = std::move(listener); }
+
+private:
+    void installModules();
+    void publishWidget();
+
+    platform::Device& m_device;
+    std::string m_root;
+    std::unique_ptr<host::ModuleLoader> m_modules;
+    std::unique_ptr<platform::Process> m_process;
+    std::unique_ptr<host::WidgetHost> m_widgetHost;
+    WidgetState m_widget;
+    std::function<void(const WidgetState&)> m_listener;
+};
+
+} // namespace linuxhost

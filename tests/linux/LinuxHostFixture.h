@@ -1,0 +1,97 @@
+// End-to-end tests of quorveld with no modem: each test starts two private
+// buses (dbus-daemon with test-bus.conf, one as the system bus and one as the
+// session bus), the mock ModemManager (python3-dbusmock with modemmanager.py),
+// on demand dbusmock's logind, and the built daemon, all with
+// DBUS_SYSTEM_BUS_ADDRESS and DBUS_SESSION_BUS_ADDRESS pointing at the
+// private buses, each in a process group of its own. Teardown stops every
+// group it started (SIGTERM, then SIGKILL), whatever the test did.
+//
+// Waits are bounded: a condition is polled until a deadline, never a fixed sleep.
+#pragma once
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace linuxhost::test {
+
+struct Child {
+    pid_t pid = -1;
+    std::string name;
+    std::filesystem::path out;
+    std::filesystem::path err;
+};
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class LinuxHostTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The mock modem (and, for lock tests, logind with one session "c1").
+    void startModemManager();
+    void startLogind();
+    // quorveld --root root() --log-file log(); waits until it runs.
+    void startDaemon(std::vector<std::string> extraArguments = {});
+    // SIGTERM; the exit status (or -1 when it had to be killed).
+    int stopDaemon();
+
+    // Calls a method of the mock's control interface (org.freedesktop.DBus.Mock).
+    void mock(const char* method, GVariant* arguments);
+    // A method call on the system bus; nullptr (and a test failure) on error.
+    GVariant* systemCall(const char* name, const char* path, const char* interface, const char* method,
+                         GVariant* arguments);
+
+    // Runs a program to its end with the private buses (bounded).
+    CommandResult run(const std::vector<std::string>& argv, std::chrono::seconds limit = std::chrono::seconds(15));
+    CommandResult quorvel(const std::vector<std::string>& arguments) { return run(prepend(binary("quorvel"), arguments)); }
+
+    // The codes and settings stores under the device root.
+    void writeCodes(const std::string& plistXml);
+    void writeSettings(const std::string& plistXml);
+    std::string codesStore() const;
+
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    bool waitForLog(const std::string& part, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    std::string log() const;
+    size_t logCount(const std::string& part) const;
+
+    const std::filesystem::path& root() const { return m_root; }
+    const std::filesystem::path& folder() const { return m_folder; }
+    static std::string binary(const std::string& name);
+
+private:
+    static std::vector<std::string> prepend(std::string first, const std::vector<std::string>& rest);
+    Child spawn(const std::string& name, const std::vector<std::string>& argv);
+    std::string startBus(const std::string& role);
+    bool nameHasOwner(GDBusConnection* bus, const char* name);
+    void stop(Child& child);
+    std::vector<std::string> environment() const;
+
+    std::filesystem::path m_folder;
+    std::filesystem::path m_root;
+    std::string m_systemAddress;
+    std::string m_sessionAddress;
+    GDBusConnection* m_system = nullptr;
+    GDBusConnection* m_session = nullptr;
+    std::vector<Child> m_children;
+    Child m_daemon;
+    std::vector<std::string> m_extraEnvironment;
+
+protected:
+    void setEnvironment(const std::string& assignment) { m_extraEnvironment.push_back(assignment); }
+};
+
+std::string readText(const std::filesystem::path& file);
+
+} // namespace linuxhost::test
