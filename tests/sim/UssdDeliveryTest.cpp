@@ -1,6 +1,6 @@
 // How a USSD text reaches the simulated SpringBoard: which comes first of the
 // alert and the reply's notification, alerts that become visible later,
-// texts without text, network notifications, the alert's reply field, and
+// notifications without text, network notifications, the alert's reply field, and
 // what the status bar answers.
 #include "platform/system/Process.h"
 #include "platform/telephony/CoreTelephony.h"
