@@ -34,6 +34,7 @@ const VerbTable& scenarioVerbs()
         addFileVerbs(t);
         addCarrierVerbs(t);
         addSpringBoardVerbs(t);
+        addUssdAlertVerbs(t);
         addExpectVerbs(t);
         addSettingsVerbs(t);
         addSettingsViewVerbs(t);

@@ -18,11 +18,13 @@ void addDeviceVerbs(VerbTable& table);
 void addFileVerbs(VerbTable& table);
 // carrier, network (CarrierVerbs.cpp)
 void addCarrierVerbs(VerbTable& table);
-// lock, unlock, dnd, statusbar, refresh, alert, bulletin, badge, ussd order,
-// ussd visible, post, expect statusbar (SpringBoardVerbs.cpp)
+// lock, unlock, dnd, statusbar, refresh, bulletin, badge, post,
+// expect statusbar (SpringBoardVerbs.cpp)
 void addSpringBoardVerbs(VerbTable& table);
+// alert, ussd order, ussd visible (UssdAlertVerbs.cpp)
+void addUssdAlertVerbs(VerbTable& table);
 // expect alert [hidden] field|shows|sent ...: SpringBoard's USSD alert, after
-// the words `expect alert` (SpringBoardVerbs.cpp)
+// the words `expect alert` (UssdAlertVerbs.cpp)
 Action parseExpectUssdAlert(ArgReader& args);
 // expect ... (ExpectVerbs.cpp)
 void addExpectVerbs(VerbTable& table);
