@@ -167,7 +167,7 @@ std::shared_ptr<UITableView> PSListController::tableView()
 
 void PSListController::loadView()
 {
-    m_table = std::make_shared<UITableView>(CGRectMake(0, 0, UIScreen::kWidth, UIScreen::applicationFrame().size.height),
+    m_table = std::make_shared<UITableView>(CGRectMake(0, 0, UIScreen::width(), UIScreen::applicationFrame().size.height),
                                             UITableViewStyleGrouped);
     m_table->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
     m_table->setDataSource(selfAs<UITableViewDataSource>());

@@ -57,7 +57,7 @@ void UIAlertView::show()
     if (m_visible)
         return;
     const double height = 20 + 24 + estimatedMessageLines(m_message) * kMessageLineHeight + 16 + kButtonHeight + 14;
-    setFrame(CGRectMake((UIScreen::kWidth - kWidth) / 2, std::floor((UIScreen::kHeight - height) / 2), kWidth, height));
+    setFrame(CGRectMake((UIScreen::width() - kWidth) / 2, std::floor((UIScreen::height() - height) / 2), kWidth, height));
     m_visible = true;
     UIApplication::sharedApplication().presentAlert(std::static_pointer_cast<UIAlertView>(shared_from_this()));
 }

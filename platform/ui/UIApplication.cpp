@@ -25,7 +25,7 @@ std::vector<std::pair<const Process*, UIApplication*>>& registry()
 
 CGRect keyboardBelowScreen()
 {
-    return CGRectMake(0, UIScreen::kHeight, UIScreen::kWidth, UIScreen::kKeyboardHeight);
+    return CGRectMake(0, UIScreen::height(), UIScreen::width(), UIScreen::keyboardHeight());
 }
 
 } // namespace
@@ -65,7 +65,7 @@ bool UIApplication::openURL(const std::string& url)
 
 CGRect UIApplication::keyboardFrame()
 {
-    return CGRectMake(0, UIScreen::kHeight - UIScreen::kKeyboardHeight, UIScreen::kWidth, UIScreen::kKeyboardHeight);
+    return CGRectMake(0, UIScreen::height() - UIScreen::keyboardHeight(), UIScreen::width(), UIScreen::keyboardHeight());
 }
 
 void UIApplication::willBecomeFirstResponder(const std::shared_ptr<UIView>& view)

@@ -27,7 +27,7 @@ rt::Class* UINavigationController::runtimeClass()
 
 void UINavigationController::loadView()
 {
-    const CGRect frame = CGRectMake(0, 0, UIScreen::kWidth, UIScreen::applicationFrame().size.height);
+    const CGRect frame = CGRectMake(0, 0, UIScreen::width(), UIScreen::applicationFrame().size.height);
     auto root = std::make_shared<UIView>(frame);
     root->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
     m_container = std::make_shared<UIView>(

@@ -27,7 +27,7 @@ std::shared_ptr<UITableView> UITableViewController::tableView()
 void UITableViewController::loadView()
 {
     m_tableView = std::make_shared<UITableView>(
-        CGRectMake(0, 0, UIScreen::kWidth, UIScreen::applicationFrame().size.height), m_style);
+        CGRectMake(0, 0, UIScreen::width(), UIScreen::applicationFrame().size.height), m_style);
     m_tableView->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
     m_tableView->setDataSource(selfAs<UITableViewDataSource>());
     m_tableView->setDelegate(selfAs<UITableViewDelegate>());

@@ -20,7 +20,7 @@ std::shared_ptr<UIView> UIViewController::view()
         m_loading = true;
         loadView();
         if (!m_view)
-            m_view = std::make_shared<UIView>(CGRectMake(0, 0, UIScreen::kWidth, UIScreen::applicationFrame().size.height));
+            m_view = std::make_shared<UIView>(CGRectMake(0, 0, UIScreen::width(), UIScreen::applicationFrame().size.height));
         viewDidLoad();
         m_loading = false;
     }
@@ -29,7 +29,7 @@ std::shared_ptr<UIView> UIViewController::view()
 
 void UIViewController::loadView()
 {
-    m_view = std::make_shared<UIView>(CGRectMake(0, 0, UIScreen::kWidth, UIScreen::applicationFrame().size.height));
+    m_view = std::make_shared<UIView>(CGRectMake(0, 0, UIScreen::width(), UIScreen::applicationFrame().size.height));
 }
 
 void UIViewController::viewDidLoad() {}

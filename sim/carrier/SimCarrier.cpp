@@ -25,6 +25,11 @@ void SimCarrier::answerByUssd(const std::string& code, const std::string& text, 
     m_scripts[code].ussd = UssdAnswer{text, delay};
 }
 
+void SimCarrier::answerByUssdWithoutText(const std::string& code, platform::Micros delay)
+{
+    m_scripts[code].ussd = UssdAnswer{std::string(), delay, false};
+}
+
 void SimCarrier::answerBySms(const std::string& code, const std::string& sender, const std::string& text,
                              platform::Micros delay)
 {
@@ -44,8 +49,15 @@ const CarrierScript* SimCarrier::script(const std::string& code) const
 
 void SimCarrier::pushUssd(const std::string& text)
 {
-    m_log.note("network sends a USSD message of its own: \"" + text + "\"");
-    deliverUssd(text);
+    pushUssd(std::optional<std::string>(text), NetworkUssdKind::request);
+}
+
+void SimCarrier::pushUssd(const std::optional<std::string>& text, NetworkUssdKind kind)
+{
+    const bool request = kind == NetworkUssdKind::request;
+    m_log.note(std::string("network sends a USSD ") + (request ? "message" : "notification") + " of its own" +
+               (text ? ": \"" + *text + "\"" : " without text"));
+    deliverUssd(text, request);
 }
 
 void SimCarrier::dial(platform::Process& from, const std::string& number)
@@ -62,8 +74,13 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     if (found->ussd) {
         UssdAnswer answer = *found->ussd;
         m_device.schedule(m_process->mainRunLoop(), m_device.now().adding(answer.delay), [this, number, answer] {
+            if (!answer.hasText) {
+                m_log.note("carrier answers " + number + " by a USSD notification without text");
+                deliverUssd(std::nullopt, true);
+                return;
+            }
             m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
-            deliverUssd(answer.text);
+            deliverUssd(answer.text, true);
         });
     }
     if (found->sms) {
@@ -78,19 +95,28 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     }
 }
 
-void SimCarrier::deliverUssd(const std::string& text)
+void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse)
 {
-    // SpringBoard puts the alert up before the reply's notification is handled,
-    // as on the phone: the engine's own alert is then already open (and off
-    // screen) when the reply moves the cycle on, so moving on closes it.
-    if (m_presenter)
-        m_presenter(text);
-    platform::Dict info{{platform::kCTUSSDSessionString, text}};
+    // A notification without text has nothing to show.
+    auto present = [&] {
+        if (m_presenter && text)
+            m_presenter(*text, allowsResponse);
+    };
+    // On the phone SpringBoard puts the alert up before the reply's
+    // notification is handled: the engine's own alert is then already open
+    // (and off screen) when the reply moves the cycle on, so moving on closes it.
+    if (m_order == UssdOrder::alertFirst)
+        present();
+    platform::Dict info;
+    if (text)
+        info[platform::kCTUSSDSessionString] = *text;
     // Each centre only queues its deliveries, so the list cannot change under us.
     for (platform::Process* process : m_device.processes()) {
         if (process != m_process.get())
             process->telephonyCenter().post(platform::kCTUSSDSessionStringNotification, nullptr, &info, true);
     }
+    if (m_order == UssdOrder::replyFirst)
+        present();
 }
 
 } // namespace sim

@@ -6,10 +6,12 @@
 //   carrier.answerBySms("*105#", "900", "Left: 250 min", Micros(5'000'000));
 //   carrier.staySilent("*101#");                 // dials of *101# get no reply
 //
-// A code with no script gets no reply. A reply is delivered as
-// "kCTUSSDSessionStringNotification" (text under "kCTUSSDSessionString") to the
-// telephony centre of every simulated process, each on its own run loop, and
-// then handed to the USSD presenter (SpringBoard's alert). An SMS answer is
+// A code with no script gets no reply. A reply is handed to the USSD presenter
+// (SpringBoard's alert) and delivered as "kCTUSSDSessionStringNotification"
+// (text under "kCTUSSDSessionString") to the telephony centre of every
+// simulated process, each on its own run loop: the alert first, as on the
+// phone, or the notification first (setUssdOrder). A notification without
+// text carries no "kCTUSSDSessionString" and brings no alert. An SMS answer is
 // handed to the SMS receiver (the phone's messaging service). The network's timed
 // work runs on the run loop of its own process, "CommCenter", so replies do not
 // depend on the dialling process staying alive. Single-threaded.
@@ -43,7 +45,17 @@ struct Dial {
 struct UssdAnswer {
     std::string text;
     platform::Micros delay{0};
+    // False: the notification carries no text at all (and no alert is shown).
+    bool hasText = true;
 };
+
+// What SpringBoard hears first of a USSD text: its alert or the telephony
+// notification. The phone builds the alert first.
+enum class UssdOrder { alertFirst, replyFirst };
+
+// A text the network sends of its own accord: a request lets the user answer
+// in the alert (as the replies to dials do); a notification is for display only.
+enum class NetworkUssdKind { request, notification };
 
 struct SmsAnswer {
     std::string sender;    // as the network writes it ("900", "+79001234567")
@@ -70,23 +82,35 @@ public:
     // From now on every dial of `code` also brings an SMS of `text` from
     // `sender`, `delay` after the dial. A USSD answer of the code is kept.
     void answerBySms(const std::string& code, const std::string& sender, const std::string& text, platform::Micros delay);
+    // From now on every dial of `code` is answered, `delay` after the dial, by
+    // a USSD notification that carries no text.
+    void answerByUssdWithoutText(const std::string& code, platform::Micros delay);
     // From now on dials of `code` get no answer at all.
     void staySilent(const std::string& code);
     // The script of a code; nullptr when it has none.
     const CarrierScript* script(const std::string& code) const;
 
-    // The network sends a USSD text of its own accord (no dial), delivered now.
+    // The network sends a USSD text of its own accord (no dial), delivered now:
+    // a request, whose alert takes a reply.
     void pushUssd(const std::string& text);
+    // The same, of either kind; no `text` is a notification without text.
+    void pushUssd(const std::optional<std::string>& text, NetworkUssdKind kind);
+
+    // Which comes first of each USSD text from now on (alertFirst at the start).
+    void setUssdOrder(UssdOrder order) { m_order = order; }
+    UssdOrder ussdOrder() const { return m_order; }
 
     // TelephonyService: records the dial and schedules the scripted answers.
     void dial(platform::Process& from, const std::string& number) override;
 
     const std::vector<Dial>& dials() const { return m_dials; }
 
-    // Called on the network's run loop after each USSD delivery has been queued
-    // to the processes, so that work it queues on a process's run loop runs
-    // after that process's telephony delivery.
-    using UssdPresenter = std::function<void(const std::string& text)>;
+    // Called on the network's run loop for each USSD text, before its
+    // deliveries are queued to the processes (after them with
+    // UssdOrder::replyFirst), so that work it queues on a process's run loop
+    // runs before (after) that process's telephony delivery. `allowsResponse`
+    // tells whether the alert may take a reply.
+    using UssdPresenter = std::function<void(const std::string& text, bool allowsResponse)>;
     void setUssdPresenter(UssdPresenter presenter) { m_presenter = std::move(presenter); }
 
     // Where the network's SMS go (called on the network's run loop). Without
@@ -98,7 +122,7 @@ public:
     platform::Process& process() { return *m_process; }
 
 private:
-    void deliverUssd(const std::string& text);
+    void deliverUssd(const std::optional<std::string>& text, bool allowsResponse);
 
     platform::Device& m_device;
     LogCapture& m_log;
@@ -107,6 +131,7 @@ private:
     std::vector<Dial> m_dials;
     UssdPresenter m_presenter;
     SmsReceiver m_smsReceiver;
+    UssdOrder m_order = UssdOrder::alertFirst;
 };
 
 } // namespace sim

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <iostream>
 #include <iterator>
@@ -14,6 +15,8 @@
 namespace quorvel::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // What a scenario is called in messages: its path, or <stdin> for "-".
 std::string scriptName(const std::string& file)
@@ -80,6 +83,8 @@ int runCommand(const RunOptions& options)
             std::cerr << "quorvel: " << name << ": " << *problem << "\n";
             status = sim::kScenarioUnusable;
         } else {
+            // Files a scenario names beside itself are found next to it.
+            session.sourceFolder = file == "-" ? std::string() : fs::path(file).parent_path().string();
             status = sim::runScenarioText(name, text, session, std::cout, std::cerr);
         }
         if (status == sim::kScenarioPassed) {

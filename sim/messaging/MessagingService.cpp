@@ -57,6 +57,7 @@ const char* dbFaultName(DbFault fault)
     switch (fault) {
     case DbFault::none: return "none";
     case DbFault::locked: return "locked";
+    case DbFault::readonly: return "readonly";
     case DbFault::missing: return "missing";
     case DbFault::corrupt: return "corrupt";
     }
@@ -65,7 +66,7 @@ const char* dbFaultName(DbFault fault)
 
 std::optional<DbFault> dbFaultNamed(std::string_view name)
 {
-    for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::missing, DbFault::corrupt}) {
+    for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::readonly, DbFault::missing, DbFault::corrupt}) {
         if (name == dbFaultName(fault))
             return fault;
     }
@@ -153,10 +154,16 @@ int64_t MessagingService::receive(const std::string& sender, const std::string& 
     std::string error;
     std::optional<int64_t> rowId;
     {
+        // The service's own writes pass the read transaction that keeps others out.
+        const bool readHeld = m_readHold != nullptr;
+        m_readHold.reset();
         std::unique_ptr<host::SmsDatabase> opened;
         if (host::SmsDatabase* db = store(opened, error))
             rowId = db->insertReceived(sms, error);
         // `opened` closes here: readers must find the row before the change is posted.
+        opened.reset();
+        if (readHeld && !holdReadLock())
+            note("messaging: the database is writable again, its read transaction could not be taken back");
     }
     if (!rowId) {
         note("messaging: cannot store the SMS from " + sender + ": " + error);
@@ -179,9 +186,15 @@ void MessagingService::announce(int64_t rowId, const std::string& sender, const 
         m_process.mainRunLoop().perform([this, alive, sender, text] {
             if (alive.expired())
                 return;
+            auto setBadge = [this] {
+                if (std::optional<int64_t> unread = countUnread())
+                    m_springBoard.setBadge(kMessagesBundleIdentifier, static_cast<int>(*unread));
+            };
+            if (m_badgeFirst)
+                setBadge();
             m_springBoard.publishBulletin({kMessagesBundleIdentifier, sender, text});
-            if (std::optional<int64_t> unread = countUnread())
-                m_springBoard.setBadge(kMessagesBundleIdentifier, static_cast<int>(*unread));
+            if (!m_badgeFirst)
+                setBadge();
         });
     });
 }
@@ -195,9 +208,20 @@ void MessagingService::postChatItemsChange(platform::Array items)
     });
 }
 
-void MessagingService::postChange(platform::Array items)
+void MessagingService::postChatItemsChangeWithoutList()
 {
-    platform::Dict userInfo{{platform::kIMChatItemsKey, platform::Value(std::move(items))}};
+    std::weak_ptr<bool> alive = m_alive;
+    m_process.mainRunLoop().perform([this, alive] {
+        if (!alive.expired())
+            postChange(std::nullopt);
+    });
+}
+
+void MessagingService::postChange(std::optional<platform::Array> items)
+{
+    platform::Dict userInfo;
+    if (items)
+        userInfo[platform::kIMChatItemsKey] = platform::Value(std::move(*items));
     m_process.telephonyCenter().post(platform::kIMChatItemsDidChangeNotification, nullptr, &userInfo, true);
 }
 
@@ -209,6 +233,12 @@ void MessagingService::fault(DbFault fault)
     switch (fault) {
     case DbFault::none: break;
     case DbFault::locked: lock(); break;
+    case DbFault::readonly:
+        if (holdReadLock()) {
+            m_fault = DbFault::readonly;
+            note("messaging: message database read-only (a read transaction is held open)");
+        }
+        break;
     case DbFault::missing: holdAside(false); break;
     case DbFault::corrupt: holdAside(true); break;
     }
@@ -225,6 +255,20 @@ void MessagingService::lock()
     m_lock = std::move(db);
     m_fault = DbFault::locked;
     note("messaging: message database locked");
+}
+
+bool MessagingService::holdReadLock()
+{
+    std::string error;
+    std::unique_ptr<host::SmsDatabase> db = openFile(kSmsDatabasePath, error);
+    // A read inside an open transaction keeps its shared lock until the
+    // transaction ends: readers pass it, a writer's commit does not.
+    if (!db || !db->exec("BEGIN; SELECT count(*) FROM message;", error)) {
+        note("messaging: cannot hold the message database read-only: " + error);
+        return false;
+    }
+    m_readHold = std::move(db);
+    return true;
 }
 
 void MessagingService::holdAside(bool leaveGarbage)
@@ -268,6 +312,10 @@ void MessagingService::putBack()
         m_lock.reset();
         break;
     }
+    case DbFault::readonly:
+        // Closing the connection ends its read transaction; it wrote nothing.
+        m_readHold.reset();
+        break;
     case DbFault::missing:
     case DbFault::corrupt: {
         removeWithSideFiles(kSmsDatabasePath);

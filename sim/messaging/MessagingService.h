@@ -11,13 +11,15 @@
 //
 // Order on SpringBoard's run loop after receive(): the change is posted first
 // (its observers run at the next turn), then the bulletin is published and the
-// badge set, so a tweak that watches for the change has seen the message before
-// its bulletin and badge arrive. Bulletin and badge go through sim::SpringBoard,
+// badge set (or the badge first, setBadgeFirst), so a tweak that watches for
+// the change has seen the message before its bulletin and badge arrive. Bulletin and badge go through sim::SpringBoard,
 // that is through the runtime, so replaced methods see them.
 //
 // Faults make the database misbehave for other readers while the service keeps
 // every message: locked holds an exclusive transaction open (the service keeps
-// writing through it), missing and corrupt move the real file aside (the
+// writing through it), readonly holds a read transaction open (other readers
+// find every message, other writers get SQLITE_BUSY; the service lets go of it
+// for its own writes), missing and corrupt move the real file aside (the
 // service keeps using it there) and leave nothing, or garbage, in its place.
 // DbFault::none, or the destructor, puts everything back.
 //
@@ -46,9 +48,9 @@ inline constexpr const char* kHeldSmsDatabasePath = "/private/var/mobile/Library
 inline constexpr const char* kMessagesBundleIdentifier = "com.apple.MobileSMS";
 inline constexpr int64_t kMessageDateEpoch = host::kMessageDateEpoch;
 
-enum class DbFault { none, locked, missing, corrupt };
+enum class DbFault { none, locked, readonly, missing, corrupt };
 
-// "none", "locked", "missing", "corrupt" (as scenario scripts name them).
+// "none", "locked", "readonly", "missing", "corrupt" (as scenario scripts name them).
 const char* dbFaultName(DbFault fault);
 std::optional<DbFault> dbFaultNamed(std::string_view name);
 
@@ -76,6 +78,12 @@ public:
     // no database row, bulletin or badge: for testing readers with odd items
     // (see ChatItems.h) or an empty list.
     void postChatItemsChange(platform::Array items);
+    // The same change with no list under its key at all.
+    void postChatItemsChangeWithoutList();
+
+    // From now on the badge of each new message is set before its bulletin
+    // is published (after it at the start, as on the phone).
+    void setBadgeFirst(bool badgeFirst) { m_badgeFirst = badgeFirst; }
 
     // Switches to `fault`, first undoing the one in force. Setting the fault in
     // force again does nothing. Each change is logged.
@@ -96,8 +104,9 @@ private:
     std::unique_ptr<host::SmsDatabase> openFile(const std::string& devicePath, std::string& error) const;
     std::optional<int64_t> countUnread() const;
     void announce(int64_t rowId, const std::string& sender, const std::string& text);
-    void postChange(platform::Array items);
+    void postChange(std::optional<platform::Array> items);
     void lock();
+    bool holdReadLock();
     void holdAside(bool leaveGarbage);
     void putBack();
     void note(const std::string& text) const;
@@ -106,6 +115,9 @@ private:
     SpringBoard& m_springBoard;
     DbFault m_fault = DbFault::none;
     std::unique_ptr<host::SmsDatabase> m_lock;
+    // The connection whose read transaction keeps writers out (readonly).
+    std::unique_ptr<host::SmsDatabase> m_readHold;
+    bool m_badgeFirst = false;
     // Work queued on SpringBoard's run loop checks this before touching `this`.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

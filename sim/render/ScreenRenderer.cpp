@@ -25,7 +25,7 @@ void drawCentred(UIGraphicsContext& context, const std::string& text, const CGRe
 class StatusBarView final : public UIView {
 public:
     explicit StatusBarView(std::string clock)
-        : UIView(CGRectMake(0, 0, UIScreen::kWidth, UIScreen::kStatusBarHeight)), m_clock(std::move(clock))
+        : UIView(CGRectMake(0, 0, UIScreen::width(), UIScreen::kStatusBarHeight)), m_clock(std::move(clock))
     {
         setBackgroundColor(UIColor::blackColor());
     }
@@ -128,7 +128,7 @@ host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
     host::RenderOptions options;
     options.scale = scale;
     options.margin = 0;
-    options.minimumWidth = UIScreen::kWidth;
+    options.minimumWidth = UIScreen::width();
     options.backdrop = false;
     return host::renderView(*canvas, options);
 }

@@ -73,8 +73,61 @@ std::optional<platform::Micros> parseDuration(const std::string& text)
     return platform::Micros(micros);
 }
 
+namespace {
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+int64_t daysFromCivil(int64_t year, int64_t month, int64_t day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t digitsAt(const std::string& s, size_t from, size_t count)
+{
+    return std::stoll(s.substr(from, count));
+}
+
+} // namespace
+
+std::optional<platform::Date> parseDateTime(const std::string& text)
+{
+    // yyyy-mm-ddThh:mm:ss[.ffffff]Z
+    constexpr size_t kSecondsEnd = 19;
+    if (text.size() < kSecondsEnd + 1 || text.back() != 'Z' || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    for (size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u, 11u, 12u, 14u, 15u, 17u, 18u})
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return std::nullopt;
+    int64_t fractionMicros = 0;
+    const size_t fractionDigits = text.size() - 1 - kSecondsEnd;
+    if (fractionDigits > 0) {
+        if (text[kSecondsEnd] != '.' || fractionDigits < 2 || fractionDigits > 7 ||
+            !allDigits(text, kSecondsEnd + 1, text.size() - 1))
+            return std::nullopt;
+        std::string fraction = text.substr(kSecondsEnd + 1, fractionDigits - 1);
+        fraction.resize(6, '0');
+        fractionMicros = std::stoll(fraction);
+    }
+    const int64_t year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
+    const int64_t hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2), second = digitsAt(text, 17, 2);
+    constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1] || (month == 2 && day == 29 && !leap) ||
+        hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const int64_t seconds = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return platform::Date::fromMicros(seconds * 1000000 + fractionMicros);
+}
+
 std::optional<platform::Value> parseBareValue(const std::string& word)
 {
+    if (std::optional<platform::Date> date = parseDateTime(word))
+        return platform::Value(*date);
     if (word == "true")
         return platform::Value(true);
     if (word == "false")
@@ -185,7 +238,8 @@ platform::Value ArgReader::value(const std::string& what)
     }
     auto parsed = token.kind == Token::Kind::word ? parseBareValue(token.text) : std::nullopt;
     if (!parsed)
-        failAt(token, "expected " + what + " (a number, true, false or a quoted string), found " + describe(token));
+        failAt(token, "expected " + what + " (a number, true, false or a quoted string; or a date such as 2026-12-08T09:00:00Z), found " +
+                          describe(token));
     ++m_next;
     return *parsed;
 }
@@ -232,13 +286,14 @@ void ArgReader::end()
 
 void ArgReader::fail(const std::string& message) const
 {
-    int column = atEnd() ? m_line.endColumn : m_line.tokens[m_next].column;
-    throw ScenarioSyntaxError(m_lineNumber, column, message);
+    if (atEnd())
+        throw ScenarioSyntaxError(m_lineNumber + m_line.endLineOffset, m_line.endColumn, message);
+    failAt(m_line.tokens[m_next], message);
 }
 
 void ArgReader::failAt(const Token& token, const std::string& message) const
 {
-    throw ScenarioSyntaxError(m_lineNumber, token.column, message);
+    throw ScenarioSyntaxError(m_lineNumber + token.lineOffset, token.column, message);
 }
 
 } // namespace sim

@@ -32,8 +32,13 @@ struct ScenarioSyntaxError : std::runtime_error {
 // microsecond. nullopt for anything else (including finer than a microsecond).
 std::optional<platform::Micros> parseDuration(const std::string& text);
 
-// The VALUE forms: integer ("-5"), real with a dot ("2.5"), true/false; quoted
-// texts come as string tokens. nullopt for an unquoted word of another form.
+// "2026-12-08T09:00:01Z" or "2026-12-08T09:00:01.250Z" (up to six decimals):
+// a date and time in UTC. nullopt for anything else, an impossible date included.
+std::optional<platform::Date> parseDateTime(const std::string& text);
+
+// The VALUE forms: integer ("-5"), real with a dot ("2.5"), true/false, a date
+// and time as parseDateTime reads it; quoted texts come as string tokens.
+// nullopt for an unquoted word of another form.
 std::optional<platform::Value> parseBareValue(const std::string& word);
 
 class ArgReader {
@@ -54,7 +59,7 @@ public:
     platform::Micros duration(const std::string& what);
     // A whole number, zero or more.
     int64_t count(const std::string& what);
-    // A VALUE: integer, real, true/false, or a quoted string.
+    // A VALUE: integer, real, true/false, a date and time, or a quoted string.
     platform::Value value(const std::string& what);
     // KEY= written without blanks; returns KEY. The value must follow at once.
     std::string key(const std::string& what);

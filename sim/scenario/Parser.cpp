@@ -24,6 +24,15 @@ const Verb* findVerb(const VerbTable& verbs, const LexedLine& line, size_t& argu
     return verbs.find(tokens[0].text);
 }
 
+// The column of the last opening """ on the statement's first line, where a
+// long string that never closes began (1 when it began on a later line).
+int openingColumn(const std::string& source)
+{
+    const std::string first = source.substr(0, source.find('\n'));
+    const size_t at = first.find("\"\"\"");
+    return at == std::string::npos ? 1 : static_cast<int>(at) + 1;
+}
+
 } // namespace
 
 std::string_view withoutByteOrderMark(std::string_view text)
@@ -44,13 +53,24 @@ ParseResult parseScenario(const std::string& text, const VerbTable& verbs)
     ParseResult result;
     std::istringstream input{std::string(withoutByteOrderMark(text))};
     std::string source;
-    int lineNumber = 0;
+    int nextLine = 0;
     bool booted = false;
     while (std::getline(input, source)) {
-        ++lineNumber;
+        const int lineNumber = ++nextLine;
         LexedLine line = lexLine(source, lineNumber, result.error);
+        // A long string carries the statement over the lines that follow.
+        std::string more;
+        while (!result.error && line.continues && std::getline(input, more)) {
+            ++nextLine;
+            source += "\n" + more;
+            line = lexLine(source, lineNumber, result.error);
+        }
         if (result.error)
             return result;
+        if (line.continues) {
+            result.error = SyntaxError{lineNumber, openingColumn(source), "unterminated long string (missing closing \"\"\")"};
+            return result;
+        }
         if (line.tokens.empty())
             continue;
         const Token& first = line.tokens[0];

@@ -6,9 +6,11 @@
 //   if (!result.passed) print(result.failure->line, result.failure->statement, result.failure->found);
 #pragma once
 
+#include "platform/foundation/Date.h"
 #include "sim/scenario/Script.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,15 +20,31 @@ namespace sim {
 
 class World;
 
+// How a script runs: where its pictures go, where the files it names beside
+// it are, and what to do after each statement (a session prints the log lines
+// written meanwhile).
+struct RunOptions {
+    // Relative picture names go here; empty for the current folder.
+    std::string pictureFolder;
+    // The folder of the scenario file, for files named beside it; empty for
+    // the current folder (a script read from standard input).
+    std::string sourceFolder;
+    std::function<void()> afterEachStatement;
+};
+
 // What the statements of one run share: the device, the log cursor that
 // `expect log` and `expect logpart` move past the lines they matched, and the
 // pictures `render` statements wrote.
 class ScenarioRun {
 public:
-    explicit ScenarioRun(World& world, std::string pictureFolder = {})
-        : m_world(world), m_pictureFolder(std::move(pictureFolder)) {}
+    explicit ScenarioRun(World& world, RunOptions options = {});
 
     World& world() { return m_world; }
+    // When the run began on the device's clock (log stamps count days from it).
+    platform::Date start() const { return m_start; }
+
+    // Where a file named `file` beside the scenario is on the host.
+    std::string sourcePath(const std::string& file) const;
 
     // Index of the first log line that expectations still look at.
     size_t logCursor() const { return m_logCursor; }
@@ -44,7 +62,8 @@ public:
 
 private:
     World& m_world;
-    std::string m_pictureFolder;
+    RunOptions m_options;
+    platform::Date m_start;
     size_t m_logCursor = 0;
     std::vector<std::string> m_pictures;
 };
@@ -64,6 +83,6 @@ struct RunResult {
     std::vector<std::string> pictures;
 };
 
-RunResult runScenario(const Script& script, World& world, const std::string& pictureFolder = {});
+RunResult runScenario(const Script& script, World& world, const RunOptions& options = {});
 
 } // namespace sim

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Utf8.h"
 #include "sim/scenario/Counted.h"
+#include "sim/scenario/LogStamp.h"
 #include "sim/scenario/Parser.h"
 #include "sim/scenario/Runner.h"
 #include "sim/world/LogCapture.h"
@@ -81,15 +82,21 @@ int runScenarioText(const std::string& name, const std::string& text, const Scen
         err << "quorvel: cannot prepare a device folder" << (options.root.empty() ? "" : " at " + options.root) << "\n";
         return kScenarioUnusable;
     }
+    // The device's set-up lines come first, then each statement's once it has run.
+    const platform::Date start = world.now();
+    size_t printed = 0;
+    auto printNewLines = [&] {
+        const auto& lines = world.log().lines();
+        for (; printed < lines.size(); ++printed)
+            out << printableLine(lines[printed], start) << "\n";
+        out.flush();
+    };
+    RunOptions run{options.pictureFolder, options.sourceFolder, {}};
     if (!options.quiet) {
-        // Lines written before the echo starts (the device's set-up) are printed first.
-        for (const LogLine& line : world.log().lines())
-            out << LogCapture::printable(line) << "\n";
-        world.log().echoTo(&out);
+        printNewLines();
+        run.afterEachStatement = printNewLines;
     }
-    RunResult result = runScenario(parsed.script, world, options.pictureFolder);
-    world.log().echoTo(nullptr);
-    out.flush();
+    RunResult result = runScenario(parsed.script, world, run);
 
     if (!result.passed) {
         const RunFailure& failure = *result.failure;

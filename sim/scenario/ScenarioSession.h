@@ -1,5 +1,6 @@
 // Parses a scenario and runs it on a fresh device, printing the device's log
-// as it is written and reporting the outcome: what `quorvel run` and
+// as it is written (the lines of each statement once it has run, stamped as
+// LogStamp.h says) and reporting the outcome: what `quorvel run` and
 // `quorvel demo` do.
 //
 //   int status = runScenarioText("x.scn", text, {}, std::cout, std::cerr);
@@ -29,6 +30,9 @@ struct ScenarioSessionOptions {
     // Where `render` statements write their pictures; empty for the device
     // root folder (so a run on a temporary device leaves none behind).
     std::string pictureFolder;
+    // Where files named beside the scenario are (`file ... from "NAME"`);
+    // empty for the current folder.
+    std::string sourceFolder;
     // No log echo and no closing "N statements" line: only failures are printed.
     bool quiet = false;
     // Runs after the scenario passed, before the device is torn down.

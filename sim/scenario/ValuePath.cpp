@@ -1,6 +1,7 @@
 #include "sim/scenario/ValuePath.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace sim {
 
@@ -70,6 +71,23 @@ const platform::Value* ValuePath::find(const platform::Value& root) const
     return at;
 }
 
+std::string dateTimeText(platform::Date date)
+{
+    std::string text = date.formatted("yyyy-MM-dd") + "T" + date.formatted("HH:mm:ss");
+    int64_t micros = date.micros() % 1000000;
+    if (micros < 0)
+        micros += 1000000;
+    if (micros != 0) {
+        char fraction[16];
+        std::snprintf(fraction, sizeof fraction, ".%06lld", static_cast<long long>(micros));
+        std::string digits = fraction;
+        while (digits.back() == '0')
+            digits.pop_back();
+        text += digits;
+    }
+    return text + "Z";
+}
+
 bool valueMatches(const platform::Value& stored, const platform::Value& expected)
 {
     using Type = platform::Value::Type;
@@ -93,7 +111,7 @@ std::string describeValue(const platform::Value& value)
     case Type::Integer: return value.description() + " (an integer)";
     case Type::Real: return value.description() + " (a real)";
     case Type::Boolean: return std::string(value.boolValue() ? "true" : "false") + " (a boolean)";
-    case Type::Date: return value.description() + " (a date)";
+    case Type::Date: return dateTimeText(*value.date()) + " (a date)";
     case Type::Data: return "data of " + std::to_string(value.data()->size()) + " bytes";
     case Type::Array: return "an array of " + std::to_string(value.count()) + " entries";
     case Type::Dict: return "a dictionary of " + std::to_string(value.count()) + " keys";

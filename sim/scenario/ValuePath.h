@@ -38,6 +38,9 @@ private:
 // real 15.0 match; a text "15" does not match the number 15).
 bool valueMatches(const platform::Value& stored, const platform::Value& expected);
 
+// "2026-12-08T09:00:01Z", "2026-12-08T09:00:01.25Z": a date as scenarios write it.
+std::string dateTimeText(platform::Date date);
+
 // "12.50 (a string)", for failure reports.
 std::string describeValue(const platform::Value& value);
 

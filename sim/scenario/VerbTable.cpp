@@ -31,10 +31,13 @@ const VerbTable& scenarioVerbs()
     static const VerbTable table = [] {
         VerbTable t;
         addDeviceVerbs(t);
+        addFileVerbs(t);
         addCarrierVerbs(t);
         addSpringBoardVerbs(t);
+        addUssdAlertVerbs(t);
         addExpectVerbs(t);
         addSettingsVerbs(t);
+        addSettingsViewVerbs(t);
         addNotificationCenterVerbs(t);
         addMessagingVerbs(t);
         return t;

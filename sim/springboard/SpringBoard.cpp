@@ -33,6 +33,27 @@ UssdAlert* asAlert(const rt::id& object)
     return dynamic_cast<UssdAlert*>(object.get());
 }
 
+bool isPicked(const rt::id& object, AlertPick pick)
+{
+    const UssdAlert* alert = asAlert(object);
+    if (!alert)
+        return false;
+    return pick == AlertPick::onScreen ? alert->isOnScreen() : alert->isOpen() && !alert->isOnScreen();
+}
+
+// The length in bytes of the UTF-8 sequence that starts with `lead` (1 for a
+// stray continuation byte, so that every byte is typed once).
+size_t sequenceLength(unsigned char lead)
+{
+    if (lead >= 0xF0 && lead < 0xF8)
+        return 4;
+    if (lead >= 0xE0)
+        return lead < 0xF0 ? 3 : 1;
+    if (lead >= 0xC0)
+        return 2;
+    return 1;
+}
+
 } // namespace
 
 struct SpringBoard::State {
@@ -43,6 +64,13 @@ struct SpringBoard::State {
     // Alerts shown and not yet closed, oldest first (closed ones are dropped
     // when the next alert comes).
     std::vector<rt::id> alerts;
+
+    // The newest alert of the pick, or nullptr.
+    rt::id picked(AlertPick pick) const
+    {
+        auto found = std::find_if(alerts.rbegin(), alerts.rend(), [pick](const rt::id& a) { return isPicked(a, pick); });
+        return found == alerts.rend() ? nullptr : *found;
+    }
 
     rt::id icon(const std::string& bundleIdentifier)
     {
@@ -65,36 +93,126 @@ SpringBoard::SpringBoard(platform::Process& process)
 
 SpringBoard::~SpringBoard() = default;
 
-void SpringBoard::presentUSSDAlert(const std::string& text)
+void SpringBoard::presentUSSDAlert(const std::string& text, bool allowsResponse)
+{
+    showUSSDAlert(buildUSSDAlert(text, allowsResponse));
+}
+
+rt::id SpringBoard::buildUSSDAlert(const std::string& text, bool allowsResponse)
 {
     InSpringBoard in(m_process);
     std::erase_if(m_state->alerts, [](const rt::id& alert) { return asAlert(alert) && asAlert(alert)->closed; });
 
     rt::id alert = springboard::makeUssdAlert(m_state->record);
     if (!alert)
-        return;
+        return nullptr;
     m_state->alerts.push_back(alert);
     platform::CGRect screen = kScreenBounds;
     rt::msgSend<rt::Object*>(alert, "initWithFrame:", screen);
-    rt::msgSend<void>(alert, "setAllowsResponse:", true);
+    rt::msgSend<void>(alert, "setAllowsResponse:", allowsResponse);
     rt::msgSend<void>(alert, "alertStringAvailable:", text);
+    return alert;
+}
+
+void SpringBoard::showUSSDAlert(const rt::id& alert)
+{
+    if (!alert)
+        return;
+    InSpringBoard in(m_process);
     rt::msgSend<void>(alert, "alertDisplayBecameVisible");
 }
 
-bool SpringBoard::tapAlertButton(AlertButton button)
+AlertPlace SpringBoard::alertPlace(const rt::id& object) const
+{
+    const UssdAlert* alert = asAlert(object);
+    if (!alert || alert->closed)
+        return AlertPlace::closed;
+    if (!alert->visible)
+        return AlertPlace::notShown;
+    return alert->isOnScreen() ? AlertPlace::onScreen : AlertPlace::offScreen;
+}
+
+bool SpringBoard::tapAlertButton(AlertButton button, AlertPick pick)
 {
     InSpringBoard in(m_process);
-    auto top = std::find_if(m_state->alerts.rbegin(), m_state->alerts.rend(),
-                            [](const rt::id& alert) { return asAlert(alert) && asAlert(alert)->isOnScreen(); });
-    if (top == m_state->alerts.rend())
+    rt::id alert = m_state->picked(pick);
+    if (!alert)
         return false;
-    rt::id alert = *top;
     switch (button) {
     case AlertButton::reply: rt::msgSend<void>(alert, "_replyClicked"); break;
     case AlertButton::ok: rt::msgSend<void>(alert, "_okayClicked"); break;
     case AlertButton::cancel: rt::msgSend<void>(alert, "_cancelClicked"); break;
     }
     return true;
+}
+
+SpringBoard::Typing SpringBoard::typeIntoAlert(const std::string& text, AlertPick pick)
+{
+    InSpringBoard in(m_process);
+    Typing typing;
+    rt::id alert = m_state->picked(pick);
+    if (!alert) {
+        typing.problem = pick == AlertPick::onScreen ? "no USSD alert on screen" : "no hidden USSD alert open";
+        return typing;
+    }
+    for (size_t at = 0; at < text.size();) {
+        const UssdAlert* state = asAlert(alert);
+        // A hook may close the alert (or take its field away) between two keys.
+        if (!state->isOpen() || !state->responseField) {
+            typing.problem = state->isOpen() ? "the alert's response bar is not open (tap reply first)" : "the alert was closed";
+            return typing;
+        }
+        const size_t length = std::min(sequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+        const std::string key = text.substr(at, length);
+        at += length;
+        rt::id field = state->responseField;
+        const std::string current = rt::msgSend<std::string>(field, "text");
+        const platform::NSRange end{current.size(), 0};
+        if (!rt::msgSend<bool, rt::Object*, std::string, platform::NSRange>(
+                alert, "textField:shouldInsertText:replacingRange:", field.get(), key, end)) {
+            ++typing.refused;
+            continue;
+        }
+        rt::msgSend<void>(field, "setText:", current + key);
+        rt::msgSend<void, rt::Object*>(alert, "_textChanged:", field.get());
+        ++typing.taken;
+    }
+    return typing;
+}
+
+std::optional<bool> SpringBoard::askAllowsResponse(AlertPick pick)
+{
+    InSpringBoard in(m_process);
+    rt::id alert = m_state->picked(pick);
+    if (!alert)
+        return std::nullopt;
+    return rt::msgSend<bool>(alert, "allowsResponse");
+}
+
+bool SpringBoard::setAlertAllowsResponse(bool allows, AlertPick pick)
+{
+    InSpringBoard in(m_process);
+    rt::id alert = m_state->picked(pick);
+    if (!alert)
+        return false;
+    rt::msgSend<void>(alert, "setAllowsResponse:", allows);
+    return true;
+}
+
+std::optional<UssdAlertState> SpringBoard::alertState(AlertPick pick) const
+{
+    rt::id found = m_state->picked(pick);
+    const UssdAlert* alert = asAlert(found);
+    if (!alert)
+        return std::nullopt;
+    UssdAlertState state;
+    state.text = alert->displayedText;
+    state.allowsResponse = alert->allowsResponse;
+    state.responseBarOpen = alert->responseField != nullptr;
+    if (auto* field = dynamic_cast<springboard::ResponseField*>(alert->responseField.get()))
+        state.responseText = field->text;
+    state.charsRemaining = alert->charsRemaining;
+    return state;
 }
 
 int SpringBoard::alertsOnScreen() const
@@ -109,10 +227,10 @@ int SpringBoard::alertsOpen() const
                                           [](const rt::id& alert) { return asAlert(alert) && asAlert(alert)->isOpen(); }));
 }
 
-void SpringBoard::setStatusBarItem(int item, bool enabled)
+bool SpringBoard::setStatusBarItem(int item, bool enabled)
 {
     InSpringBoard in(m_process);
-    rt::msgSend<bool>(m_state->statusBar, "setStatusBarItem:enabled:", item, enabled);
+    return rt::msgSend<bool>(m_state->statusBar, "setStatusBarItem:enabled:", item, enabled);
 }
 
 bool SpringBoard::statusBarItemEnabled(int item) const

@@ -38,8 +38,12 @@
 // The alert as SpringBoard drives it: created with initWithFrame: and the full
 // screen, setAllowsResponse: YES, alertStringAvailable: (which shows the text
 // with displayString:centerVertically: and _notifyView), then
-// alertDisplayBecameVisible. Reply opens the response bar (_setupResponseBar)
-// without closing; OK sends the typed reply, if any, and closes; Cancel closes.
+// alertDisplayBecameVisible (at once, or later when the alert is built and
+// shown apart). Reply opens the response bar (_setupResponseBar) without
+// closing; OK sends the typed reply, if any, and closes; Cancel closes. Each
+// key typed into the response bar is offered with
+// textField:shouldInsertText:replacingRange: and, when taken, announced with
+// _textChanged: (whose host method runs _updateCharsRemaining).
 // Lock posts "com.apple.springboard.lockcomplete" and unlock
 // "com.apple.springboard.lockstate" on the Darwin centre (delivered when the
 // device next runs). Constructing a SpringBoard (re)registers every class above
@@ -54,6 +58,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +67,22 @@ namespace platform { class Process; }
 namespace sim {
 
 enum class AlertButton { reply, ok, cancel };
+
+// Which alert the user acts on: the top one on screen, or the newest open one
+// built off screen (hidden from the user, but still there to be acted on).
+enum class AlertPick { onScreen, hidden };
+
+// Where an alert is: not shown yet, on screen, open off screen, or closed.
+enum class AlertPlace { notShown, onScreen, offScreen, closed };
+
+// What an alert shows and holds, for checks.
+struct UssdAlertState {
+    std::string text;           // as shown
+    bool allowsResponse = false;
+    bool responseBarOpen = false;
+    std::string responseText;   // what the reply field holds
+    int charsRemaining = 0;
+};
 
 inline constexpr platform::CGRect kScreenBounds{{0, 0}, {320, 480}};
 
@@ -79,17 +100,40 @@ public:
     platform::Process& process() { return m_process; }
 
     // Shows a USSD reply the way SpringBoard does: initWithFrame: with the full
-    // screen, the text, then alertDisplayBecameVisible.
-    void presentUSSDAlert(const std::string& text);
-    // The user taps a button of the top alert that is on screen; false when none is.
-    bool tapAlertButton(AlertButton button);
+    // screen, setAllowsResponse:, the text, then alertDisplayBecameVisible.
+    void presentUSSDAlert(const std::string& text, bool allowsResponse = true);
+    // The same in two steps, for an alert that becomes visible some time after
+    // it was built: everything up to the text, then alertDisplayBecameVisible.
+    // buildUSSDAlert returns nullptr when the class builds no alert.
+    rt::id buildUSSDAlert(const std::string& text, bool allowsResponse = true);
+    void showUSSDAlert(const rt::id& alert);
+    AlertPlace alertPlace(const rt::id& alert) const;
+    // The user taps a button of the picked alert; false when there is none.
+    bool tapAlertButton(AlertButton button, AlertPick pick = AlertPick::onScreen);
+    // The user types `text` into the reply field of the picked alert, one
+    // character (UTF-8 sequence) at a time; each one the alert refuses is left
+    // out. `problem` says why nothing could be typed (no such alert, no
+    // response bar open); it is empty when the keys were typed.
+    struct Typing {
+        std::string problem;
+        int taken = 0;
+        int refused = 0;
+    };
+    Typing typeIntoAlert(const std::string& text, AlertPick pick = AlertPick::onScreen);
+    // SpringBoard asks the picked alert whether it takes a reply (allowsResponse);
+    // nullopt when there is no such alert.
+    std::optional<bool> askAllowsResponse(AlertPick pick = AlertPick::onScreen);
+    // SpringBoard sends setAllowsResponse: to the picked alert; false when there is none.
+    bool setAlertAllowsResponse(bool allows, AlertPick pick = AlertPick::onScreen);
+    std::optional<UssdAlertState> alertState(AlertPick pick = AlertPick::onScreen) const;
     // Alerts shown and not yet closed whose frame meets the screen.
     int alertsOnScreen() const;
     // Alerts shown and not yet closed, on screen or not.
     int alertsOpen() const;
 
     // Status bar item change (item 1 is Do Not Disturb), through the runtime.
-    void setStatusBarItem(int item, bool enabled);
+    // Returns what the call answered: whether the item changed.
+    bool setStatusBarItem(int item, bool enabled);
     // What the status bar last recorded for the item (false before any report).
     bool statusBarItemEnabled(int item) const;
     // Lock and unlock, as SpringBoard announces them on the Darwin centre.

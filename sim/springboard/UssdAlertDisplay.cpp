@@ -147,6 +147,13 @@ std::string fieldText(rt::Object* self, rt::SEL)
     return field ? field->text : std::string();
 }
 
+// What "%@" prints for the field: the same on every run (no address).
+std::string fieldDescription(rt::Object* self, rt::SEL)
+{
+    auto* field = dynamic_cast<ResponseField*>(self);
+    return std::string("<") + kResponseFieldClass + ": text = '" + (field ? field->text : std::string()) + "'>";
+}
+
 } // namespace
 
 rt::Class* defineClass(const char* name, rt::Class::Factory factory)
@@ -162,6 +169,7 @@ void registerUssdAlertClasses()
     rt::Class* field = defineClass(kResponseFieldClass, [] { return std::make_shared<ResponseField>(); });
     field->setMethod("setText:", rt::IMP::of(&fieldSetText));
     field->setMethod("text", rt::IMP::of(&fieldText));
+    field->setMethod("description", rt::IMP::of(&fieldDescription));
 
     rt::Class* alert = defineClass(kAlertClass, [] { return std::make_shared<UssdAlert>(); });
     alert->setMethod("initWithFrame:", rt::IMP::of(&initWithFrame));

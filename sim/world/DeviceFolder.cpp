@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -13,6 +14,14 @@
 namespace sim {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// What a carrier bundle's settings file holds here: an empty property list.
+constexpr const char* kBundleFileText =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict/>\n</plist>\n";
+
+} // namespace
 
 DeviceFolder::DeviceFolder(const std::string& hostFolder)
 {
@@ -35,7 +44,8 @@ DeviceFolder::DeviceFolder(const std::string& hostFolder)
     }
     platform::setDeviceRoot(m_root);
     fs::create_directories(hostPath(kPreferencesFolder), error);
-    m_ok = !error && pointLink(kCarrierLinkPath, kHomeNetworkBundle) && pointLink(kOperatorLinkPath, kHomeNetworkBundle);
+    m_ok = !error && makeBundleFile(kHomeNetworkBundle) && makeBundleFile(kVisitedNetworkBundle) &&
+           pointLink(kCarrierLinkPath, kHomeNetworkBundle) && pointLink(kOperatorLinkPath, kHomeNetworkBundle);
 }
 
 DeviceFolder::~DeviceFolder()
@@ -57,6 +67,35 @@ bool DeviceFolder::setRoaming(bool roaming)
         return false;
     m_roaming = roaming;
     return true;
+}
+
+bool DeviceFolder::setLink(const std::string& devicePath, LinkState state)
+{
+    std::error_code error;
+    switch (state) {
+    case LinkState::home: return pointLink(devicePath, kHomeNetworkBundle);
+    case LinkState::visited: return pointLink(devicePath, kVisitedNetworkBundle);
+    case LinkState::dangling: return pointLink(devicePath, kMissingNetworkBundle);
+    case LinkState::missing:
+        fs::remove(hostPath(devicePath), error);
+        return !error;
+    case LinkState::plainFile: {
+        fs::remove(hostPath(devicePath), error);
+        std::ofstream file(hostPath(devicePath), std::ios::binary);
+        file << kBundleFileText;
+        return static_cast<bool>(file);
+    }
+    }
+    return false;
+}
+
+bool DeviceFolder::makeBundleFile(const std::string& devicePath)
+{
+    std::error_code error;
+    fs::create_directories(fs::path(hostPath(devicePath)).parent_path(), error);
+    std::ofstream file(hostPath(devicePath), std::ios::binary);
+    file << kBundleFileText;
+    return static_cast<bool>(file);
 }
 
 bool DeviceFolder::pointLink(const std::string& devicePath, const std::string& target)

@@ -8,7 +8,9 @@
 //
 // The two links are real symbolic links whose targets are device paths: on the
 // home network both name the same carrier bundle; while roaming, the operator
-// link names the visited network's. Nothing opens the targets.
+// link names the visited network's. Both bundles' files are there (nothing
+// opens them), so a link can also be left dangling, at a bundle that is not,
+// or be missing, or be a plain file instead of a link.
 #pragma once
 
 #include "host/common/device/CarrierLinks.h"
@@ -22,6 +24,17 @@ inline constexpr const char* kCarrierLinkPath = host::kCarrierLinkPath;
 inline constexpr const char* kOperatorLinkPath = host::kOperatorLinkPath;
 inline constexpr const char* kHomeNetworkBundle = "/System/Library/Carrier Bundles/iPhone/HomeNetwork.bundle/carrier.plist";
 inline constexpr const char* kVisitedNetworkBundle = "/System/Library/Carrier Bundles/iPhone/VisitedNetwork.bundle/carrier.plist";
+// A carrier bundle that is not on the device, for a dangling link.
+inline constexpr const char* kMissingNetworkBundle = "/System/Library/Carrier Bundles/iPhone/Missing.bundle/carrier.plist";
+
+// What one of the two network links is made to be.
+enum class LinkState {
+    home,       // a link to the home network's bundle
+    visited,    // a link to the visited network's bundle
+    dangling,   // a link to a bundle that is not on the device
+    missing,    // nothing at the link's path
+    plainFile,  // a regular file at the link's path, not a link
+};
 
 class DeviceFolder {
 public:
@@ -44,7 +57,14 @@ public:
     bool setRoaming(bool roaming);
     bool roaming() const { return m_roaming; }
 
+    // Makes the link at `devicePath` (kCarrierLinkPath or kOperatorLinkPath)
+    // what `state` says, replacing what is there; false when it cannot.
+    bool setLink(const std::string& devicePath, LinkState state);
+    // Points the link at `devicePath` at any target.
+    bool pointLinkAt(const std::string& devicePath, const std::string& target) { return pointLink(devicePath, target); }
+
 private:
+    bool makeBundleFile(const std::string& devicePath);
     bool pointLink(const std::string& devicePath, const std::string& target);
 
     std::string m_root;

@@ -4,6 +4,7 @@
 #include "platform/notify/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runtime/Runtime.h"
+#include "platform/runtime/Runtime.h"
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "sim/carrier/SimCarrier.h"
@@ -16,6 +17,7 @@
 #include "sim/world/LogCapture.h"
 
 #include <cassert>
+#include <cstdio>
 
 namespace sim {
 
@@ -36,11 +38,13 @@ World::World(WorldOptions options)
         m_log->note("cannot prepare the device folder " + m_folder->root());
         return;
     }
-    m_carrier->setUssdPresenter([this](const std::string& text) {
-        // Queued after the telephony deliveries the carrier has just queued, so
-        // SpringBoard's own observers hear the text before its alert appears.
+    m_carrier->setUssdOrder(options.ussdOrder);
+    m_alertVisibleDelay = options.alertVisibleDelay;
+    m_carrier->setUssdPresenter([this](const std::string& text, bool allowsResponse) {
+        // Queued beside the telephony deliveries the carrier queues, in the
+        // carrier's order: before them as on the phone, or after them.
         if (m_springBoardProcess)
-            m_springBoardProcess->mainRunLoop().perform([this, text] { presentUSSDAlert(text); });
+            m_springBoardProcess->mainRunLoop().perform([this, text, allowsResponse] { presentUSSDAlert(text, allowsResponse); });
     });
     m_carrier->setSmsReceiver([this](const std::string& sender, const std::string& text) {
         if (m_messaging)
@@ -174,19 +178,47 @@ void World::adoptHost(std::unique_ptr<Host> host)
         m_hosts.back()->springBoardStarted(*this);
 }
 
-void World::presentUSSDAlert(const std::string& text)
+namespace {
+
+// "2 s", "0.25 s": a span as the simulator's own lines name it.
+std::string secondsText(platform::Micros span)
 {
-    int onScreenBefore = m_springBoard->alertsOnScreen();
-    int openBefore = m_springBoard->alertsOpen();
-    m_springBoard->presentUSSDAlert(text);
-    bool opened = m_springBoard->alertsOpen() > openBefore;
-    bool visible = m_springBoard->alertsOnScreen() > onScreenBefore;
-    if (visible)
-        m_log->note("SpringBoard shows a USSD alert on screen");
-    else if (opened)
-        m_log->note("SpringBoard shows a USSD alert off screen (hidden from the user)");
-    else
-        m_log->note("SpringBoard's USSD alert was closed as soon as it was shown");
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", static_cast<double>(span.count()) / 1e6);
+    return text;
+}
+
+void noteAlertShown(LogCapture& log, AlertPlace place)
+{
+    switch (place) {
+    case AlertPlace::onScreen: log.note("SpringBoard shows a USSD alert on screen"); break;
+    case AlertPlace::offScreen: log.note("SpringBoard shows a USSD alert off screen (hidden from the user)"); break;
+    case AlertPlace::closed:
+    case AlertPlace::notShown: log.note("SpringBoard's USSD alert was closed as soon as it was shown"); break;
+    }
+}
+
+} // namespace
+
+void World::presentUSSDAlert(const std::string& text, bool allowsResponse)
+{
+    rt::id alert = m_springBoard->buildUSSDAlert(text, allowsResponse);
+    if (!alert)
+        return;
+    if (m_alertVisibleDelay.count() <= 0) {
+        m_springBoard->showUSSDAlert(alert);
+        noteAlertShown(*m_log, m_springBoard->alertPlace(alert));
+        return;
+    }
+    m_log->note("SpringBoard builds a USSD alert; it becomes visible " + secondsText(m_alertVisibleDelay) + " later");
+    m_device->schedule(m_springBoardProcess->mainRunLoop(), now().adding(m_alertVisibleDelay), [this, alert] {
+        if (m_springBoard->alertPlace(alert) == AlertPlace::closed) {
+            m_log->note("SpringBoard's USSD alert was closed before it became visible");
+            return;
+        }
+        m_springBoard->showUSSDAlert(alert);
+        noteAlertShown(*m_log, m_springBoard->alertPlace(alert));
+    });
 }
 
 } // namespace sim

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "platform/foundation/Date.h"
+#include "sim/carrier/SimCarrier.h"
 #include "sim/world/Host.h"
 
 #include <map>
@@ -56,6 +57,10 @@ struct WorldOptions {
     platform::Date start = kScenarioStart;
     // Copy the built QuorvelTweak.dylib into the device with a filter naming SpringBoard.
     bool installEngine = true;
+    // What SpringBoard hears first of a USSD text (the phone's order by default).
+    UssdOrder ussdOrder = UssdOrder::alertFirst;
+    // How long after it was built a USSD alert becomes visible (at once by default).
+    platform::Micros alertVisibleDelay{0};
 };
 
 class World {
@@ -92,6 +97,12 @@ public:
     // How many times `name` was posted on SpringBoard's local centre since boot.
     int localPostCount(const std::string& name) const;
 
+    // From now on a USSD alert becomes visible `delay` after SpringBoard built
+    // it (0: at once, as at the start). The order of the alert and the reply's
+    // notification is the carrier's (carrier().setUssdOrder).
+    void setAlertVisibleDelay(platform::Micros delay) { m_alertVisibleDelay = delay; }
+    platform::Micros alertVisibleDelay() const { return m_alertVisibleDelay; }
+
     platform::Date now() const;
     // Runs the device for a span of virtual time (every due callback, in order).
     void runFor(platform::Micros span);
@@ -122,7 +133,7 @@ public:
 private:
     void adoptHost(std::unique_ptr<Host> host);
     void installEngine();
-    void presentUSSDAlert(const std::string& text);
+    void presentUSSDAlert(const std::string& text, bool allowsResponse);
 
     std::unique_ptr<DeviceFolder> m_folder;
     std::unique_ptr<platform::Device> m_device;
@@ -136,6 +147,7 @@ private:
     std::unique_ptr<MessagingService> m_messaging;
     std::vector<std::unique_ptr<Host>> m_hosts;
     std::map<std::string, int> m_localPosts;
+    platform::Micros m_alertVisibleDelay{0};
 };
 
 } // namespace sim

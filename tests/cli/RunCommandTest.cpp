@@ -1,5 +1,6 @@
 // quorvel run: what counts as a scenario, exit statuses over several files,
-// the summary line, standard input, --quiet and --root.
+// the summary line, standard input, --quiet and --root, log stamps past
+// midnight, and files named beside a scenario.
 #include "QuorvelProcess.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,36 @@ TEST(RunCommand, KeepsTheDeviceInTheRootGivenEitherWay)
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "--root keeps one device")) << r.err;
     EXPECT_FALSE(fs::exists(folder.path() / "two"));
+}
+
+TEST(RunCommand, StampsLinesWithTheDateOncePastMidnight)
+{
+    QuorvelRun r = runQuorvel({"run", "-"}, "boot\nnote \"morning\"\nadvance 15h\nnote \"midnight\"\nadvance 1500ms\nnote \"later\"\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\n09:00:00.000 sim: morning\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\n2026-12-09 00:00:00.000 sim: midnight\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\n2026-12-09 00:00:01.500 sim: later\n")) << r.out;
+}
+
+TEST(RunCommand, FindsTheFilesAScenarioNamesBesideIt)
+{
+    TempFolder folder;
+    fs::create_directories(folder.path() / "scenarios" / "stores");
+    folder.write("scenarios/stores/raw.bin", std::string("a\0b", 3));
+    const std::string script = folder.write("scenarios/raw.scn",
+                                            "file \"/var/mobile/raw.bin\" from \"stores/raw.bin\"\n"
+                                            "file \"/var/mobile/raw.bin\" truncate 2\n")
+                                   .string();
+    const fs::path root = folder.path() / "device";
+    QuorvelRun r = runQuorvel({"run", "--root", root.string(), script});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "the bytes of stores/raw.bin written, 3 bytes")) << r.out;
+    EXPECT_EQ(fs::file_size(root / "var/mobile/raw.bin"), 2u);
+
+    // Read from standard input, the scenario has no folder: names are taken from the current one.
+    r = runQuorvel({"run", "-"}, "file \"/var/mobile/raw.bin\" from \"no-such-file.bin\"\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "cannot read no-such-file.bin: No such file or directory")) << r.err;
 }
 
 } // namespace

@@ -69,6 +69,29 @@ TEST_F(DatabaseFaults, LockedKeepsOtherReadersOutWhileTheServiceStillStores)
     EXPECT_EQ(textsSeenByReader(), (std::vector<std::string>{"1:before", "2:during"}));
 }
 
+TEST_F(DatabaseFaults, ReadonlyLetsOtherReadersInButNotTheirWrites)
+{
+    messages().receive("900", "before");
+    messages().fault(DbFault::readonly);
+    EXPECT_EQ(messages().currentFault(), DbFault::readonly);
+
+    RawDatabase other(smsDatabaseHostPath());
+    ASSERT_EQ(other.openResult(), SQLITE_OK);
+    EXPECT_EQ(other.run(kCountMessages).firstInteger, 1);
+    EXPECT_EQ(other.run("UPDATE message SET is_read=1 WHERE message.rowid=1;").step, SQLITE_BUSY);
+
+    // The service's own message is stored and visible to the other reader at once.
+    EXPECT_EQ(messages().receive("900", "during"), 2);
+    EXPECT_EQ(other.run(kCountMessages).firstInteger, 2);
+    EXPECT_EQ(other.run("UPDATE message SET is_read=1 WHERE message.rowid=2;").step, SQLITE_BUSY)
+        << "the read transaction is held again after the service's write";
+    EXPECT_EQ(messages().unreadCount(), 2);
+
+    messages().fault(DbFault::none);
+    EXPECT_EQ(other.run("UPDATE message SET is_read=1 WHERE message.rowid=2;").step, SQLITE_DONE);
+    EXPECT_EQ(messages().unreadCount(), 1);
+}
+
 TEST_F(DatabaseFaults, MissingLeavesNoFileAndNoneBringsEveryMessageBack)
 {
     messages().receive("900", "before");
@@ -170,7 +193,7 @@ TEST_F(DatabaseFaults, UnreadableFileFoundAtStartIsKeptAsideAndAFreshOneUsed)
 
 TEST(DbFaultNames, RoundTripAndRejectUnknown)
 {
-    for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::missing, DbFault::corrupt}) {
+    for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::readonly, DbFault::missing, DbFault::corrupt}) {
         SCOPED_TRACE(dbFaultName(fault));
         EXPECT_EQ(dbFaultNamed(dbFaultName(fault)), fault);
     }

@@ -18,7 +18,7 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
     const Case cases[] = {
         {"frobnicate", 1, 1, "unknown statement \"frobnicate\""},
         {"# comment\n\n  lock", 3, 3, "needs a booted device"},
-        {"boot\nsettings autoRefreshRate=15", 2, 1, "must come before boot"},
+        {"boot\ndevice \"iPad2,1\"", 2, 1, "must come before boot"},
         {"boot\nboot", 2, 1, "already booted"},
         {"carrier \"*100#\" reply \"Balance", 1, 23, "unterminated string"},
         {"note \"tab\\there\"", 1, 10, "unknown escape \\t"},
@@ -28,7 +28,7 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"boot\nadvance", 2, 8, "a duration"},
         {"carrier \"*100#\" reply \"x\" after 2s extra", 1, 36, "unexpected \"extra\""},
         {"carrier *100# reply \"x\"", 1, 9, "the code (a quoted string)"},
-        {"carrier \"*100#\" answer \"x\"", 1, 17, "expected reply or silent"},
+        {"carrier \"*100#\" answer \"x\"", 1, 17, "expected reply, notext or silent"},
         {"settings autoRefreshRate = 15", 1, 26, "'=' right after autoRefreshRate"},
         {"settings autoRefreshRate= 15", 1, 27, "without blanks"},
         {"settings autoRefreshRate=Bob", 1, 26, "a number, true, false or a quoted string"},
@@ -44,7 +44,7 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"expect dials many", 1, 14, "a whole number"},
         {"expect alerts onscreen=0", 1, 1, "needs a booted device"},
         {"boot\nexpect alerts", 2, 14, "onscreen=N or open=N"},
-        {"boot\nalert maybe", 2, 7, "expected reply, ok or cancel"},
+        {"boot\nalert maybe", 2, 7, "expected reply, ok, cancel, type, allowsResponse or response"},
         {"\"boot\"", 1, 1, "starts with a verb"},
         {"boot\npost everywhere \"x\"", 2, 6, "expected darwin or local"},
         // Columns count characters: each Cyrillic or CJK letter is one column.

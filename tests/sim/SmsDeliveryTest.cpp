@@ -133,7 +133,7 @@ TEST(ScenarioSession, RejectsUnknownFaultsAndMisplacedMessagingStatements)
         const char* messagePart;
     };
     const Case cases[] = {
-        {"boot\ndbfault sideways", "expected locked, missing, corrupt or none"},
+        {"boot\ndbfault sideways", "expected locked, readonly, missing, corrupt or none"},
         {"sms \"900\" \"x\"", "needs a booted device"},
         {"boot\nexpect unread many", "a whole number"},
         {"carrier \"*1#\" sms \"900\"", "usage: carrier"},

@@ -57,6 +57,30 @@ TEST(World, HomeNetworkLinksShareATargetAndRoamingSplitsThem)
     EXPECT_EQ(platform::symbolicLinkDestination(kOperatorLinkPath), carrier);
 }
 
+TEST(World, EachNetworkLinkCanBeMissingDanglingOrAPlainFile)
+{
+    World world(withoutEngine());
+    ASSERT_TRUE(world.ok());
+    EXPECT_TRUE(fs::is_regular_file(world.folder().hostPath(kHomeNetworkBundle)));
+    for (const char* link : {kCarrierLinkPath, kOperatorLinkPath}) {
+        SCOPED_TRACE(link);
+        ASSERT_TRUE(world.folder().setLink(link, LinkState::dangling));
+        EXPECT_EQ(platform::symbolicLinkDestination(link), std::string(kMissingNetworkBundle));
+        EXPECT_FALSE(fs::exists(world.folder().hostPath(link))) << "the target is not on the device";
+
+        ASSERT_TRUE(world.folder().setLink(link, LinkState::plainFile));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(world.folder().hostPath(link))));
+        EXPECT_EQ(platform::symbolicLinkDestination(link), std::nullopt);
+
+        ASSERT_TRUE(world.folder().setLink(link, LinkState::missing));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(world.folder().hostPath(link))));
+        ASSERT_TRUE(world.folder().setLink(link, LinkState::missing)) << "removing what is not there is done";
+
+        ASSERT_TRUE(world.folder().setLink(link, LinkState::home));
+        EXPECT_EQ(platform::symbolicLinkDestination(link), std::string(kHomeNetworkBundle));
+    }
+}
+
 TEST(World, RemovesAFreshRootAndKeepsAGivenOne)
 {
     std::string fresh;

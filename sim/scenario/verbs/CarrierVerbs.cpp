@@ -15,16 +15,26 @@ namespace {
 // The network's usual pause before a USSD answer.
 constexpr platform::Micros kDefaultReplyDelay(2'000'000);
 
-// carrier "CMD" reply "TEXT" [after DURATION] | carrier "CMD" sms ... | carrier "CMD" silent
+// carrier "CMD" reply "TEXT" [after DURATION] | carrier "CMD" notext [after DURATION] |
+// carrier "CMD" sms ... | carrier "CMD" silent
 Action parseCarrier(ArgReader& args)
 {
     std::string code = args.string("the code");
     if (args.accept("sms"))
         return parseCarrierSms(code, args);
-    if (args.oneOf({"reply", "silent"}) == "silent") {
+    const std::string kind = args.oneOf({"reply", "notext", "silent"});
+    if (kind == "silent") {
         args.end();
         return [code](ScenarioRun& run) {
             run.world().carrier().staySilent(code);
+            return Outcome::success();
+        };
+    }
+    if (kind == "notext") {
+        platform::Micros delay = args.accept("after") ? args.duration("the delay") : kDefaultReplyDelay;
+        args.end();
+        return [code, delay](ScenarioRun& run) {
+            run.world().carrier().answerByUssdWithoutText(code, delay);
             return Outcome::success();
         };
     }
@@ -37,13 +47,16 @@ Action parseCarrier(ArgReader& args)
     };
 }
 
-// network ussd "TEXT": an unsolicited USSD message, delivered now.
-Action parseNetworkUssd(ArgReader& args)
+// network ussd|notification "TEXT"|notext: an unsolicited USSD request (its
+// alert takes a reply) or notification (display only), delivered now.
+Action parseNetworkUssd(ArgReader& args, NetworkUssdKind kind)
 {
-    std::string text = args.string("the message text");
+    std::optional<std::string> text;
+    if (!args.accept("notext"))
+        text = args.string("the message text, or notext");
     args.end();
-    return [text](ScenarioRun& run) {
-        run.world().carrier().pushUssd(text);
+    return [text, kind](ScenarioRun& run) {
+        run.world().carrier().pushUssd(text, kind);
         run.settle();
         return Outcome::success();
     };
@@ -54,10 +67,13 @@ Action parseNetworkUssd(ArgReader& args)
 void addCarrierVerbs(VerbTable& table)
 {
     table.add({"carrier", Phase::anytime,
-               "carrier \"CMD\" reply \"TEXT\" [after DURATION] | carrier \"CMD\" sms \"SENDER\" \"TEXT\" [after DURATION] | "
-               "carrier \"CMD\" silent",
+               "carrier \"CMD\" reply \"TEXT\" [after DURATION] | carrier \"CMD\" notext [after DURATION] | "
+               "carrier \"CMD\" sms \"SENDER\" \"TEXT\" [after DURATION] | carrier \"CMD\" silent",
                parseCarrier});
-    table.add({"network ussd", Phase::afterBoot, "network ussd \"TEXT\"", parseNetworkUssd});
+    table.add({"network ussd", Phase::afterBoot, "network ussd \"TEXT\"|notext",
+               [](ArgReader& args) { return parseNetworkUssd(args, NetworkUssdKind::request); }});
+    table.add({"network notification", Phase::afterBoot, "network notification \"TEXT\"|notext",
+               [](ArgReader& args) { return parseNetworkUssd(args, NetworkUssdKind::notification); }});
 }
 
 } // namespace sim

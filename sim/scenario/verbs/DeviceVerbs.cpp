@@ -1,5 +1,6 @@
 // Statements about the device itself: its stores as the Settings application
-// leaves them, its network, its start and the passing of time.
+// leaves them (or as anybody may leave the settings store, after boot too),
+// its network links, its start and the passing of time.
 #include "sim/scenario/verbs/Verbs.h"
 
 #include "common/QuorvelNames.h"
@@ -55,7 +56,7 @@ std::string knownSettingsKeys()
     return list;
 }
 
-// settings KEY=VALUE ...
+// settings KEY=VALUE|absent ...; an absent value (none) removes the key.
 Action parseSettings(ArgReader& args)
 {
     std::vector<std::pair<std::string, Value>> pairs;
@@ -64,15 +65,18 @@ Action parseSettings(ArgReader& args)
         std::string key = args.key("a settings key");
         if (!isSettingsKey(key))
             args.failAt(*at, "unknown settings key \"" + key + "\" (known keys: " + knownSettingsKeys() + ")");
-        pairs.emplace_back(key, args.value("the value of " + key));
+        pairs.emplace_back(key, args.accept("absent") ? Value() : args.value("the value of " + key + ", or absent"));
     } while (!args.atEnd());
     return [pairs](ScenarioRun& run) {
         // Merged into what is there, as the Settings application saves one value at a time.
         Dict settings = platform::readDictionary(quorvel::kSettingsStorePath);
         std::string written;
         for (const auto& [key, value] : pairs) {
-            settings[key] = value;
-            written += (written.empty() ? "" : " ") + describeSetting(key, value);
+            if (value.isNone())
+                settings.erase(key);
+            else
+                settings[key] = value;
+            written += (written.empty() ? "" : " ") + (value.isNone() ? key + " removed" : describeSetting(key, value));
         }
         if (!platform::writeDictionaryAtomically(quorvel::kSettingsStorePath, settings))
             return Outcome::failure("the settings store could not be written");
@@ -143,6 +147,48 @@ Action parseRoaming(ArgReader& args)
     };
 }
 
+// link carrier|operator home|visited|dangling|missing|file | link carrier|operator to "TARGET"
+Action parseLink(ArgReader& args)
+{
+    const bool carrier = args.oneOf({"carrier", "operator"}) == "carrier";
+    const char* devicePath = carrier ? kCarrierLinkPath : kOperatorLinkPath;
+    const std::string name = carrier ? "carrier link" : "operator link";
+    if (args.accept("to")) {
+        std::string target = args.string("the link's target, a device path");
+        args.end();
+        return [devicePath, name, target](ScenarioRun& run) {
+            if (!run.world().folder().pointLinkAt(devicePath, target))
+                return Outcome::failure("the " + name + " could not be changed");
+            run.world().log().note("the " + name + " points at " + target);
+            return Outcome::success();
+        };
+    }
+    struct Choice {
+        const char* word;
+        LinkState state;
+        const char* says;
+    };
+    static constexpr Choice kChoices[] = {
+        {"home", LinkState::home, "names the home network"},
+        {"visited", LinkState::visited, "names the visited network"},
+        {"dangling", LinkState::dangling, "names a carrier bundle that is not on the device"},
+        {"missing", LinkState::missing, "is missing"},
+        {"file", LinkState::plainFile, "is a plain file, not a link"},
+    };
+    const std::string word = args.oneOf({"home", "visited", "dangling", "missing", "file", "to"});
+    args.end();
+    const Choice* choice = nullptr;
+    for (const Choice& c : kChoices)
+        if (word == c.word)
+            choice = &c;
+    return [devicePath, name, state = choice->state, says = std::string(choice->says)](ScenarioRun& run) {
+        if (!run.world().folder().setLink(devicePath, state))
+            return Outcome::failure("the " + name + " could not be changed");
+        run.world().log().note("the " + name + " " + says);
+        return Outcome::success();
+    };
+}
+
 // device "MODEL": the hardware model the device answers for "hw.machine".
 Action parseDevice(ArgReader& args)
 {
@@ -190,10 +236,12 @@ Action parseNote(ArgReader& args)
 
 void addDeviceVerbs(VerbTable& table)
 {
-    table.add({"settings", Phase::beforeBoot, "settings KEY=VALUE ...", parseSettings});
+    table.add({"settings", Phase::anytime, "settings KEY=VALUE|absent ...", parseSettings});
     table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]...", parseCode});
     table.add({"device", Phase::beforeBoot, "device \"MODEL\"", parseDevice});
     table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
+    table.add({"link", Phase::anytime, "link carrier|operator home|visited|dangling|missing|file | link carrier|operator to \"TARGET\"",
+               parseLink});
     table.add({"boot", Phase::anytime, "boot", parseBoot, true});
     table.add({"advance", Phase::afterBoot, "advance DURATION", parseAdvance});
     table.add({"note", Phase::anytime, "note \"TEXT\"", parseNote});

@@ -8,6 +8,7 @@
 #include "platform/system/Device.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/scenario/Counted.h"
+#include "sim/scenario/LogStamp.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/ValuePath.h"
 #include "sim/scenario/VerbTable.h"
@@ -81,7 +82,7 @@ Action parseNoLog(ArgReader& args)
         auto found = findLine(run, [&](const std::string& line) { return line.find(unwanted) != std::string::npos; });
         if (found) {
             const LogLine& line = run.world().log().lines()[*found];
-            return Outcome::failure("log line " + std::to_string(*found + 1) + ": " + LogCapture::printable(line));
+            return Outcome::failure("log line " + std::to_string(*found + 1) + ": " + printableLine(line, run.start()));
         }
         return Outcome::success();
     };
@@ -96,7 +97,7 @@ Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::
     size_t offset = 0;
     std::optional<ValuePath> path = ValuePath::parse(text, &offset);
     if (!path)
-        throw ScenarioSyntaxError(args.line(), at->column + static_cast<int>(offset), "malformed " + noun + " " + text);
+        throw ScenarioSyntaxError(args.line() + at->lineOffset, at->column + static_cast<int>(offset), "malformed " + noun + " " + text);
     if (!args.acceptSymbol('='))
         args.fail("expected '=' after the " + noun);
     enum class Kind { value, present, absent } kind = Kind::value;
@@ -173,7 +174,7 @@ Action parseDials(ArgReader& args)
             return Outcome::success();
         std::string found = counted(static_cast<int64_t>(dials.size()), "dial");
         for (const Dial& d : dials)
-            found += "\n    " + LogCapture::timestamp(d.time) + " " + d.number + " from " + d.process;
+            found += "\n    " + logStamp(d.time, run.start()) + " " + d.number + " from " + d.process;
         return Outcome::failure(found);
     };
 }

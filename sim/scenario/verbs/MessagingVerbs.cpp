@@ -6,6 +6,7 @@
 #include "sim/scenario/verbs/Verbs.h"
 
 #include "common/QuorvelNames.h"
+#include "host/common/messaging/ChatItems.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
@@ -24,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace sim {
 
@@ -73,14 +75,89 @@ Action parseSms(ArgReader& args)
     };
 }
 
-// dbfault locked|missing|corrupt|none
+// dbfault locked|readonly|missing|corrupt|none
 Action parseDbFault(ArgReader& args)
 {
-    DbFault fault = *dbFaultNamed(args.oneOf({"locked", "missing", "corrupt", "none"}));
+    DbFault fault = *dbFaultNamed(args.oneOf({"locked", "readonly", "missing", "corrupt", "none"}));
     args.end();
     return [fault](ScenarioRun& run) {
         run.world().messaging().fault(fault);
         run.settle();
+        return Outcome::success();
+    };
+}
+
+// chatitems [id=N | nomessage | draft]... | chatitems nolist: a chat-items
+// change holding those items, in that order, with no message stored, no
+// bulletin and no badge. A message of identifier N answers with the sender
+// and text of row N of the database when there is one.
+Action parseChatItems(ArgReader& args)
+{
+    if (args.accept("nolist")) {
+        args.end();
+        return [](ScenarioRun& run) {
+            run.world().log().note("a chat-items change without a list of items reaches SpringBoard");
+            run.world().messaging().postChatItemsChangeWithoutList();
+            run.settle();
+            return Outcome::success();
+        };
+    }
+    struct Item {
+        enum class Kind { message, withoutMessage, draft } kind;
+        int64_t id = 0;
+    };
+    std::vector<Item> items;
+    std::string described;
+    while (!args.atEnd()) {
+        const Token& at = *args.peek();
+        if (at.kind == Token::Kind::word && at.text == "id") {
+            args.key("id=");
+            const Token& number = *args.peek();
+            std::optional<platform::Value> value = parseBareValue(number.text);
+            if (number.kind != Token::Kind::word || !value || value->type() != platform::Value::Type::Integer)
+                args.failAt(number, "expected the message identifier, a whole number (0 and below too)");
+            args.word("the message identifier");
+            items.push_back({Item::Kind::message, value->integerValue()});
+            described += " id=" + std::to_string(value->integerValue());
+        } else {
+            const std::string word = args.oneOf({"id=", "nomessage", "draft"});
+            items.push_back({word == "draft" ? Item::Kind::draft : Item::Kind::withoutMessage, 0});
+            described += " " + word;
+        }
+    }
+    return [items, described](ScenarioRun& run) {
+        MessagingService& messaging = run.world().messaging();
+        platform::Array list;
+        {
+            platform::ProcessScope in(run.world().springBoardProcess());
+            for (const Item& item : items) {
+                switch (item.kind) {
+                case Item::Kind::withoutMessage: list.push_back(platform::Value(host::makeChatItemWithoutMessage())); break;
+                case Item::Kind::draft: list.push_back(platform::Value(host::makeChatItemWithDraftMessage("", ""))); break;
+                case Item::Kind::message: {
+                    std::optional<host::StoredMessage> row = item.id > 0 ? messaging.message(item.id) : std::nullopt;
+                    list.push_back(platform::Value(host::makeMessageChatItem(item.id, row ? row->sender : "", row ? row->text : "")));
+                    break;
+                }
+                }
+            }
+        }
+        run.world().log().note("a chat-items change reaches SpringBoard:" + (described.empty() ? std::string(" no items") : described));
+        messaging.postChatItemsChange(std::move(list));
+        run.settle();
+        return Outcome::success();
+    };
+}
+
+// sms order bulletin-first|badge-first
+Action parseSmsOrder(ArgReader& args)
+{
+    const bool badgeFirst = args.oneOf({"bulletin-first", "badge-first"}) == "badge-first";
+    args.end();
+    return [badgeFirst](ScenarioRun& run) {
+        run.world().messaging().setBadgeFirst(badgeFirst);
+        run.world().log().note(badgeFirst ? "from now on a new message's badge is set before its bulletin is published"
+                                          : "from now on a new message's bulletin is published before its badge is set");
         return Outcome::success();
     };
 }
@@ -168,7 +245,9 @@ Action parseOtherProcessPost(ArgReader& args)
 void addMessagingVerbs(VerbTable& table)
 {
     table.add({"sms", Phase::afterBoot, "sms \"SENDER\" \"TEXT\"", parseSms});
-    table.add({"dbfault", Phase::afterBoot, "dbfault locked|missing|corrupt|none", parseDbFault});
+    table.add({"dbfault", Phase::afterBoot, "dbfault locked|readonly|missing|corrupt|none", parseDbFault});
+    table.add({"chatitems", Phase::afterBoot, "chatitems [id=N|nomessage|draft]... | chatitems nolist", parseChatItems});
+    table.add({"sms order", Phase::afterBoot, "sms order bulletin-first|badge-first", parseSmsOrder});
     table.add({"dial", Phase::afterBoot, "dial \"CMD\"", parseDial});
 
     table.addExpectation("expect bulletins", Phase::afterBoot, "expect bulletins \"SECTION\" N", parseBulletins);

@@ -129,6 +129,9 @@ Action parseExpectScreen(ArgReader& args)
 
 Action parseExpectAlert(ArgReader& args)
 {
+    // expect alert field|shows|sent|hidden ... checks SpringBoard's USSD alert instead.
+    if (args.peek() && args.peek()->kind == Token::Kind::word)
+        return parseExpectUssdAlert(args);
     std::string title = args.string("the alert's title");
     std::string message = args.string("the alert's message");
     args.end();
@@ -262,7 +265,10 @@ void addSettingsVerbs(VerbTable& table)
     table.add({"set", Phase::afterBoot, "set \"LABEL\" VALUE", parseSet});
     table.add({"render settings", Phase::afterBoot, "render settings \"FILE.png\"", parseRender});
     table.addExpectation("expect screen", Phase::afterBoot, "expect screen \"TITLE\"", parseExpectScreen);
-    table.addExpectation("expect alert", Phase::afterBoot, "expect alert \"TITLE\" \"MESSAGE\"", parseExpectAlert);
+    table.addExpectation("expect alert", Phase::afterBoot,
+                         "expect alert \"TITLE\" \"MESSAGE\" | expect alert [hidden] field \"TEXT\" N | "
+                         "expect alert [hidden] shows \"TEXT\" | expect alert sent \"TEXT\"",
+                         parseExpectAlert);
     table.addExpectation("expect rows", Phase::afterBoot, "expect rows N", parseExpectRows);
     table.addExpectation("expect row", Phase::afterBoot, "expect row ROW \"TEXT\" \"DETAIL\"", parseExpectRow);
     table.addExpectation("expect enabled", Phase::afterBoot, "expect enabled \"TEXT\" true|false", parseExpectEnabled);

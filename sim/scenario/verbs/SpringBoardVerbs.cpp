@@ -1,6 +1,7 @@
 // Statements that act on SpringBoard: the user at the lock screen and the
-// status bar, the widget's refresh request, taps on the USSD alert, and
-// notifications posted by name.
+// status bar, the widget's refresh request, bulletins and badges of any
+// application, and notifications posted by name; and what the status bar
+// shows. (Its USSD alerts have a file of their own, UssdAlertVerbs.cpp.)
 #include "sim/scenario/verbs/Verbs.h"
 
 #include "common/QuorvelNames.h"
@@ -81,27 +82,66 @@ Action parseRefresh(ArgReader& args)
     };
 }
 
-// alert reply|ok|cancel: the user taps a button of the top on-screen USSD alert.
-Action parseAlert(ArgReader& args)
+std::string quoted(const std::string& text)
 {
-    // alert "BUTTON" answers the alert on the Settings screen instead.
-    if (args.peek() && args.peek()->kind == Token::Kind::string)
-        return parseSettingsAlert(args);
-    std::string name = args.oneOf({"reply", "ok", "cancel"});
+    return "\"" + text + "\"";
+}
+
+// statusbar ITEM on|off: SpringBoard reports a status-bar item (1 is Do Not Disturb).
+Action parseStatusBar(ArgReader& args)
+{
+    const int item = static_cast<int>(args.count("the status-bar item"));
+    const bool on = args.oneOf({"on", "off"}) == "on";
     args.end();
-    AlertButton button = name == "reply" ? AlertButton::reply : name == "ok" ? AlertButton::ok : AlertButton::cancel;
-    return [name, button](ScenarioRun& run) {
-        World& world = run.world();
-        bool tapped = false;
-        {
-            platform::ProcessScope in(world.springBoardProcess());
-            world.log().note("the user taps " + name + " on the USSD alert");
-            tapped = world.springBoard().tapAlertButton(button);
-        }
-        run.settle();
-        if (!tapped)
-            return Outcome::failure("no USSD alert on screen to tap");
-        return Outcome::success();
+    return [item, on](ScenarioRun& run) {
+        return inSpringBoard(run, [item, on](World& w) {
+            w.log().note("status-bar item " + std::to_string(item) + " turned " + (on ? "on" : "off"));
+            const bool changed = w.springBoard().setStatusBarItem(item, on);
+            w.log().note(std::string("the status bar answers: ") + (changed ? "changed" : "unchanged"));
+        });
+    };
+}
+
+// bulletin "SECTION" "TITLE" "MESSAGE": a bulletin of any application.
+Action parseBulletin(ArgReader& args)
+{
+    std::string section = args.string("the bulletin's section, such as \"com.apple.MobileMail\"");
+    std::string title = args.string("the bulletin's title");
+    std::string message = args.string("the bulletin's message");
+    args.end();
+    return [section, title, message](ScenarioRun& run) {
+        return inSpringBoard(run, [&](World& w) {
+            w.log().note("a bulletin of " + section + " is published: " + quoted(title));
+            w.springBoard().publishBulletin({section, title, message});
+        });
+    };
+}
+
+// badge "BUNDLE" N: the icon of any application gets a badge.
+Action parseBadge(ArgReader& args)
+{
+    std::string bundle = args.string("the application's bundle identifier, such as \"com.apple.MobileMail\"");
+    const int badge = static_cast<int>(args.count("the badge number"));
+    args.end();
+    return [bundle, badge](ScenarioRun& run) {
+        return inSpringBoard(run, [&](World& w) {
+            w.log().note("the icon of " + bundle + " is badged " + std::to_string(badge));
+            w.springBoard().setBadge(bundle, badge);
+        });
+    };
+}
+
+// expect statusbar ITEM on|off
+Action parseExpectStatusBar(ArgReader& args)
+{
+    const int item = static_cast<int>(args.count("the status-bar item"));
+    const bool on = args.oneOf({"on", "off"}) == "on";
+    args.end();
+    return [item, on](ScenarioRun& run) {
+        const bool have = run.world().springBoard().statusBarItemEnabled(item);
+        if (have == on)
+            return Outcome::success();
+        return Outcome::failure("status-bar item " + std::to_string(item) + " is " + (have ? "on" : "off"));
     };
 }
 
@@ -133,7 +173,10 @@ void addSpringBoardVerbs(VerbTable& table)
     table.add({"unlock", Phase::afterBoot, "unlock", parseUnlock});
     table.add({"dnd", Phase::afterBoot, "dnd on|off", parseDnd});
     table.add({"refresh", Phase::afterBoot, "refresh", parseRefresh});
-    table.add({"alert", Phase::afterBoot, "alert reply|ok|cancel | alert \"BUTTON\"", parseAlert});
+    table.add({"statusbar", Phase::afterBoot, "statusbar ITEM on|off", parseStatusBar});
+    table.add({"bulletin", Phase::afterBoot, "bulletin \"SECTION\" \"TITLE\" \"MESSAGE\"", parseBulletin});
+    table.add({"badge", Phase::afterBoot, "badge \"BUNDLE\" N", parseBadge});
+    table.addExpectation("expect statusbar", Phase::afterBoot, "expect statusbar ITEM on|off", parseExpectStatusBar);
     table.add({"post", Phase::afterBoot, "post darwin|local \"NAME\" | post \"NAME\"", parsePost});
 }
 

@@ -12,17 +12,27 @@ namespace sim {
 class ArgReader;
 class VerbTable;
 
-// settings, code, device, roaming, boot, advance, note (DeviceVerbs.cpp)
+// settings, code, device, roaming, link, boot, advance, note (DeviceVerbs.cpp)
 void addDeviceVerbs(VerbTable& table);
+// file (FileVerbs.cpp)
+void addFileVerbs(VerbTable& table);
 // carrier, network (CarrierVerbs.cpp)
 void addCarrierVerbs(VerbTable& table);
-// lock, unlock, dnd, refresh, alert, post (SpringBoardVerbs.cpp)
+// lock, unlock, dnd, statusbar, refresh, bulletin, badge, post,
+// expect statusbar (SpringBoardVerbs.cpp)
 void addSpringBoardVerbs(VerbTable& table);
+// alert, ussd order, ussd visible (UssdAlertVerbs.cpp)
+void addUssdAlertVerbs(VerbTable& table);
+// expect alert [hidden] field|shows|sent ...: SpringBoard's USSD alert, after
+// the words `expect alert` (UssdAlertVerbs.cpp)
+Action parseExpectUssdAlert(ArgReader& args);
 // expect ... (ExpectVerbs.cpp)
 void addExpectVerbs(VerbTable& table);
 // app settings, tap, type, switch, title, delete, back, set, render settings,
 // expect screen|alert|rows|row|enabled|settings|offset (SettingsVerbs.cpp)
 void addSettingsVerbs(VerbTable& table);
+// expect view: one view of the top Settings screen (SettingsViewVerbs.cpp)
+void addSettingsViewVerbs(VerbTable& table);
 // nc show|hide, render widget, expect widget (NotificationCenterVerbs.cpp)
 void addNotificationCenterVerbs(VerbTable& table);
 // alert "BUTTON": a button of the alert on the Settings screen (SettingsVerbs.cpp)
@@ -32,7 +42,8 @@ Action parseSettingsAlert(ArgReader& args);
 // (ExpectVerbs.cpp)
 Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::string& noun,
                              const std::string& pathWhat);
-// sms, dbfault, dial, expect bulletins|badge|unread|handoff (MessagingVerbs.cpp)
+// sms, sms order, dbfault, chatitems, dial, expect bulletins|badge|unread|handoff
+// (MessagingVerbs.cpp)
 void addMessagingVerbs(VerbTable& table);
 // carrier "CMD" sms "SENDER" "TEXT" [after DURATION], after the code and the
 // word sms have been read (MessagingVerbs.cpp)
