@@ -6,6 +6,8 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
+  # clang and its libFuzzer runtime, for scripts/fuzz.sh
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
