@@ -27,6 +27,12 @@ CC=clang CXX=clang++ cmake -S . -B "$build" "${configure[@]}" >/dev/null
 cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Targets that write files (the message database's) keep them in a scratch
+# folder, in memory where the machine has /dev/shm: SQLite's flushes would
+# otherwise cost most of the run. Removed however the script ends.
+shm=/dev/shm; [ -d "$shm" ] && [ -w "$shm" ] || shm=${TMPDIR:-/tmp}
+scratch=$(mktemp -d "$shm/quorvel-fuzz-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
 passed=0 failed=0
 for target in "${targets[@]}"; do
   run="$build/fuzz-runs/$target"
@@ -37,7 +43,7 @@ for target in "${targets[@]}"; do
            -artifact_prefix="$run/artifacts/")
   [ -f "fuzz/dict/$target.dict" ] && options+=(-dict="fuzz/dict/$target.dict")
   echo "fuzz: $target for ${seconds}s"
-  if "$build/bin/$target" "${options[@]}" "$run/corpus" >"$run/log" 2>&1; then
+  if TMPDIR="$scratch" "$build/bin/$target" "${options[@]}" "$run/corpus" >"$run/log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$run/log" | sed "s/^/fuzz: $target: /"
     passed=$((passed + 1))
   else
