@@ -1,10 +1,13 @@
 // The engine's two statements on the message database, run on a database
 // built from the fuzz bytes: either a real SQLite file (an input that starts
 // with SQLite's header is written out as sms.db as it is), or a schema and
-// rows chosen by the bytes (FuzzedSmsDatabase). Neither call may crash or
-// hang; on the phone's schema the lookup finds exactly the stored message
-// and its sender, the mark-read sets that message's is_read and changes
-// nothing else, and every call that finds nothing says why in the log.
+// rows chosen by the bytes (FuzzedSmsDatabase), now and then missing or held
+// locked by the messaging service. Neither call may crash or hang; on the
+// phone's schema the lookup finds exactly the stored message and its sender,
+// the mark-read sets that message's is_read and changes nothing else; while
+// another connection holds the write lock the lookup finds that message or
+// nothing, and the mark-read fails and changes nothing; every call that finds
+// nothing says why in the log.
 #include "engine/MessageDatabase.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/FuzzedSmsDatabase.h"
@@ -157,6 +160,23 @@ void runWithoutDatabase(const std::string& path, const std::string& identifier)
     fuzzcheck::require(!fs::exists(path), "the engine created the message database");
 }
 
+// The messaging service holding the database in a write transaction of its
+// own while the engine reads and writes it.
+class HeldLock {
+public:
+    HeldLock(const std::string& path, bool exclusive)
+    {
+        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+            sqlite3_exec(m_db, exclusive ? "BEGIN EXCLUSIVE;" : "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr);
+    }
+    ~HeldLock() { sqlite3_close(m_db); } // rolls the transaction back
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
 void runOnBuiltDatabase(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
@@ -164,26 +184,40 @@ void runOnBuiltDatabase(const uint8_t* data, size_t size)
     const FuzzedSmsDatabase db = FuzzedSmsDatabase::build(path, input);
     const std::string identifier = fuzzedIdentifier(db, input);
     const std::optional<int64_t> rowId = decimalRowId(identifier);
-    if (input.ConsumeIntegralInRange(0, 15) == 0) {
+    const int situation = input.ConsumeIntegralInRange(0, 31);
+    if (situation == 0) {
         runWithoutDatabase(path, identifier);
         return;
     }
+    // Rare, as each locked call waits out the engine's busy timeout.
+    const bool locked = situation == 1;
+
+    const std::string before = dumpMessageTables(path, locked ? std::nullopt : rowId);
+    std::optional<HeldLock> lock;
+    if (locked)
+        lock.emplace(path, input.ConsumeBool());
 
     g_logLines.clear();
     const SmsMessage found = quorvel::engine::getSMSMessageWithID(identifier);
     if (found.text.empty() && found.handle_id.empty())
         requireReasonLogged("getSMSMessageWithID");
-    if (db.checkable && !sameMessage(found, expectedLookup(db, rowId)))
+    // Under a lock the lookup may find nothing, but never something else.
+    if (db.checkable && !sameMessage(found, expectedLookup(db, rowId)) && !(locked && sameMessage(found, {})))
         fuzzcheck::fail("the lookup of " + identifier + " found text \"" + found.text + "\" from \"" + found.handle_id +
                         "\", not the stored message");
 
-    const std::string before = dumpMessageTables(path, rowId);
     g_logLines.clear();
     const bool marked = quorvel::engine::markSMSAsRead(identifier);
     if (!marked)
         requireReasonLogged("markSMSAsRead");
-    fuzzcheck::require(dumpMessageTables(path, rowId) == before, "marking a message read changed another value");
-    if (db.checkable) {
+    lock.reset();
+
+    fuzzcheck::require(dumpMessageTables(path, locked ? std::nullopt : rowId) == before,
+                       locked ? "marking read while the database is locked changed it"
+                              : "marking a message read changed another value");
+    if (locked) {
+        fuzzcheck::require(!marked, "marking read succeeded while another connection held the write lock");
+    } else if (db.checkable) {
         fuzzcheck::require(marked == rowId.has_value(),
                            "on the phone's schema, marking read runs exactly when the identifier is a number");
         if (marked && db.messages.count(*rowId))
