@@ -22,8 +22,8 @@ std::string replyLikeText(size_t size, unsigned seed)
 {
     static const char* const kTemplates[] = {
         "Balance %n rub. Bonus %n %n until %d - call *%i#",
-        "\xD0\x91\xD0\xB0\xD0\xBB\xD0\xB0\xD0\xBD\xD1\x81: %n \xD1\x80. \xD0\x9F\xD0\xB0\xD0\xBA\xD0\xB5\xD1\x82: %i "
-        "\xD0\xBC\xD0\xB8\xD0\xBD, %i SMS, %n \xD0\x93\xD0\x91 \xD0\xB4\xD0\xBE %d.",
+        ("\xD0\x91\xD0\xB0\xD0\xBB\xD0\xB0\xD0\xBD\xD1\x81: %n \xD1\x80. \xD0\x9F\xD0\xB0\xD0\xBA\xD0\xB5\xD1\x82: %i "
+         "\xD0\xBC\xD0\xB8\xD0\xBD, %i SMS, %n \xD0\x93\xD0\x91 \xD0\xB4\xD0\xBE %d."),
         "Your balance is %n USD. Minutes left: %i. Data: %n GB. Valid till %d...",
         "Ostatok %n r.; limit %n r.; 15% cashback! Info: *%i*%i#",
         "Tariff \"Smart\": %i min, %i SMS, %i MB. Next charge %d, %n rub.",

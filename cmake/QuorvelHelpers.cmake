@@ -53,9 +53,9 @@ endfunction()
 # Every symbol of a shared library must resolve against what it links: a
 # module cannot call into its host (the simulator) behind the build's back.
 # Clang's sanitizer runtimes are linked into executables only, so its
-# sanitizer builds leave the check out.
+# sanitizer and fuzzing builds leave the check out.
 function(quorvel_no_undefined_symbols target)
-  if(NOT (QUORVEL_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+  if(NOT ((QUORVEL_SANITIZE OR QUORVEL_FUZZ) AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
     target_link_options(${target} PRIVATE LINKER:-z,defs)
   endif()
 endfunction()

@@ -25,7 +25,8 @@ constexpr std::array<bool, 256> makeNumberCharTable()
     return table;
 }
 
-constexpr std::array<bool, 256> kIsNumberChar = makeNumberCharTable();
+// Read only by the portable scan below; the SSE2 scan tests the byte range.
+[[maybe_unused]] constexpr std::array<bool, 256> kIsNumberChar = makeNumberCharTable();
 
 bool isSeparator(char c)
 {
