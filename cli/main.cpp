@@ -64,14 +64,18 @@ struct CommandLine {
         usage[demoApp] = "usage: quorvel demo [--out DIR] [--quiet]";
 
         swarmApp = app.add_subcommand("swarm", "run seeded random days on simulated devices, checking the engine's invariants");
-        swarmApp->add_option("--seed", swarm.seed, "the seed every choice is drawn from (default 1)")->type_name("N");
+        swarmApp->add_option("--seed", swarm.seed, "the seed every choice is drawn from (default 1)")
+            ->type_name("N")
+            ->check(CLI::NonNegativeNumber);
         swarmApp->add_option("--devices", swarm.devices, "how many devices (default 1)")
             ->type_name("D")
             ->check(CLI::Range(uint64_t(1), uint64_t(1000000)));
         swarmApp->add_option("--days", swarm.days, "device-days each device runs (default 1)")
             ->type_name("K")
             ->check(CLI::Range(1, 3650));
-        swarmDeviceOption = swarmApp->add_option("--device", swarmDevice, "rerun only device I of the run")->type_name("I");
+        swarmDeviceOption = swarmApp->add_option("--device", swarmDevice, "rerun only device I of the run")
+                                ->type_name("I")
+                                ->check(CLI::NonNegativeNumber);
         swarmApp->add_flag("--log", swarm.log, "also print every device's whole log");
         usage[swarmApp] = "usage: quorvel swarm [--seed N] [--devices D] [--days K] [--device I] [--log]";
 

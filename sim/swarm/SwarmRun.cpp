@@ -43,6 +43,8 @@ SwarmSummary runSwarm(const SwarmOptions& options, std::ostream& out)
     const uint64_t first = options.device.value_or(0);
     const uint64_t last = options.device ? *options.device + 1 : options.devices;
     for (uint64_t device = first; device < last; ++device) {
+        if (options.log)
+            out << "swarm: device " << device << "\n";
         SwarmDeviceResult result = runSwarmDevice(options.seed, device, options.days, options.log ? &out : nullptr);
         ++summary.devices;
         summary.deviceDays += static_cast<uint64_t>(options.days);
