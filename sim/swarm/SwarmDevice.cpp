@@ -88,7 +88,7 @@ private:
     void onDial(const Dial& dial);
     void planUssd(const SwarmCode& code, Date at);
     void planSms(const SwarmCode& code, Date at);
-    void otherSms(Date at);
+    void otherSms();
 
     bool quiet(Date now) const;
     bool storeSafe(Date now) const { return now > m_storeBusyUntil; }
@@ -110,7 +110,6 @@ private:
     void databaseFault();
 
     std::ostream* m_log;
-    uint64_t m_seed;
     uint64_t m_device;
     int m_days;
     SwarmRandom m_random;
@@ -148,7 +147,6 @@ private:
 
 DeviceRun::DeviceRun(uint64_t seed, uint64_t device, int days, std::ostream* log)
     : m_log(log)
-    , m_seed(seed)
     , m_device(device)
     , m_days(days)
     , m_random(seed, device)
@@ -244,7 +242,7 @@ void DeviceRun::drawDays()
         {0, 1, [this] { return deleteCode(); }},
         {0, 2, [this] { return wizardDial(); }},
         {0, 2, [this] { databaseFault(); return true; }},
-        {1, 5, [this] { otherSms(m_world->now()); return true; }},
+        {1, 5, [this] { otherSms(); return true; }},
         {0, 3, [this] { return unsolicitedText(); }},
     };
     for (int day = 0; day < m_days; ++day) {
@@ -404,7 +402,7 @@ void DeviceRun::planUssd(const SwarmCode& code, Date at)
     if (storing)
         m_storeBusyUntil = std::max(m_storeBusyUntil, at.adding(delay));
     if (m_random.percent(15))
-        scheduleOnNetwork(at.adding(m_random.spanBetween(0us, window + 2s)), [this] { otherSms(m_world->now()); });
+        scheduleOnNetwork(at.adding(m_random.spanBetween(0us, window + 2s)), [this] { otherSms(); });
     // A network text after the last code's reply, still inside its window.
     const auto& codes = m_checker.codes();
     const bool last = !codes.empty() && codes.back().dial == code.dial;
@@ -444,14 +442,14 @@ void DeviceRun::planSms(const SwarmCode& code, Date at)
     } else if (kind < 86) {
         delay = wait + m_random.spanBetween(500ms, 5s);
     } else {
-        scheduleOnNetwork(at.adding(m_random.spanBetween(1100ms, delay - 100ms)), [this] { otherSms(m_world->now()); });
+        scheduleOnNetwork(at.adding(m_random.spanBetween(1100ms, delay - 100ms)), [this] { otherSms(); });
     }
     if (!text.empty())
         carrier.answerBySms(code.dial, *code.sender, text, delay);
     if (storing)
         m_storeBusyUntil = std::max(m_storeBusyUntil, at.adding(delay));
     if (m_random.percent(10))
-        scheduleOnNetwork(at.adding(m_random.spanBetween(0us, wait)), [this] { otherSms(m_world->now()); });
+        scheduleOnNetwork(at.adding(m_random.spanBetween(0us, wait)), [this] { otherSms(); });
 }
 
 void DeviceRun::removeFolder()
@@ -468,7 +466,7 @@ void DeviceRun::inSpringBoard(const std::function<void()>& act)
     act();
 }
 
-void DeviceRun::otherSms(Date)
+void DeviceRun::otherSms()
 {
     const std::string sender = "7" + std::to_string(m_random.between(100, 999));
     ++m_serial;
