@@ -272,8 +272,12 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
         for (auto& [key, alert] : m_alerts)
             if (alert.shownAt == time && alert.spot == AlertSpot::offScreen && (!newest || alert.builtAt >= newest->builtAt))
                 newest = &alert;
-        if (newest)
+        if (newest) {
             newest->closeBy = time.addingSeconds(delay);
+            for (auto& [key, alert] : m_alerts)
+                if (&alert == newest)
+                    m_closesDue.push_back(key);
+        }
         m_alertStillOpen = true;
     } else if (text == "Qvl: _cancelClicked") {
         m_alertStillOpen = false;
@@ -319,21 +323,28 @@ void InvariantChecker::checkDeadlines(Date now)
                                           std::to_string(m_loadedCount) + " although codes were left");
         m_mustMoveBy.reset();
     }
-    for (auto& [key, alert] : m_alerts) {
-        if (alert.spot != AlertSpot::offScreen || !alert.closeBy || alert.reported || now <= alert.closeBy->adding(kCloseSlack))
-            continue;
+    std::erase_if(m_closesDue, [&](const void* key) {
+        Alert& alert = m_alerts.at(key);
+        if (alert.spot != AlertSpot::offScreen)
+            return true;
+        if (now <= alert.closeBy->adding(kCloseSlack))
+            return false;
         // The close goes to the newest alert: one built before it was due takes it.
         const bool superseded = std::any_of(m_alerts.begin(), m_alerts.end(), [&](const auto& other) {
             return other.first != key && other.second.builtAt >= alert.builtAt && other.second.builtAt <= *alert.closeBy;
         });
-        alert.reported = true;
         if (!superseded)
             fail("alerts", now, "an alert hidden for a request was still open past its close at " +
                                     LogCapture::timestamp(*alert.closeBy));
-    }
-    std::erase_if(m_alerts, [&](const auto& entry) {
-        return entry.second.closedAt && now > entry.second.closedAt->adding(kClosedAlertMemory);
+        return true;
     });
+    if (now >= m_nextPrune) {
+        m_nextPrune = now.adding(kClosedAlertMemory);
+        std::erase_if(m_alerts, [&](const auto& entry) {
+            return entry.second.closedAt && now > entry.second.closedAt->adding(kClosedAlertMemory) &&
+                   std::find(m_closesDue.begin(), m_closesDue.end(), entry.first) == m_closesDue.end();
+        });
+    }
 }
 
 void InvariantChecker::timePassed(Date now)

@@ -109,7 +109,6 @@ private:
         bool builtInWindow = false;
         std::optional<platform::Date> closeBy;
         std::optional<platform::Date> closedAt;
-        bool reported = false;
     };
 
     void fail(const std::string& invariant, platform::Date time, const std::string& what);
@@ -154,6 +153,9 @@ private:
     std::map<std::string, std::set<uint64_t>> m_networkSerials;
 
     std::map<const void*, Alert> m_alerts;
+    // Alerts whose automatic close is still to be checked.
+    std::vector<const void*> m_closesDue;
+    platform::Date m_nextPrune;
     bool m_alertStillOpen = false;
 };
 

@@ -131,7 +131,11 @@ private:
     std::vector<LogLine> m_pending;
     bool m_draining = false;
     std::optional<SwarmFailure> m_failure;
-    std::map<const void*, rt::id> m_trackedAlerts;
+    struct TrackedAlert {
+        rt::id alert;
+        std::optional<AlertSpot> spot;   // as last told to the checker
+    };
+    std::map<const void*, TrackedAlert> m_trackedAlerts;
     // Closed alerts stay alive, so that no later alert takes their address.
     std::vector<rt::id> m_closedAlerts;
 
@@ -298,20 +302,24 @@ void DeviceRun::pollAlerts(Date now)
     if (!m_world->booted())
         return;
     SpringBoard& springBoard = m_world->springBoard();
-    for (const rt::id& alert : springBoard.recentAlerts())
-        m_trackedAlerts.try_emplace(alert.get(), alert);
+    // A new alert is always the newest one.
+    const auto& recent = springBoard.recentAlerts();
+    if (!recent.empty())
+        m_trackedAlerts.try_emplace(recent.back().get(), TrackedAlert{recent.back(), std::nullopt});
     for (auto it = m_trackedAlerts.begin(); it != m_trackedAlerts.end();) {
-        const AlertPlace place = springBoard.alertPlace(it->second);
         AlertSpot spot = AlertSpot::closed;
-        switch (place) {
+        switch (springBoard.alertPlace(it->second.alert)) {
         case AlertPlace::notShown: spot = AlertSpot::notShown; break;
         case AlertPlace::onScreen: spot = AlertSpot::onScreen; break;
         case AlertPlace::offScreen: spot = AlertSpot::offScreen; break;
         case AlertPlace::closed: spot = AlertSpot::closed; break;
         }
-        m_checker.alertSeen(it->first, now, spot);
+        if (it->second.spot != spot) {
+            it->second.spot = spot;
+            m_checker.alertSeen(it->first, now, spot);
+        }
         if (spot == AlertSpot::closed) {
-            m_closedAlerts.push_back(it->second);
+            m_closedAlerts.push_back(it->second.alert);
             it = m_trackedAlerts.erase(it);
         } else {
             ++it;
