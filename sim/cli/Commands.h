@@ -48,8 +48,4 @@ struct DemoOptions {
 // and the pictures it wrote.
 int demoCommand(const DemoOptions& options);
 
-// `text` as a JSON string literal, quotes included. Bytes that are not valid
-// UTF-8 become U+FFFD so the output is always valid JSON.
-std::string jsonString(std::string_view text);
-
 } // namespace quorvel::cli
