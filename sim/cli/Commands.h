@@ -63,8 +63,4 @@ struct SwarmCommandOptions {
 // 2 a device index outside the run.
 int swarmCommand(const SwarmCommandOptions& options);
 
-// `text` as a JSON string literal, quotes included. Bytes that are not valid
-// UTF-8 become U+FFFD so the output is always valid JSON.
-std::string jsonString(std::string_view text);
-
 } // namespace quorvel::cli
