@@ -24,12 +24,16 @@ struct CommandLine {
     ParseNumbersOptions parseNumbers;
     RunOptions run;
     DemoOptions demo;
+    SwarmCommandOptions swarm;
+    uint64_t swarmDevice = 0;
     linuxhost::WidgetCommandOptions widget;
     CLI::App* parseNumbersApp = nullptr;
     CLI::App* widgetApp = nullptr;
     CLI::App* refreshApp = nullptr;
     CLI::App* runApp = nullptr;
     CLI::App* demoApp = nullptr;
+    CLI::App* swarmApp = nullptr;
+    CLI::Option* swarmDeviceOption = nullptr;
     // One usage line per command, printed after a misused command line.
     std::map<const CLI::App*, std::string> usage;
 
@@ -59,6 +63,22 @@ struct CommandLine {
         demoApp->add_flag("--quiet,-q", demo.quiet, "print only the paths of the pictures written");
         usage[demoApp] = "usage: quorvel demo [--out DIR] [--quiet]";
 
+        swarmApp = app.add_subcommand("swarm", "run seeded random days on simulated devices, checking the engine's invariants");
+        swarmApp->add_option("--seed", swarm.seed, "the seed every choice is drawn from (default 1)")
+            ->type_name("N")
+            ->check(CLI::NonNegativeNumber);
+        swarmApp->add_option("--devices", swarm.devices, "how many devices (default 1)")
+            ->type_name("D")
+            ->check(CLI::Range(uint64_t(1), uint64_t(1000000)));
+        swarmApp->add_option("--days", swarm.days, "device-days each device runs (default 1)")
+            ->type_name("K")
+            ->check(CLI::Range(1, 3650));
+        swarmDeviceOption = swarmApp->add_option("--device", swarmDevice, "rerun only device I of the run")
+                                ->type_name("I")
+                                ->check(CLI::NonNegativeNumber);
+        swarmApp->add_flag("--log", swarm.log, "also print every device's whole log");
+        usage[swarmApp] = "usage: quorvel swarm [--seed N] [--devices D] [--days K] [--device I] [--log]";
+
         widgetApp = app.add_subcommand("widget", "print the running quorveld's widget as a status-bar JSON line");
         widgetApp->add_flag("--follow,-f", widget.follow, "print one line per redraw until stopped");
         usage[widgetApp] = "usage: quorvel widget [--follow]";
@@ -67,7 +87,7 @@ struct CommandLine {
         usage[refreshApp] = "usage: quorvel refresh";
     }
 
-    int dispatch() const
+    int dispatch()
     {
         if (*parseNumbersApp)
             return quorvel::cli::parseNumbersCommand(parseNumbers);
@@ -77,6 +97,12 @@ struct CommandLine {
             return linuxhost::widgetCommand(widget);
         if (*refreshApp)
             return linuxhost::refreshCommand();
+        if (*swarmApp) {
+            SwarmCommandOptions options = swarm;
+            if (swarmDeviceOption->count() > 0)
+                options.device = swarmDevice;
+            return quorvel::cli::swarmCommand(options);
+        }
         return quorvel::cli::demoCommand(demo);
     }
 

@@ -64,6 +64,8 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
 {
     m_dials.push_back(Dial{from.name(), number, m_device.now()});
     m_log.note(from.name() + " dials " + number);
+    if (m_dialListener)
+        m_dialListener(m_dials.back());
 
     const CarrierScript* found = script(number);
     if (!found || (!found->ussd && !found->sms)) {

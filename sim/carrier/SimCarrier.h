@@ -105,6 +105,12 @@ public:
 
     const std::vector<Dial>& dials() const { return m_dials; }
 
+    // Called for every dial once it is recorded and before the code's script
+    // is read, so that the listener may script the answer of this very dial
+    // (nullptr stops it).
+    using DialListener = std::function<void(const Dial&)>;
+    void setDialListener(DialListener listener) { m_dialListener = std::move(listener); }
+
     // Called on the network's run loop for each USSD text, before its
     // deliveries are queued to the processes (after them with
     // UssdOrder::replyFirst), so that work it queues on a process's run loop
@@ -131,6 +137,7 @@ private:
     std::vector<Dial> m_dials;
     UssdPresenter m_presenter;
     SmsReceiver m_smsReceiver;
+    DialListener m_dialListener;
     UssdOrder m_order = UssdOrder::alertFirst;
 };
 

@@ -10,6 +10,8 @@
 // checks afterwards that what it wrote reached standard output.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +49,18 @@ struct DemoOptions {
 // Plays the built-in story (sim/cli/story.scn), prints the codes store it left
 // and the pictures it wrote.
 int demoCommand(const DemoOptions& options);
+
+struct SwarmCommandOptions {
+    uint64_t seed = 1;
+    uint64_t devices = 1;
+    int days = 1;
+    std::optional<uint64_t> device;   // rerun only this device of the run
+    bool log = false;                 // print every device's log too
+};
+
+// Runs the seeded swarm of simulated devices with its invariants (see
+// sim/swarm/SwarmRun.h). Exit status: 0 every invariant held, 1 any failed,
+// 2 a device index outside the run.
+int swarmCommand(const SwarmCommandOptions& options);
 
 } // namespace quorvel::cli

@@ -122,6 +122,11 @@ void SpringBoard::showUSSDAlert(const rt::id& alert)
     rt::msgSend<void>(alert, "alertDisplayBecameVisible");
 }
 
+const std::vector<rt::id>& SpringBoard::recentAlerts() const
+{
+    return m_state->alerts;
+}
+
 AlertPlace SpringBoard::alertPlace(const rt::id& object) const
 {
     const UssdAlert* alert = asAlert(object);

@@ -130,6 +130,9 @@ public:
     int alertsOnScreen() const;
     // Alerts shown and not yet closed, on screen or not.
     int alertsOpen() const;
+    // The alerts built most recently, oldest first: every one not yet closed,
+    // and the closed ones until the next alert is built.
+    const std::vector<rt::id>& recentAlerts() const;
 
     // Status bar item change (item 1 is Do Not Disturb), through the runtime.
     // Returns what the call answered: whether the item changed.

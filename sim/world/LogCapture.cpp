@@ -26,9 +26,14 @@ void LogCapture::note(const std::string& text)
 
 void LogCapture::record(const std::string& line)
 {
+    // A ring drops its older half at once, so each line is moved about once.
+    if (m_keep > 0 && m_lines.size() >= 2 * m_keep)
+        m_lines.erase(m_lines.begin(), m_lines.end() - static_cast<std::ptrdiff_t>(m_keep));
     m_lines.push_back(LogLine{m_device.now(), line});
     if (m_echo)
         *m_echo << printable(m_lines.back()) << '\n';
+    if (m_listener)
+        m_listener(m_lines.back());
 }
 
 std::string LogCapture::timestamp(platform::Date time)

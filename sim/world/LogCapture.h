@@ -12,6 +12,8 @@
 
 #include "platform/foundation/Date.h"
 
+#include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -41,7 +43,17 @@ public:
     // Records a line exactly as given (what the platform's sink does).
     void record(const std::string& line);
 
+    // Every line kept, oldest first: all of them, or the newest of a ring.
     const std::vector<LogLine>& lines() const { return m_lines; }
+
+    // From now on keeps only about the newest `count` lines (at least
+    // `count`, at most twice as many), so that a long run does not grow the
+    // capture without bound; 0 keeps every line again.
+    void keepNewest(size_t count) { m_keep = count; }
+
+    // Called with each line as it is recorded, before older ones are dropped
+    // (nullptr stops it). The listener must not record lines itself.
+    void setListener(std::function<void(const LogLine&)> listener) { m_listener = std::move(listener); }
 
     // Also prints every line, as it is recorded, to `out` (nullptr stops it).
     void echoTo(std::ostream* out) { m_echo = out; }
@@ -55,6 +67,8 @@ private:
     platform::Device& m_device;
     std::vector<LogLine> m_lines;
     std::ostream* m_echo = nullptr;
+    size_t m_keep = 0;
+    std::function<void(const LogLine&)> m_listener;
 };
 
 } // namespace sim
