@@ -24,12 +24,14 @@ struct CommandLine {
     ParseNumbersOptions parseNumbers;
     RunOptions run;
     DemoOptions demo;
+    ServeOptions serve;
     linuxhost::WidgetCommandOptions widget;
     CLI::App* parseNumbersApp = nullptr;
     CLI::App* widgetApp = nullptr;
     CLI::App* refreshApp = nullptr;
     CLI::App* runApp = nullptr;
     CLI::App* demoApp = nullptr;
+    CLI::App* serveApp = nullptr;
     // One usage line per command, printed after a misused command line.
     std::map<const CLI::App*, std::string> usage;
 
@@ -59,6 +61,14 @@ struct CommandLine {
         demoApp->add_flag("--quiet,-q", demo.quiet, "print only the paths of the pictures written");
         usage[demoApp] = "usage: quorvel demo [--out DIR] [--quiet]";
 
+        serveApp = app.add_subcommand("serve", "serve a fresh simulated phone as a page on 127.0.0.1");
+        serveApp->add_option("--port", serve.port, "listen on PORT (default 8470; 0 picks a free one)")
+            ->type_name("PORT")
+            ->check(CLI::Range(0, 65535));
+        serveApp->add_option("--scenario", serve.scenario, "set the device up with a scenario's statements first")
+            ->type_name("FILE");
+        usage[serveApp] = "usage: quorvel serve [--port PORT] [--scenario FILE]";
+
         widgetApp = app.add_subcommand("widget", "print the running quorveld's widget as a status-bar JSON line");
         widgetApp->add_flag("--follow,-f", widget.follow, "print one line per redraw until stopped");
         usage[widgetApp] = "usage: quorvel widget [--follow]";
@@ -77,6 +87,8 @@ struct CommandLine {
             return linuxhost::widgetCommand(widget);
         if (*refreshApp)
             return linuxhost::refreshCommand();
+        if (*serveApp)
+            return quorvel::cli::serveCommand(serve);
         return quorvel::cli::demoCommand(demo);
     }
 

@@ -48,6 +48,16 @@ struct DemoOptions {
 // and the pictures it wrote.
 int demoCommand(const DemoOptions& options);
 
+struct ServeOptions {
+    int port = 8470;          // 0 picks a free one
+    std::string scenario;     // statements that set the device up first
+};
+
+// Serves a fresh simulated device as a page on 127.0.0.1 until SIGINT or
+// SIGTERM. Exit status: 0 after a clean stop, 1 when the port cannot be
+// bound, as `quorvel run` when the scenario fails.
+int serveCommand(const ServeOptions& options);
+
 // `text` as a JSON string literal, quotes included. Bytes that are not valid
 // UTF-8 become U+FFFD so the output is always valid JSON.
 std::string jsonString(std::string_view text);

@@ -47,84 +47,109 @@ public:
     {
         setBackgroundColor(UIColor::colorWithRed(0.62, 0.64, 0.69, 1));
     }
-    void drawRect(UIGraphicsContext& context, const CGRect& rect) override
+    void drawRect(UIGraphicsContext& context, const CGRect&) override
     {
-        const UIFont font = UIFont::systemFontOfSize(m_phonePad ? 22 : 18);
-        if (m_phonePad) {
-            static const std::array<const char*, 12> kKeys = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "0", "#"};
-            const double w = rect.size.width / 3;
-            const double h = rect.size.height / 4;
-            for (size_t i = 0; i < kKeys.size(); ++i) {
-                const CGRect key = CGRectMake(w * static_cast<double>(i % 3) + 1, h * static_cast<double>(i / 3) + 1, w - 2, h - 2);
-                context.fillRect(key, UIColor::whiteColor());
-                drawCentred(context, kKeys[i], key, font, UIColor::blackColor());
-            }
-            return;
+        for (const KeyboardKey& key : keyboardKeys(m_phonePad)) {
+            context.fillRect(key.box, UIColor::whiteColor());
+            const bool space = key.typed == " ";
+            drawCentred(context, key.label, key.box,
+                        UIFont::systemFontOfSize(space ? 14 : (m_phonePad ? 22 : 18)),
+                        space ? UIColor::darkGrayColor() : UIColor::blackColor());
         }
-        static const std::array<const char*, 3> kRows = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
-        const double keyWidth = rect.size.width / 10;
-        for (size_t row = 0; row < kRows.size(); ++row) {
-            const std::string letters = kRows[row];
-            const double inset = (rect.size.width - keyWidth * static_cast<double>(letters.size())) / 2;
-            for (size_t i = 0; i < letters.size(); ++i) {
-                const CGRect key = CGRectMake(inset + keyWidth * static_cast<double>(i) + 3, 10 + 54.0 * static_cast<double>(row), keyWidth - 6, 42);
-                context.fillRect(key, UIColor::whiteColor());
-                drawCentred(context, std::string(1, letters[i]), key, font, UIColor::blackColor());
-            }
-        }
-        const CGRect space = CGRectMake(rect.size.width / 4, 172, rect.size.width / 2, 38);
-        context.fillRect(space, UIColor::whiteColor());
-        drawCentred(context, "space", space, UIFont::systemFontOfSize(14), UIColor::darkGrayColor());
     }
 
 private:
     bool m_phonePad;
 };
 
+// Draws a view at its frame without taking it from wherever it is: the whole
+// tree, or only the view's own content (alerts are drawn that way).
+class Painter final : public UIView {
+public:
+    Painter(std::shared_ptr<UIView> view, const CGRect& frame, bool contentOnly)
+        : UIView(frame), m_view(std::move(view)), m_contentOnly(contentOnly) {}
+    void drawRect(UIGraphicsContext& context, const CGRect& rect) override
+    {
+        if (m_contentOnly)
+            m_view->drawRect(context, rect);
+        else
+            m_view->drawHierarchy(context);
+    }
+
+private:
+    std::shared_ptr<UIView> m_view;
+    bool m_contentOnly;
+};
+
 } // namespace
+
+std::vector<KeyboardKey> keyboardKeys(bool phonePad)
+{
+    const CGRect rect = CGRectMake(0, 0, UIApplication::keyboardFrame().size.width, UIApplication::keyboardFrame().size.height);
+    std::vector<KeyboardKey> keys;
+    if (phonePad) {
+        static const std::array<const char*, 12> kKeys = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "0", "#"};
+        const double w = rect.size.width / 3;
+        const double h = rect.size.height / 4;
+        for (size_t i = 0; i < kKeys.size(); ++i)
+            keys.push_back({CGRectMake(w * static_cast<double>(i % 3) + 1, h * static_cast<double>(i / 3) + 1, w - 2, h - 2),
+                            kKeys[i], kKeys[i]});
+        return keys;
+    }
+    static const std::array<const char*, 3> kRows = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
+    const double keyWidth = rect.size.width / 10;
+    for (size_t row = 0; row < kRows.size(); ++row) {
+        const std::string letters = kRows[row];
+        const double inset = (rect.size.width - keyWidth * static_cast<double>(letters.size())) / 2;
+        for (size_t i = 0; i < letters.size(); ++i) {
+            const std::string letter(1, letters[i]);
+            keys.push_back({CGRectMake(inset + keyWidth * static_cast<double>(i) + 3, 10 + 54.0 * static_cast<double>(row), keyWidth - 6, 42),
+                            letter, letter});
+        }
+    }
+    keys.push_back({CGRectMake(rect.size.width / 4, 172, rect.size.width / 2, 38), "space", " "});
+    return keys;
+}
+
+std::string keyboardKeyAt(CGPoint point, bool phonePad)
+{
+    const CGRect frame = UIApplication::keyboardFrame();
+    const CGPoint inKeyboard = CGPointMake(point.x - frame.minX(), point.y - frame.minY());
+    for (const KeyboardKey& key : keyboardKeys(phonePad))
+        if (key.box.containsPoint(inKeyboard))
+            return key.typed;
+    return {};
+}
+
+std::vector<ScreenLayer> screenLayers(const ScreenPicture& screen)
+{
+    std::vector<ScreenLayer> layers;
+    if (screen.window) {
+        screen.window->layoutIfNeeded();
+        layers.push_back({screen.window, UIScreen::bounds(), ScreenLayer::Kind::window});
+    }
+    layers.push_back({std::make_shared<StatusBarView>(screen.clock), CGRectMake(0, 0, UIScreen::width(), UIScreen::kStatusBarHeight),
+                      ScreenLayer::Kind::statusBar});
+    if (screen.keyboardVisible)
+        layers.push_back({std::make_shared<KeyboardView>(screen.phonePad), UIApplication::keyboardFrame(), ScreenLayer::Kind::keyboard});
+    if (!screen.alerts.empty()) {
+        auto dim = std::make_shared<UIView>(UIScreen::bounds());
+        dim->setBackgroundColor(UIColor::colorWithWhite(0, 0.45));
+        layers.push_back({dim, UIScreen::bounds(), ScreenLayer::Kind::dim});
+        for (const auto& alert : screen.alerts)
+            layers.push_back({alert, alert->frame(), ScreenLayer::Kind::alert});
+    }
+    return layers;
+}
 
 host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
 {
     auto canvas = std::make_shared<UIView>(UIScreen::bounds());
     canvas->setBackgroundColor(UIColor::blackColor());
-    // The window's views stay where they are: the window is drawn through a
-    // stand-in that paints it at its own place.
-    class WindowPainter final : public UIView {
-    public:
-        explicit WindowPainter(std::shared_ptr<UIView> window) : UIView(UIScreen::bounds()), m_window(std::move(window)) {}
-        void drawRect(UIGraphicsContext& context, const CGRect&) override
-        {
-            if (m_window)
-                m_window->drawHierarchy(context);
-        }
-
-    private:
-        std::shared_ptr<UIView> m_window;
-    };
-    if (screen.window)
-        screen.window->layoutIfNeeded();
-    canvas->addSubview(std::make_shared<WindowPainter>(screen.window));
-    canvas->addSubview(std::make_shared<StatusBarView>(screen.clock));
-    if (screen.keyboardVisible)
-        canvas->addSubview(std::make_shared<KeyboardView>(screen.phonePad));
-    if (!screen.alerts.empty()) {
-        auto dim = std::make_shared<UIView>(UIScreen::bounds());
-        dim->setBackgroundColor(UIColor::colorWithWhite(0, 0.45));
-        canvas->addSubview(dim);
-        for (const auto& alert : screen.alerts) {
-            // Drawn at its frame without taking it from wherever it is.
-            class AlertPainter final : public UIView {
-            public:
-                explicit AlertPainter(std::shared_ptr<UIAlertView> alert)
-                    : UIView(alert->frame()), m_alert(std::move(alert)) {}
-                void drawRect(UIGraphicsContext& context, const CGRect& rect) override { m_alert->drawRect(context, rect); }
-
-            private:
-                std::shared_ptr<UIAlertView> m_alert;
-            };
-            canvas->addSubview(std::make_shared<AlertPainter>(alert));
-        }
-    }
+    // Views that belong to a tree of their own (the window, the alerts) are
+    // drawn through painters, so they stay where they are.
+    for (const ScreenLayer& layer : screenLayers(screen))
+        canvas->addSubview(std::make_shared<Painter>(layer.view, layer.frame, layer.kind == ScreenLayer::Kind::alert));
     host::RenderOptions options;
     options.scale = scale;
     options.margin = 0;
@@ -132,7 +157,6 @@ host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
     options.backdrop = false;
     return host::renderView(*canvas, options);
 }
-
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale)
 {
     return renderScreen(screen, scale).writePng(hostFile);

@@ -32,6 +32,29 @@ struct ScreenPicture {
     bool phonePad = false;
 };
 
+// One piece of the screen, back to front, drawn at `frame`: the window's
+// whole tree, the status bar, the keyboard, the dimming and each alert's own
+// content (alerts are drawn with drawRect alone). The PNG pictures and the
+// browser page draw the same layers.
+struct ScreenLayer {
+    enum class Kind { window, statusBar, keyboard, dim, alert };
+    std::shared_ptr<platform::UIView> view;
+    platform::CGRect frame;
+    Kind kind;
+};
+std::vector<ScreenLayer> screenLayers(const ScreenPicture& screen);
+
+// A key of the on-screen keyboard, in the keyboard's own coordinates: what it
+// shows and what it types.
+struct KeyboardKey {
+    platform::CGRect box;
+    std::string label;
+    std::string typed;
+};
+std::vector<KeyboardKey> keyboardKeys(bool phonePad);
+// What the key under a point of the screen types; empty when no key is there.
+std::string keyboardKeyAt(platform::CGPoint screenPoint, bool phonePad);
+
 host::RenderedImage renderScreen(const ScreenPicture& screen, double scale = 2.0);
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale = 2.0);
 
