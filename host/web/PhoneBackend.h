@@ -62,6 +62,8 @@ public:
     virtual PageReply showApp(PageApp app) = 0;
     // A finger at a point of the Settings screen (320 x 480 points).
     virtual PageReply tapSettings(platform::CGPoint point) = 0;
+    // A drag of the Settings screen's content under a point, `dy` points up.
+    virtual PageReply scrollSettings(platform::CGPoint point, double dy) = 0;
     // Typed into the Settings screen's text field being edited.
     virtual PageReply typeSettings(const std::string& text) = 0;
     // A finger at a point of the Notification Center picture.

@@ -334,6 +334,11 @@ void WebServer::addRoutes()
         const auto at = point(req);
         return [this, at] { return m_phone.tapSettings(at); };
     });
+    action("/api/settings/scroll", [this](const Request& req) -> std::function<PageReply()> {
+        const auto at = point(req);
+        const double dy = number(req, "dy", -10000, 10000);
+        return [this, at, dy] { return m_phone.scrollSettings(at, dy); };
+    });
     action("/api/settings/type", [this](const Request& req) -> std::function<PageReply()> {
         const std::string typed = text(req, "text");
         return [this, typed] { return m_phone.typeSettings(typed); };

@@ -25,6 +25,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace sim {
@@ -376,6 +377,29 @@ bool SettingsApp::renderToPng(const std::string& hostFile) const
 {
     const auto picture = screenPicture();
     return picture && renderScreenToPng(*picture, hostFile);
+}
+
+UserAction SettingsApp::scrollAt(CGPoint point, double dy)
+{
+    if (!isOpen())
+        return UserAction::failed("the Settings application is not open");
+    InSettings in(m_world.device(), *m_process);
+    if (topAlert())
+        return UserAction::failed("an alert is on screen");
+    for (auto view = m_window->hitTest(point); view; view = view->superview()) {
+        auto scroll = std::dynamic_pointer_cast<UIScrollView>(view);
+        if (!scroll || !scroll->isScrollEnabled())
+            continue;
+        const UIEdgeInsets inset = scroll->contentInset();
+        const double top = -inset.top;
+        const double bottom = std::max(top, scroll->contentSize().height + inset.bottom - scroll->bounds().size.height);
+        if (bottom <= top)
+            continue;
+        const CGPoint offset = scroll->contentOffset();
+        scroll->setContentOffset(CGPointMake(offset.x, std::clamp(offset.y + dy, top, bottom)));
+        return UserAction::done();
+    }
+    return UserAction::failed("nothing there scrolls");
 }
 
 UserAction SettingsApp::tapAt(CGPoint point)

@@ -100,6 +100,10 @@ public:
     // tap recogniser). A point over nothing that takes taps changes nothing
     // and says so.
     UserAction tapAt(platform::CGPoint point);
+    // A finger drags the content under a point `dy` points up (negative: down):
+    // the scroll view there moves its content, within its content size and
+    // insets. Refused where nothing scrolls.
+    UserAction scrollAt(platform::CGPoint point, double dy);
 
     // --- What the screen shows ---
     std::string screenTitle() const;

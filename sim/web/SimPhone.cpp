@@ -151,6 +151,13 @@ PageReply SimPhone::tapSettings(platform::CGPoint point)
     return reply;
 }
 
+PageReply SimPhone::scrollSettings(platform::CGPoint point, double dy)
+{
+    if (m_app != host::PageApp::settings)
+        return PageReply::refused("Settings is not on screen");
+    return fromUser(settingsApp(m_world).scrollAt(point, dy));
+}
+
 PageReply SimPhone::typeSettings(const std::string& text)
 {
     if (m_app != host::PageApp::settings)

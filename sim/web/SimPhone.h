@@ -36,6 +36,7 @@ public:
     std::string stateJson() override;
     host::PageReply showApp(host::PageApp app) override;
     host::PageReply tapSettings(platform::CGPoint point) override;
+    host::PageReply scrollSettings(platform::CGPoint point, double dy) override;
     host::PageReply typeSettings(const std::string& text) override;
     host::PageReply tapWidget(platform::CGPoint point) override;
     host::PageReply setLocked(bool locked) override;

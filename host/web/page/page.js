@@ -86,10 +86,25 @@ function tap(screen, path) {
       return;
     $("phone").focus({ preventScroll: true });
     pendingTap = performance.now();
-    call(path, phonePoint(svg, event));
+    // A tap that changed nothing on screen has no update to time.
+    call(path, phonePoint(svg, event)).then(() => { pendingTap = null; });
   });
 }
 tap("screen-settings", "api/settings/tap");
+// The wheel drags the content under the pointer, as a finger would.
+let scrolling = false;
+$("screen-settings").addEventListener("wheel", (event) => {
+  const svg = $("screen-settings").querySelector("svg");
+  if (!svg)
+    return;
+  event.preventDefault();
+  if (scrolling)
+    return;
+  scrolling = true;
+  const at = phonePoint(svg, event);
+  const dy = Math.max(-400, Math.min(400, event.deltaY)).toFixed(1);
+  call("api/settings/scroll", { x: at.x, y: at.y, dy }).finally(() => { scrolling = false; });
+}, { passive: false });
 tap("screen-nc", "api/widget/tap");
 
 // The moment a tap's answer reaches the screen.
