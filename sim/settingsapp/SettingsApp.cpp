@@ -18,7 +18,8 @@
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UITextView.h"
 #include "host/common/render/CairoGraphicsContext.h"
-#include "sim/render/ScreenRenderer.h"
+#include "host/common/touch/ScreenTouch.h"
+#include "host/common/render/ScreenRenderer.h"
 #include "sim/settingsapp/PrefBundleInstall.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
@@ -358,12 +359,12 @@ std::string SettingsApp::describeScreen() const
     return out;
 }
 
-std::optional<ScreenPicture> SettingsApp::screenPicture() const
+std::optional<host::ScreenPicture> SettingsApp::screenPicture() const
 {
     if (!isOpen())
         return std::nullopt;
     InSettings in(m_world.device(), *m_process);
-    ScreenPicture picture;
+    host::ScreenPicture picture;
     picture.window = m_window;
     picture.alerts = m_application->alerts();
     picture.keyboardVisible = m_application->isKeyboardVisible();
@@ -376,7 +377,7 @@ std::optional<ScreenPicture> SettingsApp::screenPicture() const
 bool SettingsApp::renderToPng(const std::string& hostFile) const
 {
     const auto picture = screenPicture();
-    return picture && renderScreenToPng(*picture, hostFile);
+    return picture && host::renderScreenToPng(*picture, hostFile);
 }
 
 UserAction SettingsApp::scrollAt(CGPoint point, double dy)
@@ -384,99 +385,24 @@ UserAction SettingsApp::scrollAt(CGPoint point, double dy)
     if (!isOpen())
         return UserAction::failed("the Settings application is not open");
     InSettings in(m_world.device(), *m_process);
-    if (topAlert())
-        return UserAction::failed("an alert is on screen");
-    for (auto view = m_window->hitTest(point); view; view = view->superview()) {
-        auto scroll = std::dynamic_pointer_cast<UIScrollView>(view);
-        if (!scroll || !scroll->isScrollEnabled())
-            continue;
-        const UIEdgeInsets inset = scroll->contentInset();
-        const double top = -inset.top;
-        const double bottom = std::max(top, scroll->contentSize().height + inset.bottom - scroll->bounds().size.height);
-        if (bottom <= top)
-            continue;
-        const CGPoint offset = scroll->contentOffset();
-        scroll->setContentOffset(CGPointMake(offset.x, std::clamp(offset.y + dy, top, bottom)));
-        return UserAction::done();
-    }
-    return UserAction::failed("nothing there scrolls");
+    const host::TouchResult done = host::scrollScreen(touchTarget(), point, dy);
+    return done.ok ? UserAction::done() : UserAction::failed(done.problem);
 }
 
 UserAction SettingsApp::tapAt(CGPoint point)
 {
     if (!isOpen())
         return UserAction::failed("the Settings application is not open");
-    if (!UIScreen::bounds().containsPoint(point))
-        return UserAction::failed("the point is off the screen");
     InSettings in(m_world.device(), *m_process);
-    // An alert is modal: only its buttons take taps.
-    if (auto alert = topAlert()) {
-        const CGRect frame = alert->frame();
-        const int index = alert->buttonIndexAtPoint(CGPointMake(point.x - frame.minX(), point.y - frame.minY()));
-        if (index < 0)
-            return UserAction::failed("the alert " + quoted(alert->title()) + " is on screen");
-        alert->dismissWithClickedButtonIndex(index, true);
-        return UserAction::done();
-    }
-    if (m_application->isKeyboardVisible() && UIApplication::keyboardFrame().containsPoint(point)) {
-        auto field = std::dynamic_pointer_cast<UITextField>(m_application->firstResponder());
-        const std::string key = keyboardKeyAt(point, field && field->keyboardType() == UIKeyboardTypePhonePad);
-        if (key.empty() || !field)
-            return UserAction::failed("no key there");
-        field->insertText(key);
-        return UserAction::done();
-    }
-    // The deepest view under the finger, then its superviews, until one takes the tap.
-    for (auto view = m_window->hitTest(point); view; view = view->superview()) {
-        if (auto bar = std::dynamic_pointer_cast<UINavigationBar>(view)) {
-            if (!m_measurer)
-                m_measurer = std::make_unique<host::CairoGraphicsContext>();
-            auto top = topViewController();
-            const auto button = bar->buttonAtPoint(view->convertPointFromView(point, m_window.get()), *m_measurer);
-            switch (button) {
-            case UINavigationBar::BarButton::back:
-                m_navigation->popViewControllerAnimated(true);
-                return UserAction::done();
-            case UINavigationBar::BarButton::left:
-            case UINavigationBar::BarButton::right: {
-                auto item = button == UINavigationBar::BarButton::right ? top->navigationItem().rightBarButtonItem() : top->navigationItem().leftBarButtonItem();
-                if (!item->isEnabled())
-                    return UserAction::failed(quoted(item->displayText()) + " is disabled");
-                item->tap();
-                return UserAction::done();
-            }
-            case UINavigationBar::BarButton::none:
-                return UserAction::failed("no button there on the navigation bar");
-            }
-        }
-        if (auto toggle = std::dynamic_pointer_cast<UISwitch>(view)) {
-            if (!toggle->setOnByUser(!toggle->isOn()))
-                return UserAction::failed("the switch is disabled");
-            return UserAction::done();
-        }
-        if (auto field = std::dynamic_pointer_cast<UITextField>(view)) {
-            if (!field->becomeFirstResponder())
-                return UserAction::failed("the text field cannot be edited");
-            return UserAction::done();
-        }
-        if (!view->gestureRecognizers().empty()) {
-            if (deliverTap(m_window, point))
-                return UserAction::done();
-        }
-        if (auto cell = std::dynamic_pointer_cast<UITableViewCell>(view)) {
-            for (auto above = cell->superview(); above; above = above->superview()) {
-                auto table = std::dynamic_pointer_cast<UITableView>(above);
-                if (!table)
-                    continue;
-                for (const auto& path : table->allIndexPaths())
-                    if (table->cellForRowAtIndexPath(path) == cell) {
-                        table->selectRowByUser(path);
-                        return UserAction::done();
-                    }
-            }
-        }
-    }
-    return UserAction::failed("nothing there takes a tap");
+    if (!m_measurer)
+        m_measurer = std::make_unique<host::CairoGraphicsContext>();
+    const host::TouchResult done = host::tapScreen(touchTarget(), point, *m_measurer);
+    return done.ok ? UserAction::done() : UserAction::failed(done.problem);
+}
+
+host::TouchTarget SettingsApp::touchTarget() const
+{
+    return {m_window, m_application.get(), m_navigation};
 }
 
 void SettingsApp::openURL(const std::string& url)

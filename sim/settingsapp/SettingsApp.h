@@ -21,7 +21,8 @@
 
 #include "platform/foundation/Value.h"
 #include "platform/system/Device.h"
-#include "sim/render/ScreenRenderer.h"
+#include "host/common/render/ScreenRenderer.h"
+#include "host/common/touch/ScreenTouch.h"
 #include "sim/world/Host.h"
 
 #include <memory>
@@ -118,7 +119,7 @@ public:
     std::string describeScreen() const;
 
     // What the screen shows, for drawing (nullopt while Settings is closed).
-    std::optional<ScreenPicture> screenPicture() const;
+    std::optional<host::ScreenPicture> screenPicture() const;
     // The screen as the user sees it (status bar, keyboard, alerts) at 2x.
     bool renderToPng(const std::string& hostFile) const;
 
@@ -127,6 +128,7 @@ public:
 
 private:
     bool launch();
+    host::TouchTarget touchTarget() const;
     std::shared_ptr<platform::UITableView> frontTable() const;
 
     World& m_world;

@@ -13,7 +13,7 @@
 #include "platform/ui/UIView.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/messaging/MessagingService.h"
-#include "sim/render/ScreenRenderer.h"
+#include "host/common/render/ScreenRenderer.h"
 #include "sim/settingsapp/SettingsApp.h"
 #include "sim/springboard/NotificationCenterHost.h"
 #include "sim/springboard/SpringBoard.h"
@@ -83,11 +83,11 @@ std::string SimPhone::settingsSvg()
         return host::svgDocument(320, 480, "<rect width=\"320\" height=\"480\" fill=\"black\"/>", "Settings (closed)");
     host::SvgCanvas canvas("settings-");
     canvas.fillRect(platform::UIScreen::bounds(), platform::UIColor::blackColor());
-    for (const ScreenLayer& layer : screenLayers(*picture)) {
-        if (layer.kind == ScreenLayer::Kind::keyboard)
+    for (const host::ScreenLayer& layer : host::screenLayers(*picture)) {
+        if (layer.kind == host::ScreenLayer::Kind::keyboard)
             canvas.raw("<g role=\"group\" aria-label=\"keyboard\">");
-        host::appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == ScreenLayer::Kind::alert);
-        if (layer.kind == ScreenLayer::Kind::keyboard)
+        host::appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == host::ScreenLayer::Kind::alert);
+        if (layer.kind == host::ScreenLayer::Kind::keyboard)
             canvas.raw("</g>");
     }
     return host::svgDocument(platform::UIScreen::width(), platform::UIScreen::height(), canvas.take(),

@@ -13,7 +13,7 @@
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UIViewController.h"
 #include "sim/carrier/SimCarrier.h"
-#include "sim/render/ScreenRenderer.h"
+#include "host/common/render/ScreenRenderer.h"
 #include "sim/settingsapp/SettingsApp.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/web/SimPhone.h"
@@ -164,7 +164,7 @@ TEST(WebServer, AddsACodeThroughTheWizardByTapsAndTyping)
     EXPECT_EQ(served.post("/api/settings/tap", at(fieldAt.x, fieldAt.y)).status, 200);
     EXPECT_EQ(served.settings().application()->firstResponder(), title);
     platform::CGPoint keyAt{};
-    for (const sim::KeyboardKey& key : sim::keyboardKeys(false))
+    for (const host::KeyboardKey& key : host::keyboardKeys(false))
         if (key.typed == "Q")
             keyAt = platform::CGPointMake(key.box.minX() + key.box.size.width / 2,
                                           key.box.minY() + key.box.size.height / 2 + platform::UIApplication::keyboardFrame().minY());

@@ -3,8 +3,8 @@
 // fields and text views, switches), the keyboard when it is up, and the
 // alerts on screen over a dimmed window.
 //
-//   sim::ScreenPicture screen{window, app.alerts(), app.isKeyboardVisible(), "09:00"};
-//   sim::renderScreenToPng(screen, "wizard.png");
+//   host::ScreenPicture screen{window, app.alerts(), app.isKeyboardVisible(), "09:00"};
+//   host::renderScreenToPng(screen, "wizard.png");
 //
 // The overlays are added to the window only while it is drawn. Single-threaded.
 #pragma once
@@ -20,7 +20,7 @@ class UIAlertView;
 class UIView;
 } // namespace platform
 
-namespace sim {
+namespace host {
 
 struct ScreenPicture {
     std::shared_ptr<platform::UIView> window;
@@ -55,7 +55,7 @@ std::vector<KeyboardKey> keyboardKeys(bool phonePad);
 // What the key under a point of the screen types; empty when no key is there.
 std::string keyboardKeyAt(platform::CGPoint screenPoint, bool phonePad);
 
-host::RenderedImage renderScreen(const ScreenPicture& screen, double scale = 2.0);
+RenderedImage renderScreen(const ScreenPicture& screen, double scale = 2.0);
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale = 2.0);
 
-} // namespace sim
+} // namespace host

@@ -1,4 +1,4 @@
-#include "sim/render/ScreenRenderer.h"
+#include "host/common/render/ScreenRenderer.h"
 
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
@@ -8,7 +8,7 @@
 
 #include <array>
 
-namespace sim {
+namespace host {
 
 using namespace platform;
 
@@ -142,7 +142,7 @@ std::vector<ScreenLayer> screenLayers(const ScreenPicture& screen)
     return layers;
 }
 
-host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
+RenderedImage renderScreen(const ScreenPicture& screen, double scale)
 {
     auto canvas = std::make_shared<UIView>(UIScreen::bounds());
     canvas->setBackgroundColor(UIColor::blackColor());
@@ -150,16 +150,16 @@ host::RenderedImage renderScreen(const ScreenPicture& screen, double scale)
     // drawn through painters, so they stay where they are.
     for (const ScreenLayer& layer : screenLayers(screen))
         canvas->addSubview(std::make_shared<Painter>(layer.view, layer.frame, layer.kind == ScreenLayer::Kind::alert));
-    host::RenderOptions options;
+    RenderOptions options;
     options.scale = scale;
     options.margin = 0;
     options.minimumWidth = UIScreen::width();
     options.backdrop = false;
-    return host::renderView(*canvas, options);
+    return renderView(*canvas, options);
 }
 bool renderScreenToPng(const ScreenPicture& screen, const std::string& hostFile, double scale)
 {
     return renderScreen(screen, scale).writePng(hostFile);
 }
 
-} // namespace sim
+} // namespace host
