@@ -1,8 +1,10 @@
 #include "host/web/PageDrawing.h"
 
+#include "host/common/render/ScreenRenderer.h"
 #include "host/common/render/ViewRenderer.h"
 #include "host/web/SvgCanvas.h"
 #include "host/web/ViewSvg.h"
+#include "platform/ui/UIScreen.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -16,6 +18,25 @@ std::string svgDocument(double width, double height, const std::string& body, co
     const std::string h = std::to_string(static_cast<int>(std::ceil(height)));
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + w + " " + h + "\" width=\"" + w + "\" height=\"" + h +
            "\" role=\"group\" aria-label=\"" + xmlEscaped(label) + "\">" + body + "</svg>";
+}
+
+std::string screenSvg(const ScreenPicture* picture, const std::string& label)
+{
+    const double width = platform::UIScreen::width();
+    const double height = platform::UIScreen::height();
+    SvgCanvas canvas("screen-");
+    canvas.fillRect(platform::UIScreen::bounds(), platform::UIColor::blackColor());
+    if (picture) {
+        for (const ScreenLayer& layer : screenLayers(*picture)) {
+            const bool keyboard = layer.kind == ScreenLayer::Kind::keyboard;
+            if (keyboard)
+                canvas.raw("<g role=\"group\" aria-label=\"keyboard\">");
+            appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == ScreenLayer::Kind::alert);
+            if (keyboard)
+                canvas.raw("</g>");
+        }
+    }
+    return svgDocument(width, height, canvas.take(), label);
 }
 
 NotificationCenterSvg notificationCenterSvg(platform::UIView* view)

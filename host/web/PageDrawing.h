@@ -20,6 +20,12 @@ namespace host {
 // An <svg> element of that size in points holding `body`, labelled for screen readers.
 std::string svgDocument(double width, double height, const std::string& body, const std::string& label);
 
+struct ScreenPicture;
+
+// A whole application screen (status bar, window, keyboard, alerts) from the
+// same layers the PNG pictures draw; with no picture, a black screen.
+std::string screenSvg(const ScreenPicture* picture, const std::string& label);
+
 struct NotificationCenterSvg {
     std::string svg;
     // Where the widget's (0, 0) lies in the picture.

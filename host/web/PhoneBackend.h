@@ -72,6 +72,9 @@ public:
     virtual PageReply setDoNotDisturb(bool on) = 0;
     virtual PageReply setRoaming(bool on) = 0;
 
+    // Whether the page may lock the phone and switch Do Not Disturb and
+    // roaming (a real phone takes these from its session and its modem).
+    virtual bool hasPhoneControls() const { return true; }
     virtual PageClock* clock() { return nullptr; }
     virtual PageCarrier* carrier() { return nullptr; }
 };

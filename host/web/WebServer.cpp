@@ -196,7 +196,8 @@ std::string WebServer::state()
         return {};
     // The phone's object, with what the server knows added at its end.
     std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
-                           ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") + "}";
+                           ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") +
+                           ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
     {
         std::lock_guard lock(m_logMutex);
         features += ",\"logNext\":" + std::to_string(m_logFirst + m_log.size());
@@ -348,14 +349,20 @@ void WebServer::addRoutes()
         return [this, at] { return m_phone.tapWidget(at); };
     });
     action("/api/lock", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
         const bool on = flag(req, "on");
         return [this, on] { return m_phone.setLocked(on); };
     });
     action("/api/dnd", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
         const bool on = flag(req, "on");
         return [this, on] { return m_phone.setDoNotDisturb(on); };
     });
     action("/api/roaming", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
         const bool on = flag(req, "on");
         return [this, on] { return m_phone.setRoaming(on); };
     });

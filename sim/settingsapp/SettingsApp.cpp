@@ -20,7 +20,7 @@
 #include "host/common/render/CairoGraphicsContext.h"
 #include "host/common/touch/ScreenTouch.h"
 #include "host/common/render/ScreenRenderer.h"
-#include "sim/settingsapp/PrefBundleInstall.h"
+#include "host/common/loader/PrefBundleInstall.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
 
@@ -96,7 +96,7 @@ bool SettingsApp::launch()
     Device& device = m_world.device();
     if (!m_installed) {
         std::string error;
-        if (!installPrefBundle(&error)) {
+        if (!host::installPrefBundle(&error)) {
             m_world.log().note("Settings: cannot install the preference bundle: " + error);
             return false;
         }
@@ -110,11 +110,11 @@ bool SettingsApp::launch()
     m_window = std::make_shared<UIView>(UIScreen::bounds());
     m_window->setBackgroundColor(UIColor::blackColor());
 
-    const auto bundle = Bundle::bundleWithPath(kPrefBundlePath);
+    const auto bundle = Bundle::bundleWithPath(host::kPrefBundlePath);
     const std::string principal = bundle ? bundle->principalClassName() : std::string();
     const std::string executable = bundle ? bundle->executablePath() : std::string();
     if (principal.empty() || executable.empty()) {
-        m_world.log().note(std::string("Settings: ") + kPrefBundlePath + "/Info.plist names no principal class or no executable");
+        m_world.log().note(std::string("Settings: ") + host::kPrefBundlePath + "/Info.plist names no principal class or no executable");
         return false;
     }
     if (!m_library) {
@@ -139,7 +139,7 @@ bool SettingsApp::launch()
     m_window->addSubview(content);
     m_navigation->viewWillAppear(false);
     m_navigation->viewDidAppear(false);
-    m_world.log().note(std::string("Settings: opened ") + kPrefBundlePath + " (" + principal + ")");
+    m_world.log().note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + principal + ")");
     return true;
 }
 

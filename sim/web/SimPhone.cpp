@@ -78,20 +78,9 @@ void SimPhone::drainLog(const std::function<void(std::string)>& publish)
 
 std::string SimPhone::settingsSvg()
 {
-    const auto picture = settingsApp(m_world).screenPicture();
-    if (!picture)
-        return host::svgDocument(320, 480, "<rect width=\"320\" height=\"480\" fill=\"black\"/>", "Settings (closed)");
-    host::SvgCanvas canvas("settings-");
-    canvas.fillRect(platform::UIScreen::bounds(), platform::UIColor::blackColor());
-    for (const host::ScreenLayer& layer : host::screenLayers(*picture)) {
-        if (layer.kind == host::ScreenLayer::Kind::keyboard)
-            canvas.raw("<g role=\"group\" aria-label=\"keyboard\">");
-        host::appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == host::ScreenLayer::Kind::alert);
-        if (layer.kind == host::ScreenLayer::Kind::keyboard)
-            canvas.raw("</g>");
-    }
-    return host::svgDocument(platform::UIScreen::width(), platform::UIScreen::height(), canvas.take(),
-                             "Settings: " + settingsApp(m_world).screenTitle());
+    SettingsApp& settings = settingsApp(m_world);
+    const auto picture = settings.screenPicture();
+    return host::screenSvg(picture ? &*picture : nullptr, picture ? "Settings: " + settings.screenTitle() : "Settings (closed)");
 }
 
 std::string SimPhone::widgetSvg()

@@ -134,7 +134,7 @@ TEST(WebServer, ServesThePageItsScriptAndTheDeviceStateFromTheBinary)
     // The Settings screen as SVG, its texts as text, its rows as buttons.
     EXPECT_TRUE(contains(state.body, ">Auto Refresh<\\/text>"));
     EXPECT_TRUE(contains(state.body, "role=\\\"button\\\" aria-label=\\\"Auto Refresh, Off\\\""));
-    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true}"));
+    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true,\"phone\":true}"));
 }
 
 TEST(WebServer, AddsACodeThroughTheWizardByTapsAndTyping)
@@ -295,6 +295,7 @@ public:
     host::PageReply setLocked(bool) override { return host::PageReply::done(); }
     host::PageReply setDoNotDisturb(bool) override { return host::PageReply::done(); }
     host::PageReply setRoaming(bool) override { return host::PageReply::done(); }
+    bool hasPhoneControls() const override { return false; }
 };
 
 // A bare phone served with a token, its thread running the queue meanwhile.
@@ -367,16 +368,17 @@ TEST_F(TokenServer, TheHostHeaderMustNameThisServer)
     EXPECT_EQ(status("/api/state", with("127.0.0.1:1")), 403);
 }
 
-TEST_F(TokenServer, APhoneWithoutClockOrCarrierHidesThemAndAnswers404)
+TEST_F(TokenServer, APhoneWithoutClockCarrierOrPhoneControlsHidesThemAndAnswers404)
 {
     httplib::Client client("127.0.0.1", server.port());
     const httplib::Headers token{{"X-Quorvel-Token", options().token}};
     auto state = client.Get("/api/state", token);
     ASSERT_TRUE(state);
-    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false}"));
-    for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/silence", "/api/carrier/sms"}) {
+    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false}"));
+    for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/silence", "/api/carrier/sms",
+                             "/api/lock", "/api/dnd", "/api/roaming"}) {
         SCOPED_TRACE(path);
-        auto result = client.Post(path, token, httplib::Params{{"rate", "1"}});
+        auto result = client.Post(path, token, httplib::Params{{"rate", "1"}, {"on", "true"}});
         ASSERT_TRUE(result);
         EXPECT_EQ(result->status, 404);
     }
