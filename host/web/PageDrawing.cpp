@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace host {
 
@@ -31,7 +32,11 @@ std::string screenSvg(const ScreenPicture* picture, const std::string& label)
             const bool keyboard = layer.kind == ScreenLayer::Kind::keyboard;
             if (keyboard)
                 canvas.raw("<g role=\"group\" aria-label=\"keyboard\">");
-            appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == ScreenLayer::Kind::alert);
+            std::set<std::string> keys;
+            if (keyboard)
+                for (const KeyboardKey& key : keyboardKeys(picture->phonePad))
+                    keys.insert(key.label);
+            appendViewTree(canvas, *layer.view, layer.frame.origin, layer.kind == ScreenLayer::Kind::alert, keys);
             if (keyboard)
                 canvas.raw("</g>");
         }

@@ -201,6 +201,8 @@ void SvgCanvas::drawText(const std::string& text, CGPoint baselineOrigin, const 
         m_out += " fill-opacity=\"" + number(color.alpha()) + "\"";
     if (width > 0)
         m_out += " textLength=\"" + number(width) + "\" lengthAdjust=\"spacingAndGlyphs\"";
+    if (m_buttonTexts.count(text))
+        m_out += " role=\"button\"";
     m_out += clipAttribute() + ">" + xmlEscaped(text) + "</text>";
 }
 

@@ -20,6 +20,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,11 @@ public:
     void drawText(const std::string& text, platform::CGPoint baselineOrigin, const platform::UIFont& font,
                   const platform::UIColor& color) override;
 
+    // Texts that are buttons of the view being drawn (a bar's buttons, an
+    // alert's, the keyboard's keys): drawn with role="button", so a screen
+    // reader offers them as buttons. Empty: none.
+    void setButtonTexts(std::set<std::string> texts) { m_buttonTexts = std::move(texts); }
+
     // Raw markup around what follows (a group with a role), written as given.
     void raw(const std::string& markup) { m_out += markup; }
     // The current origin, in the canvas's coordinates.
@@ -70,6 +76,7 @@ private:
     std::string m_out;
     std::string m_defs;
     std::string m_idPrefix;
+    std::set<std::string> m_buttonTexts;
     int m_nextClip = 0;
     // PNG data addresses of the images drawn, by their pixels.
     std::map<const void*, std::string> m_imageData;

@@ -2,12 +2,15 @@
 
 #include "host/web/SvgCanvas.h"
 #include "platform/ui/UIAlertView.h"
+#include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UISwitch.h"
 #include "platform/ui/UITableViewCell.h"
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UITextView.h"
+
+#include <set>
 
 namespace host {
 
@@ -20,7 +23,33 @@ std::string attribute(const std::string& name, const std::string& value)
     return " " + name + "=\"" + xmlEscaped(value) + "\"";
 }
 
-void walk(SvgCanvas& canvas, UIView& view)
+// The texts of the buttons a view draws itself rather than as subviews.
+std::set<std::string> buttonTexts(UIView& view)
+{
+    std::set<std::string> texts;
+    if (auto* bar = dynamic_cast<UINavigationBar*>(&view)) {
+        if (auto left = bar->leftItem())
+            texts.insert(left->displayText());
+        else if (const std::string back = bar->backButtonTitle(); !back.empty())
+            texts.insert(back);
+        if (auto right = bar->rightItem())
+            texts.insert(right->displayText());
+    } else if (auto* alert = dynamic_cast<UIAlertView*>(&view)) {
+        texts.insert(alert->buttonTitles().begin(), alert->buttonTitles().end());
+    }
+    return texts;
+}
+
+void drawContent(SvgCanvas& canvas, UIView& view, const CGRect& local, const std::set<std::string>& extra = {})
+{
+    std::set<std::string> buttons = buttonTexts(view);
+    buttons.insert(extra.begin(), extra.end());
+    canvas.setButtonTexts(std::move(buttons));
+    view.drawRect(canvas, local);
+    canvas.setButtonTexts({});
+}
+
+void walk(SvgCanvas& canvas, UIView& view, const std::set<std::string>& extra = {})
 {
     if (view.isHidden())
         return;
@@ -34,7 +63,7 @@ void walk(SvgCanvas& canvas, UIView& view)
         canvas.clipToRect(local);
     if (view.backgroundColor() && !view.backgroundColor()->isClear() && local.size.width > 0 && local.size.height > 0)
         canvas.fillRect(local, *view.backgroundColor());
-    view.drawRect(canvas, local);
+    drawContent(canvas, view, local, extra);
     canvas.translate(-view.bounds().origin.x, -view.bounds().origin.y);
     for (const auto& subview : view.subviews()) {
         canvas.saveState();
@@ -70,16 +99,16 @@ std::string accessibilityAttributes(UIView& view)
     return {};
 }
 
-void appendViewTree(SvgCanvas& canvas, UIView& view, CGPoint at, bool contentOnly)
+void appendViewTree(SvgCanvas& canvas, UIView& view, CGPoint at, bool contentOnly, const std::set<std::string>& buttons)
 {
     canvas.saveState();
     canvas.translate(at.x, at.y);
     if (contentOnly) {
         canvas.raw("<g" + attribute("data-view", view.className()) + accessibilityAttributes(view) + ">");
-        view.drawRect(canvas, CGRectMake(0, 0, view.frame().size.width, view.frame().size.height));
+        drawContent(canvas, view, CGRectMake(0, 0, view.frame().size.width, view.frame().size.height), buttons);
         canvas.raw("</g>");
     } else {
-        walk(canvas, view);
+        walk(canvas, view, buttons);
     }
     canvas.restoreState();
 }

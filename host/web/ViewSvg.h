@@ -15,6 +15,7 @@
 
 #include "platform/foundation/Geometry.h"
 
+#include <set>
 #include <string>
 
 namespace platform { class UIView; }
@@ -25,8 +26,10 @@ class SvgCanvas;
 
 // Draws `view` and its visible subviews with the view's top-left corner at
 // `at` (in the canvas's coordinates). `contentOnly` draws the view's own
-// drawRect alone, without background or subviews.
-void appendViewTree(SvgCanvas& canvas, platform::UIView& view, platform::CGPoint at, bool contentOnly = false);
+// drawRect alone, without background or subviews. `buttons` names texts
+// that the view itself draws as buttons (the on-screen keyboard's keys).
+void appendViewTree(SvgCanvas& canvas, platform::UIView& view, platform::CGPoint at, bool contentOnly = false,
+                    const std::set<std::string>& buttons = {});
 
 // The role and label attributes of one view (empty for a view nobody acts on).
 std::string accessibilityAttributes(platform::UIView& view);

@@ -26,6 +26,7 @@
 
 #include <chrono>
 #include <future>
+#include <regex>
 #include <functional>
 #include <string>
 
@@ -145,6 +146,8 @@ TEST(WebServer, AddsACodeThroughTheWizardByTapsAndTyping)
     ASSERT_LT(row.y, 480);
     EXPECT_EQ(served.post("/api/settings/tap", at(row.x, row.y)).status, 200);
     EXPECT_EQ(served.settings().screenTitle(), "USSD Codes");
+    // The bar's buttons are buttons to a screen reader too.
+    EXPECT_TRUE(std::regex_search(served.get("/api/state").body, std::regex(R"(role=\\"button\\"[^>]*>\+<\\/text>)")));
     // The "+" bar button, at the right end of the navigation bar.
     EXPECT_EQ(served.post("/api/settings/tap", at(300, 42)).status, 200);
     EXPECT_EQ(served.settings().screenTitle(), "Add New Code");
