@@ -131,6 +131,9 @@ bool WebServer::start(std::string* error)
     }
     m_server->set_payload_max_length(kMaxRequestBody);
     m_server->set_keep_alive_timeout(2);
+    // An answer goes out as headers and body in separate writes; without this
+    // the body waits for the page's delayed acknowledgement (some 40 ms).
+    m_server->set_tcp_nodelay(true);
     addRoutes();
     if (m_options.port == 0) {
         m_port = m_server->bind_to_any_port("127.0.0.1");
@@ -213,6 +216,10 @@ void WebServer::addRoutes()
     httplib::Server& s = *m_server;
 
     s.set_pre_routing_handler([this](const Request& req, Response& res) {
+        // Answers go uncompressed: over loopback compression saves nothing,
+        // and httplib's brotli (at its default level) costs some 50 ms for
+        // each state. The request object is httplib's own, not a constant.
+        const_cast<Request&>(req).headers.erase("Accept-Encoding");
         const std::string host = req.get_header_value("Host");
         const std::string port = ":" + std::to_string(m_port);
         if (host != "127.0.0.1" + port && host != "localhost" + port) {
