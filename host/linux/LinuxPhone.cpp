@@ -4,7 +4,7 @@
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/SettingsScreen.h"
-#include "host/web/JsonText.h"
+#include "host/common/text/JsonString.h"
 #include "host/web/PageDrawing.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
@@ -47,8 +47,8 @@ std::string LinuxPhone::stateJson()
 {
     const platform::Date now = m_device.now();
     const bool nc = m_app == host::PageApp::notificationCenter;
-    std::string out = "{\"time\":" + host::jsonQuoted(now.formatted("HH:mm:ss")) +
-                      ",\"date\":" + host::jsonQuoted(now.formatted("yyyy-MM-dd")) + ",\"app\":\"" + (nc ? "nc" : "settings") + "\"";
+    std::string out = "{\"time\":" + host::jsonString(now.formatted("HH:mm:ss")) +
+                      ",\"date\":" + host::jsonString(now.formatted("yyyy-MM-dd")) + ",\"app\":\"" + (nc ? "nc" : "settings") + "\"";
     std::string settings;
     if (!nc) {
         const auto picture = m_settings.picture(now.formatted("HH:mm"));
@@ -63,8 +63,8 @@ std::string LinuxPhone::stateJson()
         m_widgetOrigin = picture.viewOrigin;
         widget = picture.svg;
     }
-    out += ",\"settings\":" + host::jsonQuoted(settings) + ",\"widget\":" + host::jsonQuoted(widget);
-    out += ",\"codes\":" + host::jsonQuoted(codesText());
+    out += ",\"settings\":" + host::jsonString(settings) + ",\"widget\":" + host::jsonString(widget);
+    out += ",\"codes\":" + host::jsonString(codesText());
     return out + "}";
 }
 

@@ -1,7 +1,7 @@
 #include "host/web/WebServer.h"
 
 #include "host/common/render/RenderFonts.h"
-#include "host/web/JsonText.h"
+#include "host/common/text/JsonString.h"
 #include "host/web/WebAssets.h"
 #include "platform/foundation/Utf8.h"
 
@@ -205,7 +205,7 @@ std::string WebServer::state()
         std::lock_guard lock(m_logMutex);
         features += ",\"logNext\":" + std::to_string(m_logFirst + m_log.size());
     }
-    features += ",\"title\":" + jsonQuoted(m_options.title);
+    features += ",\"title\":" + jsonString(m_options.title);
     if (!phone.empty() && phone.back() == '}')
         phone.insert(phone.size() - 1, features);
     return phone;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <sys/stat.h>
 
 namespace platform {
@@ -37,14 +38,49 @@ void setError(std::string* error, std::string text)
         *error = std::move(text);
 }
 
+// The library keeps a date's second in 32 bits: dates are held within the
+// seconds it can give back (late 1932 to early 2069), on reading as on writing,
+// so what is read from any file writes out and reads back the same.
+constexpr int64_t kEarliestMicros = int64_t(std::numeric_limits<int32_t>::min()) * kMicrosPerSecond;
+constexpr int64_t kLatestMicros = int64_t(std::numeric_limits<int32_t>::max()) * kMicrosPerSecond;
+
+// The split the library's constructor adds back up: a second and the
+// microseconds from it towards the date, both of the date's sign.
+std::pair<int32_t, int32_t> splitFromReference(int64_t micros)
+{
+    micros = std::clamp(micros, kEarliestMicros, kLatestMicros);
+    return {static_cast<int32_t>(micros / kMicrosPerSecond), static_cast<int32_t>(micros % kMicrosPerSecond)};
+}
+
+bool storesMicros(plist_t node, int64_t micros)
+{
+    auto [sec, usec] = splitFromReference(micros);
+    PlistPtr candidate(plist_new_date(sec, usec));
+    return plist_compare_node_value(node, candidate.get());
+}
+
 Date dateFromPlist(plist_t node)
 {
     int32_t sec = 0, usec = 0;
     plist_get_date_val(node, &sec, &usec);
-    // The library splits a date before the reference date into a truncated
-    // second and the fraction's magnitude; put the fraction back on the right side.
-    int64_t fraction = sec < 0 ? -static_cast<int64_t>(usec) : usec;
-    return Date::fromMicros((kReferenceDateUnixSeconds + sec) * kMicrosPerSecond + fraction);
+    // The library gives a whole second cut towards zero and the fraction's
+    // magnitude, itself cut: far from 2001 the last microsecond of a stored
+    // date is often lost, and a date in the second before 2001 reads as one
+    // after it. The candidates are told apart by building each as a date
+    // (as this file's writer did) and comparing the stored values exactly;
+    // a date no candidate matches (written elsewhere) keeps the cut reading.
+    const int64_t whole = int64_t(sec) * kMicrosPerSecond;
+    const int64_t cut = sec < 0 ? whole - usec : whole + usec;
+    const int64_t away = sec < 0 ? -1 : 1;
+    int64_t micros = cut;
+    for (int64_t candidate : {cut, cut + away, whole - usec, whole - usec - 1}) {
+        if (storesMicros(node, candidate)) {
+            micros = candidate;
+            break;
+        }
+    }
+    micros = std::clamp(micros, kEarliestMicros, kLatestMicros);
+    return Date::fromMicros(kReferenceDateUnixSeconds * kMicrosPerSecond + micros);
 }
 
 // XML keeps whole seconds only, and the library's XML writer would cut a date
@@ -57,10 +93,8 @@ plist_t dateToPlist(Date date, bool wholeSeconds)
         int64_t remainder = micros % kMicrosPerSecond;
         micros -= remainder < 0 ? remainder + kMicrosPerSecond : remainder;
     }
-    int64_t sec = micros / kMicrosPerSecond;
-    int64_t usec = micros % kMicrosPerSecond; // same sign as sec: the library adds the two
-    sec = std::clamp<int64_t>(sec, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-    return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(usec));
+    auto [sec, usec] = splitFromReference(micros);
+    return plist_new_date(sec, usec);
 }
 
 // Texts are mended on the way in and out (see ValidText.h) and counted, for

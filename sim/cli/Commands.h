@@ -58,8 +58,4 @@ struct ServeOptions {
 // bound, as `quorvel run` when the scenario fails.
 int serveCommand(const ServeOptions& options);
 
-// `text` as a JSON string literal, quotes included. Bytes that are not valid
-// UTF-8 become U+FFFD so the output is always valid JSON.
-std::string jsonString(std::string_view text);
-
 } // namespace quorvel::cli

@@ -4,6 +4,7 @@
 #include "sim/cli/Commands.h"
 
 #include "common/NumberExtraction.h"
+#include "host/common/text/JsonString.h"
 #include "platform/foundation/Log.h"
 
 #include <iostream>
@@ -31,9 +32,9 @@ int parseNumbersCommand(const ParseNumbersOptions& options)
         if (i > 0)
             out += ',';
         if (options.indexed)
-            out += "[" + std::to_string(i) + "," + jsonString(numbers[i]) + "]";
+            out += "[" + std::to_string(i) + "," + host::jsonString(numbers[i]) + "]";
         else
-            out += jsonString(numbers[i]);
+            out += host::jsonString(numbers[i]);
     }
     out += "]\n";
     std::cout << out;

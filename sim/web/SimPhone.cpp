@@ -1,7 +1,7 @@
 #include "sim/web/SimPhone.h"
 
 #include "common/QuorvelNames.h"
-#include "host/web/JsonText.h"
+#include "host/common/text/JsonString.h"
 #include "host/web/PageDrawing.h"
 #include "host/web/SvgCanvas.h"
 #include "host/web/ViewSvg.h"
@@ -96,13 +96,13 @@ std::string SimPhone::stateJson()
 {
     const platform::Date now = m_world.now();
     const bool nc = m_app == host::PageApp::notificationCenter;
-    std::string out = "{\"time\":" + host::jsonQuoted(now.formatted("HH:mm:ss")) +
-                      ",\"date\":" + host::jsonQuoted(now.formatted("yyyy-MM-dd")) + ",\"app\":\"" + (nc ? "nc" : "settings") + "\"";
-    out += ",\"settings\":" + host::jsonQuoted(nc ? std::string() : settingsSvg());
-    out += ",\"widget\":" + host::jsonQuoted(nc ? widgetSvg() : std::string());
+    std::string out = "{\"time\":" + host::jsonString(now.formatted("HH:mm:ss")) +
+                      ",\"date\":" + host::jsonString(now.formatted("yyyy-MM-dd")) + ",\"app\":\"" + (nc ? "nc" : "settings") + "\"";
+    out += ",\"settings\":" + host::jsonString(nc ? std::string() : settingsSvg());
+    out += ",\"widget\":" + host::jsonString(nc ? widgetSvg() : std::string());
     out += ",\"locked\":" + boolean(m_locked) + ",\"dnd\":" + boolean(m_world.springBoard().statusBarItemEnabled(kDoNotDisturbItem)) +
            ",\"roaming\":" + boolean(m_world.folder().roaming());
-    out += ",\"codes\":" + host::jsonQuoted(codesText());
+    out += ",\"codes\":" + host::jsonString(codesText());
     out += ",\"rate\":" + std::to_string(m_rate) + ",\"carrierScripts\":" + scriptsJson();
     return out + "}";
 }
@@ -247,7 +247,7 @@ std::string SimPhone::scriptsJson() const
                              : script.sms ? static_cast<double>(script.sms->delay.count()) / 1e6 : 0;
         char delayText[32];
         std::snprintf(delayText, sizeof delayText, "%g", delay);
-        out += "{\"code\":" + host::jsonQuoted(code) + ",\"reply\":" + host::jsonQuoted(reply) + ",\"delay\":" + delayText +
+        out += "{\"code\":" + host::jsonString(code) + ",\"reply\":" + host::jsonString(reply) + ",\"delay\":" + delayText +
                ",\"silent\":" + boolean(silent) + "}";
     }
     return out + "]";

@@ -1,4 +1,5 @@
 #include "QuorvelProcess.h"
+#include "host/common/text/JsonString.h"
 #include "sim/cli/Commands.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,7 @@ TEST(JsonString, EscapesWhatJsonRequiresAndReplacesInvalidUtf8)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(quorvel::cli::jsonString(c.text), c.expected);
+        EXPECT_EQ(host::jsonString(c.text), c.expected);
     }
 }
 

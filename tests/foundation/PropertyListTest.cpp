@@ -100,6 +100,39 @@ TEST(PropertyList, DatesKeepTheirSecondInBothFormats)
     }
 }
 
+// Binary lists store a date as seconds in a double; far from 2001 its last
+// microsecond is easily lost when read back, and the second before 2001 reads
+// as a second of zero whichever side of it the date lies.
+TEST(PropertyList, BinaryDatesKeepEveryMicrosecond)
+{
+    const int64_t reference = int64_t(978307200) * 1000000;
+    const int64_t far = int64_t(2147481501) * 1000000; // 1932 and 2069 from the reference date
+    for (int64_t start : {reference - far, reference + far, reference - 1000000, reference + kSampleSeconds}) {
+        for (int64_t step = 0; step < 2000; ++step) {
+            Date date = Date::fromMicros(start + step * 997);
+            std::optional<Value> once = platform::parsePropertyList(
+                platform::serializePropertyList(Value(Dict{{"d", Value(date)}}), true));
+            ASSERT_TRUE(once);
+            ASSERT_EQ((*once)["d"].date()->micros(), date.micros()) << date.description();
+            std::optional<Value> twice = platform::parsePropertyList(platform::serializePropertyList(*once, true));
+            ASSERT_TRUE(twice);
+            ASSERT_EQ(*twice, *once) << date.description();
+        }
+    }
+    // Beyond the 32-bit seconds the library keeps, a date is held at the
+    // nearest one it can keep, and stays there.
+    for (int64_t micros : {reference - far * 2, reference + far * 2})
+        for (bool binary : {false, true}) {
+            std::optional<Value> once = platform::parsePropertyList(
+                platform::serializePropertyList(Value(Dict{{"d", Value(Date::fromMicros(micros))}}), binary));
+            ASSERT_TRUE(once);
+            std::optional<Value> twice = platform::parsePropertyList(platform::serializePropertyList(*once, binary));
+            ASSERT_TRUE(twice);
+            EXPECT_EQ(*twice, *once) << (*once)["d"].description();
+            EXPECT_LT(std::abs((*once)["d"].date()->since(Date::fromMicros(micros)).count()), far);
+        }
+}
+
 TEST(PropertyList, NoneAndRuntimeObjectsAreLeftOut)
 {
     Value root = Dict{{"keep", Value(1)}, {"none", Value()}, {"object", Value(platform::ObjectRef())},

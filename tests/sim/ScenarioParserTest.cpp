@@ -1,3 +1,4 @@
+#include "ScenarioErrorCases.h"
 #include "sim/scenario/ArgReader.h"
 #include "sim/scenario/Lexer.h"
 #include "sim/scenario/Parser.h"
@@ -9,13 +10,7 @@ namespace {
 
 TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
 {
-    struct Case {
-        const char* text;
-        int line;
-        int column;
-        const char* messagePart;
-    };
-    const Case cases[] = {
+    const ScenarioErrorCase cases[] = {
         {"frobnicate", 1, 1, "unknown statement \"frobnicate\""},
         {"# comment\n\n  lock", 3, 3, "needs a booted device"},
         {"boot\ndevice \"iPad2,1\"", 2, 1, "must come before boot"},
@@ -58,14 +53,7 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"boot\nrender widget \"..\"", 2, 15, "file name without a folder"},
         {"boot\nrender widget \"\"", 2, 15, "file name without a folder"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        ParseResult result = parseScenario(c.text);
-        ASSERT_TRUE(result.error.has_value());
-        EXPECT_EQ(result.error->line, c.line);
-        EXPECT_EQ(result.error->column, c.column);
-        EXPECT_NE(result.error->message.find(c.messagePart), std::string::npos) << result.error->message;
-    }
+    expectScenarioErrors(cases);
 }
 
 TEST(ScenarioParser, NamesTheVerbsUsageWithAnArgumentError)

@@ -1,6 +1,7 @@
 // The statements that stage what the Settings application and the phone's own
 // order never produce: their forms, and the syntax errors they report before
 // anything runs.
+#include "ScenarioErrorCases.h"
 #include "sim/scenario/Parser.h"
 
 #include <gtest/gtest.h>
@@ -60,13 +61,7 @@ expect view 102 tag 102
 
 TEST(ScenarioStatements, ReportWhatDoesNotFitWhereItStands)
 {
-    struct Case {
-        const char* text;
-        int line;
-        int column;
-        const char* messagePart;
-    };
-    const Case cases[] = {
+    const ScenarioErrorCase cases[] = {
         {"file \"x.plist\" xml \"\"", 1, 6, "must start with /"},
         {"file \"/var/../../etc/passwd\" text \"x\"", 1, 6, "must not climb out"},
         {"file \"/var/mobile/\" text \"x\"", 1, 6, "names a folder"},
@@ -94,14 +89,7 @@ TEST(ScenarioStatements, ReportWhatDoesNotFitWhereItStands)
         {"boot\nexpect view 300 frame 1 2 3 \"4\"", 2, 29, "a number of points"},
         {"network ussd \"x\"", 1, 1, "needs a booted device"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        ParseResult result = parseScenario(c.text);
-        ASSERT_TRUE(result.error.has_value());
-        EXPECT_EQ(result.error->line, c.line);
-        EXPECT_EQ(result.error->column, c.column);
-        EXPECT_NE(result.error->message.find(c.messagePart), std::string::npos) << result.error->message;
-    }
+    expectScenarioErrors(cases);
 }
 
 } // namespace

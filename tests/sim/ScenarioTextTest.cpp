@@ -1,4 +1,5 @@
 // The scenario language's long strings, dates and log stamps.
+#include "ScenarioErrorCases.h"
 #include "platform/foundation/Value.h"
 #include "sim/scenario/ArgReader.h"
 #include "sim/scenario/Lexer.h"
@@ -37,25 +38,12 @@ TEST(ScenarioLongString, TakesEveryByteOverSeveralLinesAndKeepsTheLineNumbers)
 
 TEST(ScenarioLongString, PlacesErrorsOnTheirOwnLine)
 {
-    struct Case {
-        const char* text;
-        int line;
-        int column;
-        const char* messagePart;
-    };
-    const Case cases[] = {
+    const ScenarioErrorCase cases[] = {
         {"note \"ok\"\nnote \"\"\"\nnever closed\n", 2, 6, "unterminated long string"},
         {"note \"\"\"\nx\n\"\"\" extra\n", 3, 5, "unexpected \"extra\""},
         {"note\n", 1, 5, "the note"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        ParseResult result = parseScenario(c.text);
-        ASSERT_TRUE(result.error.has_value());
-        EXPECT_EQ(result.error->line, c.line);
-        EXPECT_EQ(result.error->column, c.column);
-        EXPECT_NE(result.error->message.find(c.messagePart), std::string::npos) << result.error->message;
-    }
+    expectScenarioErrors(cases);
 }
 
 TEST(ScenarioLexer, KeepsTheColonsOfADateAndTimeAndReadsCarriageReturns)

@@ -1,10 +1,11 @@
 #include "host/linux/client/DaemonClient.h"
 
+#include "host/common/text/JsonString.h"
+
 #include <gio/gio.h>
 #include <glib-unix.h>
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 
 namespace linuxhost {
@@ -14,29 +15,6 @@ namespace {
 constexpr const char* kBusName = "org.quillmoor.Quorvel1";
 constexpr const char* kObjectPath = "/org/quillmoor/Quorvel1";
 constexpr const char* kInterface = "org.quillmoor.Quorvel1";
-
-void appendJsonString(std::string& out, const std::string& text)
-{
-    out += '"';
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c); // UTF-8 passes through whole
-            }
-        }
-    }
-    out += '"';
-}
 
 GDBusConnection* sessionBus()
 {
@@ -117,11 +95,11 @@ gboolean stopFollowing(gpointer data)
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass)
 {
     std::string line = "{\"text\":";
-    appendJsonString(line, text);
+    line += host::jsonString(text);
     line += ",\"tooltip\":";
-    appendJsonString(line, tooltip);
+    line += host::jsonString(tooltip);
     line += ",\"class\":";
-    appendJsonString(line, cssClass);
+    line += host::jsonString(cssClass);
     line += '}';
     return line;
 }

@@ -1,10 +1,10 @@
-#include "sim/cli/Commands.h"
+#include "host/common/text/JsonString.h"
 
 #include "platform/foundation/Utf8.h"
 
 #include <cstdio>
 
-namespace quorvel::cli {
+namespace host {
 
 std::string jsonString(std::string_view text)
 {
@@ -46,4 +46,4 @@ std::string jsonString(std::string_view text)
     return out;
 }
 
-} // namespace quorvel::cli
+} // namespace host
