@@ -108,5 +108,51 @@ TEST_F(WebPage, ShowsTheDaemonsSettingsScreensAndWidget)
     EXPECT_EQ(stopDaemon(), 0);
 }
 
+// Where the page shows `text` on the Settings screen, from the state's SVG.
+bool textAt(const std::string& state, const std::string& text, double& x, double& y)
+{
+    std::smatch found;
+    if (!std::regex_search(state, found, std::regex("<text x=\\\\\"([0-9.]+)\\\\\" y=\\\\\"([0-9.]+)\\\\\"[^>]*>" + text + "<")))
+        return false;
+    x = std::stod(found[1]) + 4;
+    y = std::stod(found[2]) - 4;
+    return true;
+}
+
+TEST_F(WebPage, ACodeAddedThroughThePageReachesTheEngineThroughTheStoreAndItsNotification)
+{
+    startServing();
+    mock("SetUssdReply", g_variant_new("(ssss)", "*100#", "reply", "Balance 12.50 rub, bonus 300", ""));
+    auto state = post("/api/settings/scroll", {{"x", "160"}, {"y", "300"}, {"dy", "1000"}});
+    ASSERT_TRUE(state);
+    double x = 0, y = 0;
+    ASSERT_TRUE(textAt(state->body, "USSD Codes", x, y));
+    ASSERT_EQ(post("/api/settings/tap", {{"x", std::to_string(x)}, {"y", std::to_string(y)}})->status, 200);
+    ASSERT_EQ(post("/api/settings/tap", {{"x", "300"}, {"y", "42"}})->status, 200);   // "+"
+    ASSERT_EQ(post("/api/settings/type", {{"text", "*100#"}})->status, 200);
+    ASSERT_EQ(post("/api/settings/tap", {{"x", "290"}, {"y", "42"}})->status, 200);   // "Next": the modem is asked
+    // The modem's answer comes back on the daemon's loop; the wizard moves on.
+    std::string shown;
+    EXPECT_TRUE(waitFor([&] {
+        auto now = get("/api/state", {{"X-Quorvel-Token", token}});
+        shown = now ? now->body : "";
+        return shown.find("Settings: *100#") != std::string::npos;
+    })) << log();
+    ASSERT_TRUE(textAt(shown, "12.50", x, y));
+    // The first number's title field sits right of its number.
+    ASSERT_EQ(post("/api/settings/tap", {{"x", "200"}, {"y", std::to_string(y)}})->status, 200);
+    ASSERT_EQ(post("/api/settings/type", {{"text", "Balance"}})->status, 200);
+    ASSERT_EQ(post("/api/settings/tap", {{"x", "300"}, {"y", "42"}})->status, 200);   // "Save"
+    auto notice = get("/api/state", {{"X-Quorvel-Token", token}});
+    ASSERT_TRUE(notice);
+    ASSERT_TRUE(textAt(notice->body, "OK", x, y)) << notice->body.substr(0, 300);
+    ASSERT_EQ(post("/api/settings/tap", {{"x", std::to_string(x)}, {"y", std::to_string(y)}})->status, 200);
+    EXPECT_TRUE(waitFor([&] { return codesStore().find("<string>*100#</string>") != std::string::npos; })) << codesStore();
+    EXPECT_NE(codesStore().find("<string>Balance</string>"), std::string::npos) << codesStore();
+    // The engine, in the home screen's process, reads the store again when told.
+    EXPECT_TRUE(waitForLog("Qvl: number of stored codes: 1")) << log();
+    EXPECT_EQ(stopDaemon(), 0);
+}
+
 } // namespace
 } // namespace linuxhost::test
