@@ -71,7 +71,7 @@ public:
 
 private:
     void addRoutes();
-    bool admitted(const std::string& host, const std::string& token) const;
+    bool admitted(const std::string& token) const;
     std::string state();
 
     PhoneBackend& m_phone;

@@ -399,6 +399,29 @@ TEST_F(TokenServer, APhoneWithoutClockCarrierOrPhoneControlsHidesThemAndAnswers4
     }
 }
 
+TEST_F(TokenServer, TheLogStreamsEachLineOnceAsServerSentEvents)
+{
+    server.publishLog("09:00:00.000 sim: first");
+    server.publishLog("09:00:01.000 Qvl: two\nlines");
+    httplib::Client client("127.0.0.1", server.port());
+    std::string received;
+    // The stream never ends by itself: the receiver stops it once both lines are in.
+    client.Get("/api/log?since=0&token=" + options().token, [&](const char* data, size_t size) {
+        received.append(data, size);
+        if (received.find("data: lines") == std::string::npos)
+            return true;
+        return false;
+    });
+    EXPECT_EQ(received, "id: 0\ndata: 09:00:00.000 sim: first\n\nid: 1\ndata: 09:00:01.000 Qvl: two\ndata: lines\n\n");
+    // Reconnecting after line 0 (as EventSource does) starts at line 1.
+    std::string again;
+    client.Get("/api/log", {{"X-Quorvel-Token", options().token}, {"Last-Event-ID", "0"}}, [&](const char* data, size_t size) {
+        again.append(data, size);
+        return again.find("\n\n") == std::string::npos;
+    });
+    EXPECT_EQ(again.rfind("id: 1\n", 0), 0u) << again;
+}
+
 TEST(PhoneQueue, AfterCloseNothingRunsAndWaitingCallersAreReleased)
 {
     host::PhoneQueue queue;
