@@ -26,6 +26,7 @@ struct CommandLine {
     DemoOptions demo;
     SwarmCommandOptions swarm;
     uint64_t swarmDevice = 0;
+    ServeOptions serve;
     linuxhost::WidgetCommandOptions widget;
     CLI::App* parseNumbersApp = nullptr;
     CLI::App* widgetApp = nullptr;
@@ -34,6 +35,7 @@ struct CommandLine {
     CLI::App* demoApp = nullptr;
     CLI::App* swarmApp = nullptr;
     CLI::Option* swarmDeviceOption = nullptr;
+    CLI::App* serveApp = nullptr;
     // One usage line per command, printed after a misused command line.
     std::map<const CLI::App*, std::string> usage;
 
@@ -78,6 +80,13 @@ struct CommandLine {
                                 ->check(CLI::NonNegativeNumber);
         swarmApp->add_flag("--log", swarm.log, "also print every device's whole log");
         usage[swarmApp] = "usage: quorvel swarm [--seed N] [--devices D] [--days K] [--device I] [--log]";
+        serveApp = app.add_subcommand("serve", "serve a fresh simulated phone as a page on 127.0.0.1");
+        serveApp->add_option("--port", serve.port, "listen on PORT (default 8470; 0 picks a free one)")
+            ->type_name("PORT")
+            ->check(CLI::Range(0, 65535));
+        serveApp->add_option("--scenario", serve.scenario, "set the device up with a scenario's statements first")
+            ->type_name("FILE");
+        usage[serveApp] = "usage: quorvel serve [--port PORT] [--scenario FILE]";
 
         widgetApp = app.add_subcommand("widget", "print the running quorveld's widget as a status-bar JSON line");
         widgetApp->add_flag("--follow,-f", widget.follow, "print one line per redraw until stopped");
@@ -103,6 +112,8 @@ struct CommandLine {
                 options.device = swarmDevice;
             return quorvel::cli::swarmCommand(options);
         }
+        if (*serveApp)
+            return quorvel::cli::serveCommand(serve);
         return quorvel::cli::demoCommand(demo);
     }
 

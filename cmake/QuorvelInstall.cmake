@@ -26,5 +26,5 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "modemmanager, dbus, libmm-glib0, libglib2.0-0, libplist3, libcairo2, libsqlite3-0, libpng16-16, fonts-dejavu-core")
+    "modemmanager, dbus, libmm-glib0, libglib2.0-0, libplist3, libcairo2, libsqlite3-0, libpng16-16, fonts-dejavu-core, libcpp-httplib0.11")
 include(CPack)

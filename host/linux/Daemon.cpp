@@ -9,6 +9,7 @@
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
 #include "host/linux/SmsMirror.h"
+#include "host/linux/WebPage.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
 #include "platform/system/Device.h"
@@ -131,6 +132,13 @@ int runDaemon(const DaemonOptions& options)
     home.onWidgetChanged([&bus](const WidgetState& state) { bus->emitRefreshed(state); });
     bus->emitRefreshed(home.widget());
 
+    std::unique_ptr<WebPage> page;
+    if (options.serve) {
+        page = std::make_unique<WebPage>(device, home, log);
+        if (!page->start(root, options.port))
+            page.reset();
+    }
+
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     guint term = g_unix_signal_add(SIGTERM, quitOnSignal, loop);
     guint interrupt = g_unix_signal_add(SIGINT, quitOnSignal, loop);
@@ -142,6 +150,8 @@ int runDaemon(const DaemonOptions& options)
     }
     g_source_remove(term);
     g_source_remove(interrupt);
+    // The page goes first: requests still waiting for this thread are answered 503.
+    page.reset();
 
     // Cancelled calls still complete; their callbacks run before anything goes.
     device.telephony = nullptr;

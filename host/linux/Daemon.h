@@ -14,6 +14,8 @@ struct DaemonOptions {
     std::string root;       // the device root; made if missing
     std::string logFile;    // also append the log here; empty: standard error only
     std::string modem;      // object path, IMEI or equipment identifier; empty: the first with USSD
+    bool serve = false;     // also serve the browser page on 127.0.0.1
+    int port = 8470;        // its port; 0 picks a free one
 };
 
 // $XDG_STATE_HOME/quorvel, else ~/.local/state/quorvel.

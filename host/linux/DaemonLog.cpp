@@ -53,6 +53,8 @@ void DaemonLog::write(const std::string& line)
         std::fwrite(stamped.data(), 1, stamped.size(), m_file);
         std::fflush(m_file);
     }
+    if (m_listener)
+        m_listener(stamped.substr(0, stamped.size() - 1));
 }
 
 void note(const std::string& text)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace linuxhost {
@@ -29,8 +30,13 @@ public:
     // "14:05:00.123", local time of the real clock.
     static std::string timestamp();
 
+    // Also hands each stamped line (without its newline) to `listener` (the
+    // browser page's live log); nullptr stops it. Called on the writing thread.
+    void setListener(std::function<void(std::string)> listener) { m_listener = std::move(listener); }
+
 private:
     std::FILE* m_file = nullptr;
+    std::function<void(std::string)> m_listener;
 };
 
 // One of the daemon's own lines, through the platform's log.

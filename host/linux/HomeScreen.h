@@ -63,6 +63,8 @@ public:
     bool refresh();
 
     const WidgetState& widget() const { return m_widget; }
+    // The widget's host, for the browser page (nullptr when the widget failed to load).
+    host::WidgetHost* widgetHost() const { return m_widgetHost.get(); }
     void onWidgetChanged(std::function<void(const WidgetState&)> listener) { m_listener = std::move(listener); }
 
 private:

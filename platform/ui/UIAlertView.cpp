@@ -81,6 +81,28 @@ bool UIAlertView::tapButtonTitled(const std::string& title)
     return true;
 }
 
+namespace {
+
+// Where button `index` of `count` lies in an alert of that size; drawing and
+// hit testing share it.
+CGRect buttonBox(const CGSize& size, size_t index, size_t count)
+{
+    const double top = size.height - kButtonHeight - 14;
+    const double gap = 8;
+    const double width = (size.width - 24 - gap * static_cast<double>(count - 1)) / static_cast<double>(count);
+    return CGRectMake(12 + static_cast<double>(index) * (width + gap), top, width, kButtonHeight);
+}
+
+} // namespace
+
+int UIAlertView::buttonIndexAtPoint(CGPoint point) const
+{
+    for (size_t i = 0; i < m_buttons.size(); ++i)
+        if (CGRectContainsPoint(buttonBox(frame().size, i, m_buttons.size()), point))
+            return static_cast<int>(i);
+    return -1;
+}
+
 void UIAlertView::drawRect(UIGraphicsContext& context, const CGRect& rect)
 {
     context.fillRect(rect, kBoxColor);
@@ -107,11 +129,8 @@ void UIAlertView::drawRect(UIGraphicsContext& context, const CGRect& rect)
     }
     if (m_buttons.empty())
         return;
-    const double top = rect.size.height - kButtonHeight - 14;
-    const double gap = 8;
-    const double width = (rect.size.width - 24 - gap * static_cast<double>(m_buttons.size() - 1)) / static_cast<double>(m_buttons.size());
     for (size_t i = 0; i < m_buttons.size(); ++i) {
-        const CGRect box = CGRectMake(12 + static_cast<double>(i) * (width + gap), top, width, kButtonHeight);
+        const CGRect box = buttonBox(rect.size, i, m_buttons.size());
         context.fillRect(box, kButtonColor);
         internal::strokeRect(context, box, kEdgeColor, 1);
         internal::drawTextLine(context, m_buttons[i], CGRectInset(box, 4, 0), UIFont::boldSystemFontOfSize(17),

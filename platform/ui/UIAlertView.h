@@ -53,6 +53,8 @@ public:
     void dismissWithClickedButtonIndex(int buttonIndex, bool animated);
     // The user's tap on the button with that title; false when there is none.
     bool tapButtonTitled(const std::string& title);
+    // The button under a point of the alert's own coordinates (as drawn), or -1.
+    int buttonIndexAtPoint(CGPoint point) const;
 
     void drawRect(UIGraphicsContext& context, const CGRect& rect) override;
 

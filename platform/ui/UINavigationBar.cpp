@@ -26,7 +26,7 @@ void drawButton(UIGraphicsContext& context, const std::string& text, double x, d
                            enabled ? UIColor::whiteColor() : kDisabledText, 1);
 }
 
-double buttonWidth(UIGraphicsContext& context, const std::string& text)
+double buttonWidth(UITextMeasurer& context, const std::string& text)
 {
     return std::min(100.0, context.widthOfText(text, UIFont::boldSystemFontOfSize(12)) + 16);
 }
@@ -104,6 +104,29 @@ void UINavigationBar::drawRect(UIGraphicsContext& context, const CGRect& rect)
     if (half > 0 && context.widthOfText(title(), titleFont) <= 2 * half)
         titleBox = CGRectMake(rect.size.width / 2 - half, 0, 2 * half, rect.size.height);
     internal::drawTextLine(context, title(), titleBox, titleFont, UIColor::whiteColor(), 1);
+}
+
+UINavigationBar::BarButton UINavigationBar::buttonAtPoint(CGPoint point, UITextMeasurer& measurer) const
+{
+    // The same boxes drawRect draws: 30 points tall, 7 points down.
+    if (point.y < 7 || point.y >= 37)
+        return BarButton::none;
+    const double width = frame().size.width;
+    if (auto left = leftItem()) {
+        if (point.x >= 5 && point.x < 5 + buttonWidth(measurer, left->displayText()))
+            return BarButton::left;
+    } else if (const std::string back = backButtonTitle(); !back.empty()) {
+        // The arrow before the box belongs to the button too.
+        if (point.x >= 4 && point.x < 13 + buttonWidth(measurer, back))
+            return BarButton::back;
+    }
+    if (auto right = rightItem()) {
+        const std::string text = right->displayText();
+        const double w = text == "+" ? 34 : buttonWidth(measurer, text);
+        if (point.x >= width - 5 - w && point.x < width - 5)
+            return BarButton::right;
+    }
+    return BarButton::none;
 }
 
 std::string UINavigationBar::describeProperties() const

@@ -15,6 +15,7 @@ namespace platform {
 
 class UIBarButtonItem;
 class UINavigationController;
+class UITextMeasurer;
 
 class UINavigationBar : public UIView {
 public:
@@ -32,6 +33,11 @@ public:
     std::string backButtonTitle() const;
     std::shared_ptr<UIBarButtonItem> rightItem() const;
     std::shared_ptr<UIBarButtonItem> leftItem() const;
+
+    // Which button lies under a point of the bar's own coordinates, as
+    // drawRect lays them out with text measured by `measurer`.
+    enum class BarButton { none, back, left, right };
+    BarButton buttonAtPoint(CGPoint point, UITextMeasurer& measurer) const;
 
     void drawRect(UIGraphicsContext& context, const CGRect& rect) override;
 

@@ -89,6 +89,8 @@ public:
     void staySilent(const std::string& code);
     // The script of a code; nullptr when it has none.
     const CarrierScript* script(const std::string& code) const;
+    // Every code the network has been told how to answer, by code.
+    const std::map<std::string, CarrierScript>& scripts() const { return m_scripts; }
 
     // The network sends a USSD text of its own accord (no dial), delivered now:
     // a request, whose alert takes a reply.

@@ -63,4 +63,14 @@ struct SwarmCommandOptions {
 // 2 a device index outside the run.
 int swarmCommand(const SwarmCommandOptions& options);
 
+struct ServeOptions {
+    int port = 8470;          // 0 picks a free one
+    std::string scenario;     // statements that set the device up first
+};
+
+// Serves a fresh simulated device as a page on 127.0.0.1 until SIGINT or
+// SIGTERM. Exit status: 0 after a clean stop, 1 when the port cannot be
+// bound, as `quorvel run` when the scenario fails.
+int serveCommand(const ServeOptions& options);
+
 } // namespace quorvel::cli

@@ -3,7 +3,8 @@
 #
 #   cmake -DINPUT=story.scn -DOUTPUT=StoryScript.cpp -DFUNCTION=storyScript -P EmbedText.cmake
 #
-# The source defines `std::string_view quorvel::cli::FUNCTION()`. Bytes are
+# The source defines `std::string_view quorvel::cli::FUNCTION()` (or in the
+# namespace given with -DNAMESPACE=...). Bytes are
 # written as numbers, so no content of the file can break the C++ around it.
 foreach(required INPUT OUTPUT FUNCTION)
   if(NOT DEFINED ${required})
@@ -11,6 +12,9 @@ foreach(required INPUT OUTPUT FUNCTION)
   endif()
 endforeach()
 
+if(NOT DEFINED NAMESPACE)
+  set(NAMESPACE quorvel::cli)
+endif()
 file(READ "${INPUT}" hex HEX)
 string(LENGTH "${hex}" digits)
 math(EXPR size "${digits} / 2")
@@ -24,7 +28,7 @@ get_filename_component(input_name "${INPUT}" NAME)
 file(WRITE "${OUTPUT}.tmp" "// Generated from ${input_name} by EmbedText.cmake at build time; edit ${input_name} instead.
 #include <string_view>
 
-namespace quorvel::cli {
+namespace ${NAMESPACE} {
 
 namespace {
 
@@ -40,7 +44,7 @@ std::string_view ${FUNCTION}()
     return std::string_view(reinterpret_cast<const char*>(kBytes), ${size});
 }
 
-} // namespace quorvel::cli
+} // namespace ${NAMESPACE}
 ")
 # Renamed into place, so an interrupted build never leaves half a source that
 # looks newer than the text.

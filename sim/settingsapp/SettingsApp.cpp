@@ -13,13 +13,16 @@
 #include "platform/ui/UITableView.h"
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UITextView.h"
-#include "sim/render/ScreenRenderer.h"
-#include "sim/settingsapp/PrefBundleInstall.h"
+#include "host/common/render/CairoGraphicsContext.h"
+#include "host/common/touch/ScreenTouch.h"
+#include "host/common/render/ScreenRenderer.h"
+#include "host/common/loader/PrefBundleInstall.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace sim {
@@ -89,7 +92,7 @@ bool SettingsApp::launch()
     Device& device = m_world.device();
     if (!m_installed) {
         std::string error;
-        if (!installPrefBundle(&error)) {
+        if (!host::installPrefBundle(&error)) {
             m_world.log().note("Settings: cannot install the preference bundle: " + error);
             return false;
         }
@@ -103,11 +106,11 @@ bool SettingsApp::launch()
     m_window = std::make_shared<UIView>(UIScreen::bounds());
     m_window->setBackgroundColor(UIColor::blackColor());
 
-    const auto bundle = Bundle::bundleWithPath(kPrefBundlePath);
+    const auto bundle = Bundle::bundleWithPath(host::kPrefBundlePath);
     const std::string principal = bundle ? bundle->principalClassName() : std::string();
     const std::string executable = bundle ? bundle->executablePath() : std::string();
     if (principal.empty() || executable.empty()) {
-        m_world.log().note(std::string("Settings: ") + kPrefBundlePath + "/Info.plist names no principal class or no executable");
+        m_world.log().note(std::string("Settings: ") + host::kPrefBundlePath + "/Info.plist names no principal class or no executable");
         return false;
     }
     if (!m_library) {
@@ -132,7 +135,7 @@ bool SettingsApp::launch()
     m_window->addSubview(content);
     m_navigation->viewWillAppear(false);
     m_navigation->viewDidAppear(false);
-    m_world.log().note(std::string("Settings: opened ") + kPrefBundlePath + " (" + principal + ")");
+    m_world.log().note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + principal + ")");
     return true;
 }
 
@@ -352,19 +355,50 @@ std::string SettingsApp::describeScreen() const
     return out;
 }
 
-bool SettingsApp::renderToPng(const std::string& hostFile) const
+std::optional<host::ScreenPicture> SettingsApp::screenPicture() const
 {
     if (!isOpen())
-        return false;
+        return std::nullopt;
     InSettings in(m_world.device(), *m_process);
-    ScreenPicture picture;
+    host::ScreenPicture picture;
     picture.window = m_window;
     picture.alerts = m_application->alerts();
     picture.keyboardVisible = m_application->isKeyboardVisible();
     picture.clock = m_world.now().formatted("HH:mm");
     auto field = std::dynamic_pointer_cast<UITextField>(m_application->firstResponder());
     picture.phonePad = field && field->keyboardType() == UIKeyboardTypePhonePad;
-    return renderScreenToPng(picture, hostFile);
+    return picture;
+}
+
+bool SettingsApp::renderToPng(const std::string& hostFile) const
+{
+    const auto picture = screenPicture();
+    return picture && host::renderScreenToPng(*picture, hostFile);
+}
+
+UserAction SettingsApp::scrollAt(CGPoint point, double dy)
+{
+    if (!isOpen())
+        return UserAction::failed("the Settings application is not open");
+    InSettings in(m_world.device(), *m_process);
+    const host::TouchResult done = host::scrollScreen(touchTarget(), point, dy);
+    return done.ok ? UserAction::done() : UserAction::failed(done.problem);
+}
+
+UserAction SettingsApp::tapAt(CGPoint point)
+{
+    if (!isOpen())
+        return UserAction::failed("the Settings application is not open");
+    InSettings in(m_world.device(), *m_process);
+    if (!m_measurer)
+        m_measurer = std::make_unique<host::CairoGraphicsContext>();
+    const host::TouchResult done = host::tapScreen(touchTarget(), point, *m_measurer);
+    return done.ok ? UserAction::done() : UserAction::failed(done.problem);
+}
+
+host::TouchTarget SettingsApp::touchTarget() const
+{
+    return {m_window, m_application.get(), m_navigation};
 }
 
 void SettingsApp::openURL(const std::string& url)

@@ -21,6 +21,8 @@
 
 #include "platform/foundation/Value.h"
 #include "platform/system/Device.h"
+#include "host/common/render/ScreenRenderer.h"
+#include "host/common/touch/ScreenTouch.h"
 #include "sim/world/Host.h"
 
 #include <memory>
@@ -36,6 +38,7 @@ class UIApplication;
 class UINavigationController;
 class UIScrollView;
 class UITableView;
+class UITextMeasurer;
 class UIView;
 class UIViewController;
 } // namespace platform
@@ -92,6 +95,17 @@ public:
     // A value cell of the root page, by its label.
     UserAction setValue(const std::string& label, const platform::Value& value);
 
+    // A finger at a point of the screen (320 x 480 points): the top alert's
+    // button, a key of the keyboard, or whatever the window's hit testing
+    // finds there (a bar button, a switch, a text field, a row, a view with a
+    // tap recogniser). A point over nothing that takes taps changes nothing
+    // and says so.
+    UserAction tapAt(platform::CGPoint point);
+    // A finger drags the content under a point `dy` points up (negative: down):
+    // the scroll view there moves its content, within its content size and
+    // insets. Refused where nothing scrolls.
+    UserAction scrollAt(platform::CGPoint point, double dy);
+
     // --- What the screen shows ---
     std::string screenTitle() const;
     std::shared_ptr<platform::UIAlertView> topAlert() const;
@@ -104,6 +118,8 @@ public:
     // One line naming the top screen and what it shows, for failure reports.
     std::string describeScreen() const;
 
+    // What the screen shows, for drawing (nullopt while Settings is closed).
+    std::optional<host::ScreenPicture> screenPicture() const;
     // The screen as the user sees it (status bar, keyboard, alerts) at 2x.
     bool renderToPng(const std::string& hostFile) const;
 
@@ -112,6 +128,7 @@ public:
 
 private:
     bool launch();
+    host::TouchTarget touchTarget() const;
     std::shared_ptr<platform::UITableView> frontTable() const;
 
     World& m_world;
@@ -123,6 +140,7 @@ private:
     void* m_library = nullptr;
     std::vector<std::string> m_openedURLs;
     bool m_installed = false;
+    std::unique_ptr<platform::UITextMeasurer> m_measurer;
 };
 
 // The World's Settings application, added on first use.

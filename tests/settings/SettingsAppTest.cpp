@@ -9,7 +9,7 @@
 #include "platform/telephony/CoreTelephony.h"
 #include "platform/ui/UIApplication.h"
 #include "sim/carrier/SimCarrier.h"
-#include "sim/settingsapp/PrefBundleInstall.h"
+#include "host/common/loader/PrefBundleInstall.h"
 #include "sim/settingsapp/SettingsApp.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/LogCapture.h"
@@ -51,7 +51,7 @@ TEST_F(SettingsAppTest, OpensOurPageFromTheBundleInstalledOnTheDevice)
     ASSERT_TRUE(app.open());
     for (const char* file : {"Info.plist", "QuorvelPrefBundle", "QuorvelPrefBundle.plist"}) {
         SCOPED_TRACE(file);
-        EXPECT_TRUE(platform::fileExists(std::string(sim::kPrefBundlePath) + "/" + file));
+        EXPECT_TRUE(platform::fileExists(std::string(host::kPrefBundlePath) + "/" + file));
     }
     ASSERT_NE(app.process(), nullptr);
     EXPECT_EQ(app.process()->name(), "Preferences");

@@ -176,6 +176,14 @@ bool WidgetHost::tapRefreshLine()
     return platform::tapView(line) != nullptr;
 }
 
+bool WidgetHost::tapAt(platform::CGPoint point)
+{
+    if (!m_view)
+        return false;
+    InSpringBoard scope(m_process);
+    return platform::deliverTap(m_view, point) != nullptr;
+}
+
 bool WidgetHost::renderToPng(const std::string& hostFile) const { return renderToPng(hostFile, RenderOptions{}); }
 
 bool WidgetHost::renderToPng(const std::string& hostFile, const RenderOptions& options) const

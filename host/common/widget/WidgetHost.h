@@ -24,6 +24,7 @@
 #pragma once
 
 #include "host/common/widget/WidgetBundle.h"
+#include "platform/foundation/Geometry.h"
 
 #include <memory>
 #include <string>
@@ -67,6 +68,9 @@ public:
     // the label's recogniser only when user interaction is enabled on it and on
     // its superviews. True when a recogniser took it.
     bool tapRefreshLine();
+    // A finger at a point of the widget's root view, delivered through hit
+    // testing; true when a recogniser took it.
+    bool tapAt(platform::CGPoint point);
 
     bool isLoaded() const { return m_widget != nullptr; }
     bool isShown() const { return m_shown; }

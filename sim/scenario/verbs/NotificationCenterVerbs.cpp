@@ -16,6 +16,7 @@
 #include "sim/scenario/PictureFile.h"
 #include "sim/scenario/Runner.h"
 #include "sim/scenario/VerbTable.h"
+#include "sim/springboard/NotificationCenterHost.h"
 #include "sim/world/Host.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
@@ -31,45 +32,6 @@ namespace {
 using platform::UIColor;
 using platform::UILabel;
 using platform::UIView;
-
-// Owns the World's widget host, so the widget is unloaded with the other hosts.
-class NotificationCenterHost final : public Host {
-public:
-    explicit NotificationCenterHost(World& world) : m_world(world) {}
-    ~NotificationCenterHost() override { shutDown(m_world); }
-
-    // nullptr (logged) when the widget bundle cannot be installed.
-    host::WidgetHost* widget()
-    {
-        if (!m_widget) {
-            std::string error;
-            if (!host::installWidgetBundle(&error)) {
-                m_world.log().note("Notification Center: cannot install the widget: " + error);
-                return nullptr;
-            }
-            m_widget = std::make_unique<host::WidgetHost>(m_world.springBoardProcess(), kSimLogPrefix);
-        }
-        return m_widget.get();
-    }
-
-    void shutDown(World&) override
-    {
-        if (m_widget)
-            m_widget->shutDown();
-        m_widget.reset();
-    }
-
-private:
-    World& m_world;
-    std::unique_ptr<host::WidgetHost> m_widget;
-};
-
-NotificationCenterHost& notificationCenter(World& world)
-{
-    if (auto* existing = world.host<NotificationCenterHost>())
-        return *existing;
-    return world.addHost<NotificationCenterHost>(world);
-}
 
 const char* const kNotShown = "the widget is not on screen (use widget show)";
 

@@ -1,9 +1,9 @@
-// The preference bundle on a simulated device: where the Settings
+// The preference bundle on a device (simulated or the Linux host's): where the Settings
 // application looks for it, and how the build's copy gets there.
 //
 //   platform::setDeviceRoot(folder);
 //   std::string error;
-//   if (!sim::installPrefBundle(&error)) ...   // copies into the current device root
+//   if (!host::installPrefBundle(&error)) ...   // copies into the current device root
 //
 // The build leaves the module as bin/QuorvelPrefBundle.so and the bundle's
 // other files in bin/QuorvelPrefBundle.bundle/ (Info.plist and the specifier
@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace sim {
+namespace host {
 
 inline constexpr const char* kPrefBundlePath = "/Library/PreferenceBundles/QuorvelPrefBundle.bundle";
 inline constexpr const char* kPrefBundleBuiltModule = "QuorvelPrefBundle.so";
@@ -26,4 +26,4 @@ inline constexpr const char* kPrefBundleSpecifierList = "QuorvelPrefBundle.plist
 // missing or a copy fails; a failed install leaves no Info.plist behind.
 bool installPrefBundle(std::string* error = nullptr);
 
-} // namespace sim
+} // namespace host

@@ -1,12 +1,12 @@
-#include "sim/settingsapp/PrefBundleInstall.h"
+#include "host/common/loader/PrefBundleInstall.h"
 
 #include "host/common/loader/BundleInstall.h"
 
-namespace sim {
+namespace host {
 
 bool installPrefBundle(std::string* error)
 {
-    return host::installBuiltBundle({.builtModule = kPrefBundleBuiltModule,
+    return installBuiltBundle({.builtModule = kPrefBundleBuiltModule,
                                .builtFolder = kPrefBundleBuiltFolder,
                                .resources = {kPrefBundleSpecifierList},
                                .devicePath = kPrefBundlePath,
@@ -14,4 +14,4 @@ bool installPrefBundle(std::string* error)
                               error);
 }
 
-} // namespace sim
+} // namespace host

@@ -1,0 +1,418 @@
+#include "host/web/WebServer.h"
+
+#include "host/common/render/RenderFonts.h"
+#include "host/common/text/JsonString.h"
+#include "host/web/WebAssets.h"
+#include "platform/foundation/Utf8.h"
+
+#include <httplib.h>
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+
+namespace host {
+
+namespace {
+
+using httplib::Request;
+using httplib::Response;
+
+constexpr size_t kLogKept = 5000;
+constexpr double kScreenWidth = 320;
+constexpr double kScreenHeight = 480;
+constexpr size_t kMaxText = 1024;
+
+// A request the server refuses before the phone sees it.
+struct BadRequest {
+    std::string reason;
+};
+
+void answerText(Response& res, int status, const std::string& line)
+{
+    res.status = status;
+    res.set_content(line + "\n", "text/plain; charset=utf-8");
+}
+
+std::string param(const Request& req, const char* name)
+{
+    if (!req.has_param(name))
+        throw BadRequest{std::string("missing parameter ") + name};
+    return req.get_param_value(name);
+}
+
+double number(const Request& req, const char* name, double low, double high)
+{
+    const std::string text = param(req, name);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        throw BadRequest{std::string(name) + " is not a number: \"" + text.substr(0, 40) + "\""};
+    if (value < low || value >= high)
+        throw BadRequest{std::string(name) + " is out of range"};
+    return value;
+}
+
+bool flag(const Request& req, const char* name)
+{
+    const std::string text = param(req, name);
+    if (text == "true" || text == "on")
+        return true;
+    if (text == "false" || text == "off")
+        return false;
+    throw BadRequest{std::string(name) + " must be true or false"};
+}
+
+// Text a person typed: valid UTF-8, not empty, at most `limit` bytes.
+std::string text(const Request& req, const char* name, size_t limit = kMaxText, bool mayBeEmpty = false)
+{
+    std::string value = param(req, name);
+    if (value.empty() && !mayBeEmpty)
+        throw BadRequest{std::string(name) + " is empty"};
+    if (value.size() > limit)
+        throw BadRequest{std::string(name) + " is longer than " + std::to_string(limit) + " bytes"};
+    if (!platform::utf8::isValid(value))
+        throw BadRequest{std::string(name) + " is not UTF-8"};
+    return value;
+}
+
+// A code as dialled: digits, *, # and + only.
+std::string code(const Request& req)
+{
+    std::string value = text(req, "code", 40);
+    for (char c : value)
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '*' || c == '#' || c == '+'))
+            throw BadRequest{"code may hold only digits, *, # and +"};
+    return value;
+}
+
+platform::CGPoint point(const Request& req)
+{
+    return platform::CGPointMake(number(req, "x", 0, kScreenWidth), number(req, "y", 0, kScreenHeight));
+}
+
+bool tokensEqual(const std::string& a, const std::string& b)
+{
+    // Compares every byte whatever the first difference, so timing tells nothing.
+    if (a.size() != b.size())
+        return false;
+    unsigned char diff = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+std::optional<std::string> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+WebServer::WebServer(PhoneBackend& phone, PhoneThread onPhone, WebServerOptions options)
+    : m_phone(phone), m_onPhone(std::move(onPhone)), m_options(std::move(options)), m_server(std::make_unique<httplib::Server>())
+{
+}
+
+WebServer::~WebServer() { stop(); }
+
+bool WebServer::start(std::string* error)
+{
+    if (m_options.port < 0 || m_options.port > 65535) {
+        if (error)
+            *error = "the port must be between 0 and 65535";
+        return false;
+    }
+    m_server->set_payload_max_length(kMaxRequestBody);
+    m_server->set_keep_alive_timeout(2);
+    // An answer goes out as headers and body in separate writes; without this
+    // the body waits for the page's delayed acknowledgement (some 40 ms).
+    m_server->set_tcp_nodelay(true);
+    addRoutes();
+    if (m_options.port == 0) {
+        m_port = m_server->bind_to_any_port("127.0.0.1");
+    } else {
+        m_port = m_server->bind_to_port("127.0.0.1", m_options.port) ? m_options.port : -1;
+    }
+    if (m_port <= 0) {
+        if (error)
+            *error = "cannot listen on 127.0.0.1:" + std::to_string(m_options.port) + " (in use?)";
+        m_port = 0;
+        return false;
+    }
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    return true;
+}
+
+void WebServer::stop()
+{
+    {
+        std::lock_guard lock(m_logMutex);
+        m_stopping = true;
+    }
+    m_logChanged.notify_all();
+    if (m_thread.joinable()) {
+        m_server->stop();
+        m_thread.join();
+    }
+}
+
+std::string WebServer::url() const
+{
+    std::string out = "http://127.0.0.1:" + std::to_string(m_port) + "/";
+    if (!m_options.token.empty())
+        out += "?token=" + m_options.token;
+    return out;
+}
+
+void WebServer::publishLog(std::string line)
+{
+    {
+        std::lock_guard lock(m_logMutex);
+        m_log.push_back(std::move(line));
+        if (m_log.size() > kLogKept) {
+            m_log.pop_front();
+            ++m_logFirst;
+        }
+    }
+    m_logChanged.notify_all();
+}
+
+bool WebServer::admitted(const std::string& token) const
+{
+    return m_options.token.empty() || tokensEqual(token, m_options.token);
+}
+
+std::string WebServer::state()
+{
+    std::string phone;
+    if (!m_onPhone([&] { phone = m_phone.stateJson(); }))
+        return {};
+    // The phone's object, with what the server knows added at its end.
+    std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
+                           ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") +
+                           ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
+    {
+        std::lock_guard lock(m_logMutex);
+        features += ",\"logNext\":" + std::to_string(m_logFirst + m_log.size());
+    }
+    features += ",\"title\":" + jsonString(m_options.title);
+    if (!phone.empty() && phone.back() == '}')
+        phone.insert(phone.size() - 1, features);
+    return phone;
+}
+
+void WebServer::addRoutes()
+{
+    httplib::Server& s = *m_server;
+
+    s.set_pre_routing_handler([this](const Request& req, Response& res) {
+        // Answers go uncompressed: over loopback compression saves nothing,
+        // and httplib's brotli (at its default level) costs some 50 ms for
+        // each state. The request object is httplib's own, not a constant.
+        const_cast<Request&>(req).headers.erase("Accept-Encoding");
+        const std::string host = req.get_header_value("Host");
+        const std::string port = ":" + std::to_string(m_port);
+        if (host != "127.0.0.1" + port && host != "localhost" + port) {
+            answerText(res, 403, "the Host header must be 127.0.0.1" + port + " or localhost" + port);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        const std::string token = req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Quorvel-Token");
+        if (!admitted(token)) {
+            answerText(res, 403, "a valid access token is needed (see the URL the server printed)");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    // Every error gets a one-line reason; the handlers' own reasons stay.
+    s.set_error_handler(httplib::Server::HandlerWithResponse([](const Request& req, Response& res) {
+        if (!res.body.empty())
+            return httplib::Server::HandlerResponse::Unhandled;
+        if (res.status == 404)
+            answerText(res, 404, "no such page: " + req.path);
+        else if (res.status == 413)
+            answerText(res, 413, "the request body is larger than 64 KB");
+        else
+            answerText(res, res.status, "the request was refused (" + std::to_string(res.status) + ")");
+        return httplib::Server::HandlerResponse::Handled;
+    }));
+    s.set_exception_handler([](const Request&, Response& res, std::exception_ptr) {
+        answerText(res, 500, "the server failed on this request");
+    });
+
+    s.Get("/", [](const Request&, Response& res) { res.set_content(std::string(web::pageHtml()), "text/html; charset=utf-8"); });
+    s.Get("/page.js", [](const Request&, Response& res) {
+        res.set_content(std::string(web::pageScript()), "text/javascript; charset=utf-8");
+    });
+    s.Get("/page.css", [](const Request&, Response& res) { res.set_content(std::string(web::pageStyle()), "text/css; charset=utf-8"); });
+    // The pictures' system face, so the page draws text in the same font whatever the browser has.
+    s.Get(R"(/font/(regular|bold))", [](const Request& req, Response& res) {
+        const auto& file = kRenderFontFiles[req.matches[1] == "bold" ? 1 : 0];
+        const auto bytes = readFile(file.path);
+        if (!bytes) {
+            answerText(res, 404, std::string("the font ") + file.path + " is not installed");
+            return;
+        }
+        res.set_header("Cache-Control", "max-age=86400");
+        res.set_content(*bytes, "font/ttf");
+    });
+
+    s.Get("/api/state", [this](const Request&, Response& res) {
+        const std::string json = state();
+        if (json.empty())
+            return answerText(res, 503, "the phone is shutting down");
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(json, "application/json");
+    });
+
+    s.Get("/api/log", [this](const Request& req, Response& res) {
+        uint64_t next = 0;
+        std::string since = req.has_param("since") ? req.get_param_value("since") : req.get_header_value("Last-Event-ID");
+        if (!since.empty()) {
+            const auto [end, error] = std::from_chars(since.data(), since.data() + since.size(), next);
+            if (error != std::errc() || end != since.data() + since.size())
+                return answerText(res, 400, "since must be a line number");
+            if (!req.has_param("since"))
+                ++next;   // Last-Event-ID names the last line the page has
+        }
+        res.set_header("Cache-Control", "no-store");
+        res.set_chunked_content_provider("text/event-stream", [this, next](size_t, httplib::DataSink& sink) mutable {
+            std::unique_lock lock(m_logMutex);
+            m_logChanged.wait_for(lock, std::chrono::seconds(1),
+                                  [&] { return m_stopping || next < m_logFirst + m_log.size(); });
+            if (m_stopping)
+                return false;
+            next = std::max(next, m_logFirst);
+            std::string chunk;
+            for (; next < m_logFirst + m_log.size(); ++next) {
+                std::istringstream lines(m_log[static_cast<size_t>(next - m_logFirst)]);
+                chunk += "id: " + std::to_string(next) + "\n";
+                for (std::string line; std::getline(lines, line);)
+                    chunk += "data: " + line + "\n";
+                chunk += "\n";
+            }
+            lock.unlock();
+            // A comment now and then finds out when the page has gone.
+            if (chunk.empty())
+                chunk = ": still here\n\n";
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+
+    // An action: validated here, done on the phone's thread, answered with
+    // the new state (so the page redraws from one round trip).
+    auto action = [this](const char* path, std::function<std::function<PageReply()>(const Request&)> prepare) {
+        m_server->Post(path, [this, prepare](const Request& req, Response& res) {
+            std::function<PageReply()> act;
+            try {
+                act = prepare(req);
+            } catch (const BadRequest& bad) {
+                return answerText(res, 400, bad.reason);
+            }
+            if (!act)
+                return answerText(res, 404, "this phone has no such control");
+            PageReply reply;
+            if (!m_onPhone([&] { reply = act(); }))
+                return answerText(res, 503, "the phone is shutting down");
+            if (!reply.ok)
+                return answerText(res, 409, reply.problem);
+            const std::string json = state();
+            if (json.empty())
+                return answerText(res, 503, "the phone is shutting down");
+            res.set_content(json, "application/json");
+        });
+    };
+
+    action("/api/app", [this](const Request& req) -> std::function<PageReply()> {
+        const std::string app = param(req, "app");
+        if (app != "settings" && app != "nc")
+            throw BadRequest{"app must be settings or nc"};
+        return [this, app] { return m_phone.showApp(app == "nc" ? PageApp::notificationCenter : PageApp::settings); };
+    });
+    action("/api/settings/tap", [this](const Request& req) -> std::function<PageReply()> {
+        const auto at = point(req);
+        return [this, at] { return m_phone.tapSettings(at); };
+    });
+    action("/api/settings/scroll", [this](const Request& req) -> std::function<PageReply()> {
+        const auto at = point(req);
+        const double dy = number(req, "dy", -10000, 10000);
+        return [this, at, dy] { return m_phone.scrollSettings(at, dy); };
+    });
+    action("/api/settings/type", [this](const Request& req) -> std::function<PageReply()> {
+        const std::string typed = text(req, "text");
+        return [this, typed] { return m_phone.typeSettings(typed); };
+    });
+    action("/api/widget/tap", [this](const Request& req) -> std::function<PageReply()> {
+        const auto at = point(req);
+        return [this, at] { return m_phone.tapWidget(at); };
+    });
+    action("/api/lock", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
+        const bool on = flag(req, "on");
+        return [this, on] { return m_phone.setLocked(on); };
+    });
+    action("/api/dnd", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
+        const bool on = flag(req, "on");
+        return [this, on] { return m_phone.setDoNotDisturb(on); };
+    });
+    action("/api/roaming", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.hasPhoneControls())
+            return nullptr;
+        const bool on = flag(req, "on");
+        return [this, on] { return m_phone.setRoaming(on); };
+    });
+    action("/api/clock", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.clock())
+            return nullptr;
+        const std::string rate = param(req, "rate");
+        if (rate != "0" && rate != "1" && rate != "10" && rate != "60")
+            throw BadRequest{"rate must be 0, 1, 10 or 60"};
+        return [this, value = std::stoi(rate)] {
+            m_phone.clock()->setRate(value);
+            return PageReply::done();
+        };
+    });
+    action("/api/clock/next", [this](const Request&) -> std::function<PageReply()> {
+        if (!m_phone.clock())
+            return nullptr;
+        return [this] { return m_phone.clock()->runToNextTimer(); };
+    });
+    action("/api/carrier/answer", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.carrier())
+            return nullptr;
+        const std::string dialled = code(req);
+        const std::string reply = text(req, "text");
+        const double delay = number(req, "delay", 0, 3601);
+        return [this, dialled, reply, delay] {
+            m_phone.carrier()->answer(dialled, reply, delay);
+            return PageReply::done();
+        };
+    });
+    action("/api/carrier/silence", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.carrier())
+            return nullptr;
+        const std::string dialled = code(req);
+        return [this, dialled] {
+            m_phone.carrier()->silence(dialled);
+            return PageReply::done();
+        };
+    });
+    action("/api/carrier/sms", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.carrier())
+            return nullptr;
+        const std::string sender = text(req, "sender", 40);
+        const std::string message = text(req, "text", 1600);
+        return [this, sender, message] { return m_phone.carrier()->sendSms(sender, message); };
+    });
+}
+
+} // namespace host

@@ -1,0 +1,92 @@
+// The phone in a browser: an HTTP server on 127.0.0.1 (cpp-httplib) that
+// serves one page, with its script and style, from the binary, and the
+// requests the page makes: the phone's state, taps and typing, the app shown,
+// lock, Do Not Disturb, roaming, and (where the phone has them) the clock and
+// the carrier console; the system log streams as Server-Sent Events.
+//
+//   WebServer server(phone, runOnPhoneThread, {.port = 8470});
+//   if (!server.start(&error)) ...;
+//   std::cout << server.url() << "\n";
+//   server.publishLog("09:00:00.000 sim: ...");   // from the phone's thread
+//   server.stop();
+//
+// Every request is checked before the phone sees it: the Host header must
+// name 127.0.0.1 or localhost at the server's port (against DNS rebinding),
+// the access token must match when one is set (403 otherwise), bodies are
+// capped at 64 KB (413), parameters are validated (400 with a one-line reason,
+// nothing changed), unknown paths answer 404. An action the phone refuses in
+// its present state answers 409 with the reason.
+//
+// Threads: httplib answers on a pool of its own; each phone call goes through
+// the PhoneThread runner, one at a time. start, stop and the destructor
+// belong to the thread that made the server; publishLog may be called from
+// any thread.
+#pragma once
+
+#include "host/web/PhoneBackend.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace httplib { class Server; }
+
+namespace host {
+
+inline constexpr int kDefaultWebPort = 8470;
+inline constexpr size_t kMaxRequestBody = 64 * 1024;
+
+struct WebServerOptions {
+    // 0 picks a free port (port() tells which).
+    int port = kDefaultWebPort;
+    // When set, every request must carry it (?token= or X-Quorvel-Token).
+    std::string token;
+    // Shown in the page's title.
+    std::string title = "Quorvel";
+};
+
+class WebServer {
+public:
+    WebServer(PhoneBackend& phone, PhoneThread onPhone, WebServerOptions options);
+    ~WebServer();
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    // Binds 127.0.0.1 and starts answering on a thread of its own. False with
+    // the reason when the port cannot be bound.
+    bool start(std::string* error);
+    // Stops answering (open log streams end) and joins. Idempotent.
+    void stop();
+
+    int port() const { return m_port; }
+    // "http://127.0.0.1:PORT/" with the token, when there is one.
+    std::string url() const;
+
+    // A line of the system log, for the page's live log.
+    void publishLog(std::string line);
+
+private:
+    void addRoutes();
+    bool admitted(const std::string& token) const;
+    std::string state();
+
+    PhoneBackend& m_phone;
+    PhoneThread m_onPhone;
+    WebServerOptions m_options;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+
+    // The log as the page sees it: the newest lines, numbered from the first ever published.
+    std::mutex m_logMutex;
+    std::condition_variable m_logChanged;
+    std::deque<std::string> m_log;
+    uint64_t m_logFirst = 0;
+    bool m_stopping = false;
+};
+
+} // namespace host

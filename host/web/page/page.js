@@ -1,0 +1,183 @@
+// The phone in a browser. Everything the phone shows comes from the server as
+// SVG drawn from its view trees; a click sends the point, in the phone's own
+// coordinates, and the server's hit testing decides what it touched.
+"use strict";
+
+const token = new URLSearchParams(location.search).get("token") || "";
+const headers = token ? { "X-Quorvel-Token": token } : {};
+const $ = (id) => document.getElementById(id);
+const shown = { settings: "", nc: "" };
+// Tap timings for whoever measures the page, in ms of performance.now():
+// [tapped, answer parsed, screen updated].
+window.quorvelTapTimes = [];
+let pendingTap = null;
+let answered = null;
+
+function say(text) {
+  $("status").textContent = text || "";
+}
+
+async function call(path, params) {
+  const options = params === undefined ? { headers } : { method: "POST", headers, body: new URLSearchParams(params) };
+  let response;
+  try {
+    response = await fetch(path, options);
+  } catch (error) {
+    say("the phone does not answer");
+    return null;
+  }
+  if (!response.ok) {
+    say((await response.text()).trim());
+    return null;
+  }
+  say("");
+  const state = await response.json();
+  answered = performance.now();
+  render(state);
+  return state;
+}
+
+function setScreen(name, markup) {
+  if (shown[name] === markup)
+    return;
+  shown[name] = markup;
+  $("screen-" + name).innerHTML = markup;
+}
+
+function render(state) {
+  document.title = state.title || "Quorvel";
+  $("device-time").textContent = state.date + " " + state.time;
+  setScreen("settings", state.settings || "");
+  setScreen("nc", state.widget || "");
+  const nc = state.app === "nc";
+  $("screen-settings").hidden = nc;
+  $("screen-nc").hidden = !nc;
+  $("app-settings").setAttribute("aria-pressed", String(!nc));
+  $("app-nc").setAttribute("aria-pressed", String(nc));
+  for (const part of document.querySelectorAll("[data-feature]"))
+    part.hidden = !(state.features && state.features[part.dataset.feature]);
+  $("locked").checked = !!state.locked;
+  $("dnd").checked = !!state.dnd;
+  $("roaming").checked = !!state.roaming;
+  if ($("codes").textContent !== state.codes)
+    $("codes").textContent = state.codes;
+  if (state.rate !== undefined)
+    $("rate").textContent = state.rate === 0 ? "paused" : "x" + state.rate;
+  const body = $("scripts").tBodies[0];
+  body.replaceChildren();
+  for (const script of state.carrierScripts || []) {
+    const row = body.insertRow();
+    row.insertCell().textContent = script.code;
+    row.insertCell().textContent = script.silent ? "(silent)" : script.reply;
+    row.insertCell().textContent = script.silent ? "" : script.delay + " s";
+  }
+}
+
+// The point of the phone's screen under a click, in phone points.
+function phonePoint(svg, event) {
+  const p = svg.createSVGPoint();
+  p.x = event.clientX;
+  p.y = event.clientY;
+  const at = p.matrixTransform(svg.getScreenCTM().inverse());
+  return { x: Math.min(Math.max(at.x, 0), 319.99).toFixed(2), y: Math.min(Math.max(at.y, 0), 479.99).toFixed(2) };
+}
+
+function tap(screen, path) {
+  $(screen).addEventListener("click", (event) => {
+    const svg = $(screen).querySelector("svg");
+    if (!svg)
+      return;
+    $("phone").focus({ preventScroll: true });
+    pendingTap = performance.now();
+    // A tap that changed nothing on screen has no update to time.
+    call(path, phonePoint(svg, event)).then(() => { pendingTap = null; });
+  });
+}
+tap("screen-settings", "api/settings/tap");
+// The wheel drags the content under the pointer, as a finger would.
+let scrolling = false;
+$("screen-settings").addEventListener("wheel", (event) => {
+  const svg = $("screen-settings").querySelector("svg");
+  if (!svg)
+    return;
+  event.preventDefault();
+  if (scrolling)
+    return;
+  scrolling = true;
+  const at = phonePoint(svg, event);
+  const dy = Math.max(-400, Math.min(400, event.deltaY)).toFixed(1);
+  call("api/settings/scroll", { x: at.x, y: at.y, dy }).finally(() => { scrolling = false; });
+}, { passive: false });
+tap("screen-nc", "api/widget/tap");
+
+// The moment a tap's answer reaches the screen.
+const observer = new MutationObserver(() => {
+  if (pendingTap !== null) {
+    window.quorvelTapTimes.push([pendingTap, answered, performance.now()]);
+    pendingTap = null;
+  }
+});
+for (const name of ["screen-settings", "screen-nc"])
+  observer.observe($(name), { childList: true, subtree: true });
+
+// Keys typed on the phone go out in order: while one request is on its way,
+// the next keys wait and then go together.
+let typedAhead = "";
+let typing = false;
+async function sendTyped() {
+  if (typing || !typedAhead)
+    return;
+  typing = true;
+  const text = typedAhead;
+  typedAhead = "";
+  await call("api/settings/type", { text });
+  typing = false;
+  sendTyped();
+}
+$("phone").addEventListener("keydown", (event) => {
+  if (event.key.length === 1 && !event.ctrlKey && !event.metaKey && !event.altKey) {
+    event.preventDefault();
+    typedAhead += event.key;
+    sendTyped();
+  }
+});
+$("type-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const text = $("type-text").value;
+  if (text)
+    call("api/settings/type", { text }).then((state) => { if (state) $("type-text").value = ""; });
+});
+for (const button of document.querySelectorAll("#apps button"))
+  button.addEventListener("click", () => call("api/app", { app: button.dataset.app }));
+for (const button of document.querySelectorAll("[data-rate]"))
+  button.addEventListener("click", () => call("api/clock", { rate: button.dataset.rate }));
+$("next-timer").addEventListener("click", () => call("api/clock/next", {}));
+for (const name of ["locked", "dnd", "roaming"]) {
+  const path = name === "locked" ? "api/lock" : "api/" + name;
+  $(name).addEventListener("change", () => call(path, { on: String($(name).checked) }));
+}
+$("answer-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const form = new FormData(event.target);
+  call("api/carrier/answer", { code: form.get("code"), text: form.get("text"), delay: form.get("delay") || "0" });
+});
+$("silence").addEventListener("click", () => call("api/carrier/silence", { code: $("answer-form").elements.code.value }));
+$("sms-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const form = new FormData(event.target);
+  call("api/carrier/sms", { sender: form.get("sender"), text: form.get("text") });
+});
+
+// The log streams; the state is fetched again now and then, since time moves.
+const log = new EventSource("api/log" + (token ? "?token=" + encodeURIComponent(token) : ""));
+log.onmessage = (event) => {
+  const pre = $("log");
+  const atEnd = pre.scrollTop + pre.clientHeight >= pre.scrollHeight - 4;
+  pre.append(event.data + "\n");
+  while (pre.childNodes.length > 2000)
+    pre.firstChild.remove();
+  if (atEnd)
+    pre.scrollTop = pre.scrollHeight;
+};
+call("api/state");
+setInterval(() => call("api/state"), 1000);
