@@ -1,14 +1,11 @@
 #include "host/linux/LinuxPhone.h"
 
-#include "common/QuorvelNames.h"
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/SettingsScreen.h"
 #include "host/common/text/JsonString.h"
+#include "host/web/CodesStoreText.h"
 #include "host/web/PageDrawing.h"
-#include "platform/foundation/Files.h"
-#include "platform/foundation/PropertyList.h"
-#include "platform/foundation/Utf8.h"
 #include "platform/system/Device.h"
 #include "platform/ui/UIView.h"
 
@@ -21,18 +18,6 @@ namespace {
 PageReply fromTouch(const host::TouchResult& result)
 {
     return result.ok ? PageReply::done() : PageReply::refused(result.problem);
-}
-
-std::string codesText()
-{
-    const auto bytes = platform::readFile(quorvel::kCodesStorePath);
-    if (!bytes)
-        return "(no codes stored)";
-    std::string error;
-    const auto value = platform::parsePropertyList(*bytes, &error);
-    if (!value)
-        return "(unreadable: " + error + ")\n" + platform::utf8::sanitized(*bytes);
-    return platform::serializePropertyList(*value);
 }
 
 } // namespace
@@ -64,7 +49,7 @@ std::string LinuxPhone::stateJson()
         widget = picture.svg;
     }
     out += ",\"settings\":" + host::jsonString(settings) + ",\"widget\":" + host::jsonString(widget);
-    out += ",\"codes\":" + host::jsonString(codesText());
+    out += ",\"codes\":" + host::jsonString(host::codesStoreText());
     return out + "}";
 }
 

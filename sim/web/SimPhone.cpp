@@ -1,11 +1,8 @@
 #include "sim/web/SimPhone.h"
 
-#include "common/QuorvelNames.h"
 #include "host/common/text/JsonString.h"
+#include "host/web/CodesStoreText.h"
 #include "host/web/PageDrawing.h"
-#include "platform/foundation/Files.h"
-#include "platform/foundation/PropertyList.h"
-#include "platform/foundation/Utf8.h"
 #include "platform/system/Device.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/messaging/MessagingService.h"
@@ -33,19 +30,6 @@ PageReply fromUser(const UserAction& action)
 }
 
 std::string boolean(bool value) { return value ? "true" : "false"; }
-
-// The codes store as a person reads it: the XML form of whatever is stored.
-std::string codesText()
-{
-    const auto bytes = platform::readFile(quorvel::kCodesStorePath);
-    if (!bytes)
-        return "(no codes stored)";
-    std::string error;
-    const auto value = platform::parsePropertyList(*bytes, &error);
-    if (!value)
-        return "(unreadable: " + error + ")\n" + platform::utf8::sanitized(*bytes);
-    return platform::serializePropertyList(*value);
-}
 
 } // namespace
 
@@ -97,7 +81,7 @@ std::string SimPhone::stateJson()
     out += ",\"widget\":" + host::jsonString(nc ? widgetSvg() : std::string());
     out += ",\"locked\":" + boolean(m_locked) + ",\"dnd\":" + boolean(m_world.springBoard().statusBarItemEnabled(kDoNotDisturbItem)) +
            ",\"roaming\":" + boolean(m_world.folder().roaming());
-    out += ",\"codes\":" + host::jsonString(codesText());
+    out += ",\"codes\":" + host::jsonString(host::codesStoreText());
     out += ",\"rate\":" + std::to_string(m_rate) + ",\"carrierScripts\":" + scriptsJson();
     return out + "}";
 }

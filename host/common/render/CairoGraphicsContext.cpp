@@ -1,5 +1,7 @@
 #include "host/common/render/CairoGraphicsContext.h"
 
+#include "host/common/render/ImageSurface.h"
+
 #include "platform/ui/UIImage.h"
 #include "host/common/render/TextShaper.h"
 
@@ -61,24 +63,7 @@ cairo_surface_t* CairoGraphicsContext::surfaceFor(const platform::UIImage& image
     auto found = m_imageSurfaces.find(key);
     if (found != m_imageSurfaces.end())
         return found->second;
-    const int width = image.pixelWidth();
-    const int height = image.pixelHeight();
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    const auto& rgba = image.pixels();
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-            const uint32_t a = p[3];
-            // Cairo wants premultiplied ARGB in native byte order.
-            auto pre = [a](uint32_t c) { return (c * a + 127) / 255; };
-            row[x] = (a << 24) | (pre(p[0]) << 16) | (pre(p[1]) << 8) | pre(p[2]);
-        }
-    }
-    cairo_surface_mark_dirty(surface);
+    cairo_surface_t* surface = createImageSurface(image);
     m_imageSurfaces.emplace(key, surface);
     return surface;
 }
