@@ -3,6 +3,7 @@
 #include "common/QuorvelNames.h"
 #include "host/common/loader/BundleInstall.h"
 #include "host/common/loader/ModuleLoader.h"
+#include "host/common/loader/PrefBundleInstall.h"
 #include "host/common/messaging/ChatItems.h"
 #include "host/common/render/ViewRenderer.h"
 #include "host/common/widget/WidgetBundle.h"
@@ -19,12 +20,6 @@
 #include <cstdio>
 
 namespace linuxhost {
-
-namespace {
-
-constexpr const char* kPrefBundlePath = "/Library/PreferenceBundles/QuorvelPrefBundle.bundle";
-
-} // namespace
 
 HomeScreen::HomeScreen(platform::Device& device, std::string root)
     : m_device(device)
@@ -49,12 +44,7 @@ void HomeScreen::installModules()
     if (!host::installWidgetBundle(&error))
         note("cannot install the widget: " + error);
     // The Settings screens are served elsewhere; their bundle sits where they look for it.
-    if (!host::installBuiltBundle({.builtModule = "QuorvelPrefBundle.so",
-                                   .builtFolder = "QuorvelPrefBundle.bundle",
-                                   .resources = {"QuorvelPrefBundle.plist"},
-                                   .devicePath = kPrefBundlePath,
-                                   .moduleRole = "preference bundle's module"},
-                                  &error))
+    if (!host::installPrefBundle(&error))
         note("cannot install the preference bundle: " + error);
 }
 

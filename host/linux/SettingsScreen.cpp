@@ -1,12 +1,10 @@
 #include "host/linux/SettingsScreen.h"
 
 #include "host/common/loader/PrefBundleInstall.h"
+#include "host/common/loader/PreferencePage.h"
 #include "host/common/render/CairoGraphicsContext.h"
 #include "host/linux/DaemonLog.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/DevicePaths.h"
 #include "platform/prefs/PSListController.h"
-#include "platform/runtime/Runtime.h"
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "platform/ui/UIApplication.h"
@@ -62,35 +60,15 @@ bool SettingsScreen::launch()
     m_application = std::make_unique<UIApplication>(*m_process);
     m_window = std::make_shared<UIView>(UIScreen::bounds());
     m_window->setBackgroundColor(UIColor::blackColor());
-    const auto bundle = Bundle::bundleWithPath(host::kPrefBundlePath);
-    const std::string principal = bundle ? bundle->principalClassName() : std::string();
-    const std::string executable = bundle ? bundle->executablePath() : std::string();
-    if (principal.empty() || executable.empty()) {
-        note(std::string("Settings: ") + host::kPrefBundlePath + "/Info.plist names no principal class or no executable");
+    std::string problem;
+    auto opened = host::openPreferencePage(*m_window, m_library, &problem);
+    if (!opened) {
+        note(problem);
         return false;
     }
-    if (!m_library) {
-        m_library = dlopen(hostPath(executable).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!m_library) {
-            const char* reason = dlerror();
-            note("Settings: cannot load " + executable + ": " + (reason ? reason : "unknown error"));
-            return false;
-        }
-    }
-    rt::Class* cls = rt::objc_getClass(principal.c_str());
-    m_page = std::dynamic_pointer_cast<PSListController>(cls ? cls->createInstance() : nullptr);
-    if (!m_page) {
-        note("Settings: " + principal + " gives no preference list page");
-        return false;
-    }
-    m_page->setBundle(bundle);
-    m_navigation = UINavigationController::withRootViewController(m_page);
-    auto content = m_navigation->view();
-    content->setFrame(UIScreen::applicationFrame());
-    m_window->addSubview(content);
-    m_navigation->viewWillAppear(false);
-    m_navigation->viewDidAppear(false);
-    note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + principal + ") for the browser page");
+    m_page = opened->page;
+    m_navigation = opened->navigation;
+    note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + opened->principal + ") for the browser page");
     return true;
 }
 

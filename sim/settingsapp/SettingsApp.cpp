@@ -1,9 +1,6 @@
 #include "sim/settingsapp/SettingsApp.h"
 
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/DevicePaths.h"
 #include "platform/prefs/PSListController.h"
-#include "platform/runtime/Runtime.h"
 #include "platform/system/Process.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
@@ -17,6 +14,7 @@
 #include "host/common/touch/ScreenTouch.h"
 #include "host/common/render/ScreenRenderer.h"
 #include "host/common/loader/PrefBundleInstall.h"
+#include "host/common/loader/PreferencePage.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
 
@@ -106,36 +104,15 @@ bool SettingsApp::launch()
     m_window = std::make_shared<UIView>(UIScreen::bounds());
     m_window->setBackgroundColor(UIColor::blackColor());
 
-    const auto bundle = Bundle::bundleWithPath(host::kPrefBundlePath);
-    const std::string principal = bundle ? bundle->principalClassName() : std::string();
-    const std::string executable = bundle ? bundle->executablePath() : std::string();
-    if (principal.empty() || executable.empty()) {
-        m_world.log().note(std::string("Settings: ") + host::kPrefBundlePath + "/Info.plist names no principal class or no executable");
+    std::string problem;
+    auto opened = host::openPreferencePage(*m_window, m_library, &problem);
+    if (!opened) {
+        m_world.log().note(problem);
         return false;
     }
-    if (!m_library) {
-        // The library's load-time constructor registers its classes, inside Settings.
-        m_library = dlopen(hostPath(executable).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!m_library) {
-            const char* reason = dlerror();
-            m_world.log().note("Settings: cannot load " + executable + ": " + (reason ? reason : "unknown error"));
-            return false;
-        }
-    }
-    rt::Class* cls = rt::objc_getClass(principal.c_str());
-    m_page = std::dynamic_pointer_cast<PSListController>(cls ? cls->createInstance() : nullptr);
-    if (!m_page) {
-        m_world.log().note("Settings: " + principal + " gives no preference list page");
-        return false;
-    }
-    m_page->setBundle(bundle);
-    m_navigation = UINavigationController::withRootViewController(m_page);
-    auto content = m_navigation->view();
-    content->setFrame(UIScreen::applicationFrame());
-    m_window->addSubview(content);
-    m_navigation->viewWillAppear(false);
-    m_navigation->viewDidAppear(false);
-    m_world.log().note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + principal + ")");
+    m_page = opened->page;
+    m_navigation = opened->navigation;
+    m_world.log().note(std::string("Settings: opened ") + host::kPrefBundlePath + " (" + opened->principal + ")");
     return true;
 }
 
