@@ -108,7 +108,6 @@ void DaemonBus::methodCall(GDBusConnection*, const gchar*, const gchar*, const g
     auto* self = static_cast<DaemonBus*>(data);
     std::string name(method);
     if (name == "Refresh") {
-        note("refresh asked for over the session bus");
         if (self->m_refresh && self->m_refresh()) {
             g_dbus_method_invocation_return_value(invocation, nullptr);
         } else {
