@@ -2,12 +2,14 @@
 
 #include "host/common/device/CarrierLinks.h"
 #include "host/linux/DaemonBus.h"
+#include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
+#include "host/linux/SleepWatch.h"
 #include "host/linux/SmsMirror.h"
 #include "host/linux/WebPage.h"
 #include "platform/foundation/DevicePaths.h"
@@ -24,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -141,7 +144,18 @@ int runDaemon(const DaemonOptions& options)
     BusWatch sessionWatch{"session", loop};
     BusWatch systemWatch{"system", loop};
     watchBus(session, sessionWatch);
-    platform::Device device(std::make_unique<platform::RealClock>());
+    std::string problem;
+    std::optional<double> testSleep = testSleepSeconds(std::getenv(kTestSleepVariable), &problem);
+    if (!testSleep) {
+        note(std::string(kTestSleepVariable) + " is ignored: " + problem);
+        testSleep = 0.0;
+    } else if (*testSleep > 0) {
+        note("for tests: each resume from sleep moves the clock " + std::to_string(static_cast<long long>(*testSleep)) +
+             " s on");
+    }
+    auto ownClock = std::make_unique<DaemonClock>(*testSleep);
+    DaemonClock& clock = *ownClock;
+    platform::Device device(std::move(ownClock));
     auto bus = std::make_unique<DaemonBus>(device, session);
     bool another = false;
     std::string error;
@@ -208,6 +222,14 @@ int runDaemon(const DaemonOptions& options)
     guint interrupt = g_unix_signal_add(SIGINT, quitOnSignal, loop);
     {
         SchedulerSource scheduler(device);
+        if (!scheduler.countsTimeSlept())
+            note("no CLOCK_BOOTTIME timer: waits do not count the time the phone sleeps");
+        std::unique_ptr<SleepWatch> sleep;
+        if (system)
+            sleep = std::make_unique<SleepWatch>(system, [&] {
+                clock.slept();
+                scheduler.runDue();
+            });
         note("running");
         g_main_loop_run(loop);
         note("woke " + std::to_string(scheduler.dispatchCount()) + " times for device work");
