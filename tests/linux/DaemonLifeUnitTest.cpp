@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -65,10 +66,11 @@ TEST(DaemonLogFile, IsCreatedForItsOwnerAndGetsOneLinePerWrite)
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(std::count(text.str().begin(), text.str().end(), '\n'), 1) << text.str();
-    EXPECT_NE(text.str().find("quorveld: USSD reply: \"x\\nFORGED\""), std::string::npos);
+    std::stringstream read;
+    read << in.rdbuf();
+    const std::string text = read.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find("quorveld: USSD reply: \"x\\nFORGED\""), std::string::npos);
     EXPECT_NE(heard.find("\"x\\nFORGED\""), std::string::npos);
     std::filesystem::remove_all(folder);
 }
