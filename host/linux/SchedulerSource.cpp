@@ -28,6 +28,7 @@ DeviceSource& self(GSource* source)
     return *reinterpret_cast<DeviceSource*>(source);
 }
 
+// Armed once per due instant: prepare() runs before every poll.
 void arm(DeviceSource& source, int64_t due, int64_t wait)
 {
     if (source.armedFor == due)
@@ -66,8 +67,6 @@ gboolean prepare(GSource* base, gint* timeout)
         *timeout = 0;
         return TRUE;
     }
-    if (source.timer >= 0 && source.armedFor != 0 && source.armedFor == due->micros())
-        return FALSE;
     if (source.timer >= 0) {
         arm(source, due->micros(), wait);
         if (source.armedFor == due->micros())
