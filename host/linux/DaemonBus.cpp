@@ -4,6 +4,8 @@
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
 
+#include <cstring>
+
 namespace linuxhost {
 
 namespace {
@@ -26,6 +28,8 @@ constexpr const char* kIntrospection =
     "    </signal>"
     "  </interface>"
     "</node>";
+
+constexpr size_t kMaxDarwinNameLength = 256;
 
 // DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER / _ALREADY_OWNER, DBUS_NAME_FLAG_DO_NOT_QUEUE.
 constexpr guint32 kPrimaryOwner = 1;
@@ -156,6 +160,13 @@ void DaemonBus::darwinHeard(GDBusConnection* bus, const gchar* sender, const gch
     g_variant_get(parameters, "(&s)", &name);
     if (!name || !*name) {
         note("a Darwin notification without a name was ignored");
+        return;
+    }
+    // Names are short reverse-DNS texts; anything longer is not one, and is
+    // neither posted nor logged whole.
+    if (std::strlen(name) > kMaxDarwinNameLength) {
+        note(std::string("a Darwin notification from ") + (sender ? sender : "?") + " with a name of " +
+             std::to_string(std::strlen(name)) + " bytes was ignored (at most " + std::to_string(kMaxDarwinNameLength) + ")");
         return;
     }
     note(std::string("Darwin notification from ") + (sender ? sender : "?") + ": " + name);

@@ -98,6 +98,18 @@ TEST_F(DaemonLife, TextFromTheNetworkNeverWritesLinesOfItsOwn)
     EXPECT_NE(log().find("Qvl: number of stored codes: 1"), std::string::npos);
 }
 
+TEST_F(DaemonLife, ADarwinNameFromTheBusIsBoundedInSize)
+{
+    startModemManager();
+    startDaemon();
+    const std::string huge = "org.quillmoor." + std::string(100000, 'x');
+    CommandResult sent = run({"/usr/bin/gdbus", "emit", "--session", "--object-path", "/org/quillmoor/Darwin1", "--signal",
+                              "org.quillmoor.Darwin1.Posted", huge});
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    EXPECT_TRUE(waitForLog("with a name of 100014 bytes was ignored (at most 256)")) << log().substr(0, 2000);
+    EXPECT_EQ(log().find(std::string(300, 'x')), std::string::npos);
+}
+
 TEST_F(DaemonLife, ItsLogFileAndANewRootAreTheUsersAlone)
 {
     startModemManager();
