@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The Linux daemon's figures, on private buses with the mock ModemManager
 # (tests/linux/modemmanager.py), automatic refresh off:
-#   - resident memory of the idle daemon (VmRSS);
+#   - memory of the idle daemon from /proc/PID/smaps_rollup: RSS (every page
+#     resident, shared libraries whole), PSS (shared pages divided among the
+#     processes that map them) and USS (pages only this process has:
+#     Private_Clean + Private_Dirty, what stopping it would give back);
 #   - wake-ups while idle: voluntary context switches of every thread over
 #     IDLE_SECONDS, scaled to an hour, and the device work it woke for;
 #   - CPU from a USSD reply's arrival to the store written and the widget
@@ -55,19 +58,26 @@ sleep 1
 # Per thread, summed; read from the process's own totals so a thread that ends
 # meanwhile does not make the count go backwards.
 switches() { awk '/^voluntary_ctxt_switches/ {print $2}' /proc/"$daemon"/status; }
-rss=$(awk '/^VmRSS/ {print $2}' /proc/"$daemon"/status)
+rollup() { awk -v key="$1" '$1 == key ":" {print $2}' /proc/"$daemon"/smaps_rollup; }
+mb() { echo "$(($1 / 1024)).$(( ($1 % 1024) * 10 / 1024 )) MB ($1 kB)"; }
+rss=$(rollup Rss)
+pss=$(rollup Pss)
+uss=$(( $(rollup Private_Clean) + $(rollup Private_Dirty) ))
 threads=$(ls /proc/"$daemon"/task | wc -l)
 before=$(switches)
 sleep "$idle"
 after=$(switches)
-echo "idle resident memory: $((rss / 1024)).$(( (rss % 1024) * 10 / 1024 )) MB ($rss kB), $threads threads (the daemon's own and GLib's D-Bus and worker threads)"
+echo "idle memory: RSS $(mb "$rss"), PSS $(mb "$pss"), USS $(mb "$uss"); $threads threads (the daemon's own and GLib's D-Bus and worker threads)"
 echo "idle wake-ups of the daemon's thread: $((after - before)) in ${idle} s, $(( (after - before) * 3600 / idle )) per hour"
 
 handled() { grep -c "reply handled in" "$work/daemon.log" || true; }
 more_handled_than() { [ "$(handled)" -gt "$1" ]; }
+taken() { grep -c "quorveld: refresh asked for over" "$work/daemon.log" || true; }
 for i in $(seq "$refreshes"); do
   n=$(handled)
-  "$build/bin/quorvel" refresh
+  t=$(taken)
+  # A refresh within a few seconds of the last one is coalesced: asked again until one goes out.
+  until "$build/bin/quorvel" refresh && [ "$(taken)" -gt "$t" ]; do sleep 0.5; done
   until_true 10 more_handled_than "$n"
 done
 grep -o "reply handled in [0-9.]* ms" "$work/daemon.log" | awk '{print $4}' | sort -n |

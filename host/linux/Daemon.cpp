@@ -2,12 +2,14 @@
 
 #include "host/common/device/CarrierLinks.h"
 #include "host/linux/DaemonBus.h"
+#include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
+#include "host/linux/SleepWatch.h"
 #include "host/linux/SmsMirror.h"
 #include "host/linux/WebPage.h"
 #include "platform/foundation/DevicePaths.h"
@@ -17,11 +19,17 @@
 #include <gio/gio.h>
 #include <glib-unix.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace linuxhost {
 
@@ -37,6 +45,32 @@ gboolean quitOnSignal(gpointer loop)
     return G_SOURCE_CONTINUE; // removed with the loop's other sources at the end
 }
 
+// A bus that goes away takes quorveld's clients, ModemManager and logind with
+// it: the daemon stops, with a failure status so that systemd's
+// Restart=on-failure starts it again once the bus is back. (GLib's own
+// exit-on-close would raise SIGTERM, which ends as a clean stop.)
+struct BusWatch {
+    const char* role;
+    GMainLoop* loop = nullptr;
+    int status = 0;
+};
+
+void busClosed(GDBusConnection*, gboolean, GError* error, gpointer data)
+{
+    auto* watch = static_cast<BusWatch*>(data);
+    note(std::string("the ") + watch->role + " bus went away" + (error ? std::string(" (") + error->message + ")" : "") +
+         ": stopping with status 1");
+    watch->status = 1;
+    if (watch->loop)
+        g_main_loop_quit(watch->loop);
+}
+
+void watchBus(GDBusConnection* bus, BusWatch& watch)
+{
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
+    g_signal_connect(bus, "closed", G_CALLBACK(busClosed), &watch);
+}
+
 GDBusConnection* connectBus(GBusType type, const char* role)
 {
     GError* error = nullptr;
@@ -48,13 +82,35 @@ GDBusConnection* connectBus(GBusType type, const char* role)
     return bus;
 }
 
-bool prepareRoot(const std::string& root)
+// The root holds the user's codes, figures, messages and the page's token:
+// made for its owner only. The default root is ours alone, so one left
+// readable by others (as earlier versions made it) is tightened; a root the
+// user named keeps the mode they gave it.
+bool prepareRoot(const std::string& root, bool isDefault)
 {
+    namespace fs = std::filesystem;
     std::error_code error;
-    std::filesystem::create_directories(root, error);
-    if (!std::filesystem::is_directory(root, error)) {
+    const bool existed = fs::exists(root, error);
+    if (!existed) {
+        fs::create_directories(fs::path(root).parent_path(), error);
+        if (::mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) {
+            note("cannot make the device root " + root + ": " + std::strerror(errno));
+            return false;
+        }
+    }
+    if (!fs::is_directory(root, error)) {
         note("cannot make the device root " + root);
         return false;
+    }
+    struct stat info {};
+    if (existed && isDefault && ::stat(root.c_str(), &info) == 0 && (info.st_mode & 077) != 0) {
+        char was[8];
+        std::snprintf(was, sizeof was, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        if (::chmod(root.c_str(), 0700) == 0)
+            note("the device root " + root + " was readable by others (mode " + was + "): made 0700");
+        else
+            note("the device root " + root + " is readable by others (mode " + was + ") and cannot be changed: " +
+                 std::strerror(errno));
     }
     platform::setDeviceRoot(root);
     platform::createDirectories(host::kPreferencesFolder);
@@ -84,7 +140,22 @@ int runDaemon(const DaemonOptions& options)
     GDBusConnection* session = connectBus(G_BUS_TYPE_SESSION, "session");
     if (!session)
         return 1;
-    platform::Device device(std::make_unique<platform::RealClock>());
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    BusWatch sessionWatch{"session", loop};
+    BusWatch systemWatch{"system", loop};
+    watchBus(session, sessionWatch);
+    std::string problem;
+    std::optional<double> testSleep = testSleepSeconds(std::getenv(kTestSleepVariable), &problem);
+    if (!testSleep) {
+        note(std::string(kTestSleepVariable) + " is ignored: " + problem);
+        testSleep = 0.0;
+    } else if (*testSleep > 0) {
+        note("for tests: each resume from sleep moves the clock " + std::to_string(static_cast<long long>(*testSleep)) +
+             " s on");
+    }
+    auto ownClock = std::make_unique<DaemonClock>(*testSleep);
+    DaemonClock& clock = *ownClock;
+    platform::Device device(std::move(ownClock));
     auto bus = std::make_unique<DaemonBus>(device, session);
     bool another = false;
     std::string error;
@@ -92,12 +163,16 @@ int runDaemon(const DaemonOptions& options)
         note(another ? std::string("another quorveld is already running on this session")
                      : "cannot take the name " + std::string(kDaemonBusName) + ": " + error);
         bus.reset();
+        g_signal_handlers_disconnect_by_data(session, &sessionWatch);
         g_object_unref(session);
+        g_main_loop_unref(loop);
         return 1;
     }
-    if (!prepareRoot(root)) {
+    if (!prepareRoot(root, options.root.empty())) {
         bus.reset();
+        g_signal_handlers_disconnect_by_data(session, &sessionWatch);
         g_object_unref(session);
+        g_main_loop_unref(loop);
         return 1;
     }
     note("device root " + root);
@@ -107,7 +182,9 @@ int runDaemon(const DaemonOptions& options)
     if (!home.start()) {
         home.shutDown();
         bus.reset();
+        g_signal_handlers_disconnect_by_data(session, &sessionWatch);
         g_object_unref(session);
+        g_main_loop_unref(loop);
         return 1;
     }
 
@@ -116,8 +193,10 @@ int runDaemon(const DaemonOptions& options)
     std::unique_ptr<ModemTelephony> modems;
     std::unique_ptr<SessionLock> lock;
     if (system) {
+        watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
-        device.telephony = modems.get();
+        ModemTelephony* modem = modems.get();
+        home.useTelephony(modem, [modem] { return modem->hasModem(); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();
@@ -127,7 +206,7 @@ int runDaemon(const DaemonOptions& options)
     // Do Not Disturb: no desktop publishes it on D-Bus in a common form, so it
     // stays off here and the engine's DnD rule never holds a refresh back.
 
-    if (!bus->exportObjects([&home] { return home.refresh(); }, [&home] { return home.widget(); }, &error))
+    if (!bus->exportObjects([&home] { return home.refresh("the session bus"); }, [&home] { return home.widget(); }, &error))
         note("cannot serve " + std::string(kDaemonInterface) + ": " + error);
     home.onWidgetChanged([&bus](const WidgetState& state) { bus->emitRefreshed(state); });
     bus->emitRefreshed(home.widget());
@@ -139,11 +218,18 @@ int runDaemon(const DaemonOptions& options)
             page.reset();
     }
 
-    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     guint term = g_unix_signal_add(SIGTERM, quitOnSignal, loop);
     guint interrupt = g_unix_signal_add(SIGINT, quitOnSignal, loop);
     {
         SchedulerSource scheduler(device);
+        if (!scheduler.countsTimeSlept())
+            note("no CLOCK_BOOTTIME timer: waits do not count the time the phone sleeps");
+        std::unique_ptr<SleepWatch> sleep;
+        if (system)
+            sleep = std::make_unique<SleepWatch>(system, [&] {
+                clock.slept();
+                scheduler.runDue();
+            });
         note("running");
         g_main_loop_run(loop);
         note("woke " + std::to_string(scheduler.dispatchCount()) + " times for device work");
@@ -154,7 +240,7 @@ int runDaemon(const DaemonOptions& options)
     page.reset();
 
     // Cancelled calls still complete; their callbacks run before anything goes.
-    device.telephony = nullptr;
+    home.useTelephony(nullptr, nullptr);
     if (modems)
         modems->stop();
     if (lock)
@@ -183,12 +269,17 @@ int runDaemon(const DaemonOptions& options)
     lock.reset();
     home.shutDown();
     g_main_loop_unref(loop);
-    if (system)
+    if (system) {
+        g_signal_handlers_disconnect_by_data(system, &systemWatch);
         g_object_unref(system);
-    g_dbus_connection_flush_sync(session, nullptr, nullptr);
+    }
+    if (!g_dbus_connection_is_closed(session))
+        g_dbus_connection_flush_sync(session, nullptr, nullptr);
+    g_signal_handlers_disconnect_by_data(session, &sessionWatch);
     g_object_unref(session);
-    note("stopped");
-    return 0;
+    const int status = sessionWatch.status | systemWatch.status;
+    note(status == 0 ? "stopped" : "stopped after losing a bus");
+    return status;
 }
 
 } // namespace linuxhost

@@ -4,6 +4,8 @@
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
 
+#include <cstring>
+
 namespace linuxhost {
 
 namespace {
@@ -26,6 +28,8 @@ constexpr const char* kIntrospection =
     "    </signal>"
     "  </interface>"
     "</node>";
+
+constexpr size_t kMaxDarwinNameLength = 256;
 
 // DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER / _ALREADY_OWNER, DBUS_NAME_FLAG_DO_NOT_QUEUE.
 constexpr guint32 kPrimaryOwner = 1;
@@ -108,7 +112,6 @@ void DaemonBus::methodCall(GDBusConnection*, const gchar*, const gchar*, const g
     auto* self = static_cast<DaemonBus*>(data);
     std::string name(method);
     if (name == "Refresh") {
-        note("refresh asked for over the session bus");
         if (self->m_refresh && self->m_refresh()) {
             g_dbus_method_invocation_return_value(invocation, nullptr);
         } else {
@@ -157,6 +160,13 @@ void DaemonBus::darwinHeard(GDBusConnection* bus, const gchar* sender, const gch
     g_variant_get(parameters, "(&s)", &name);
     if (!name || !*name) {
         note("a Darwin notification without a name was ignored");
+        return;
+    }
+    // Names are short reverse-DNS texts; anything longer is not one, and is
+    // neither posted nor logged whole.
+    if (std::strlen(name) > kMaxDarwinNameLength) {
+        note(std::string("a Darwin notification from ") + (sender ? sender : "?") + " with a name of " +
+             std::to_string(std::strlen(name)) + " bytes was ignored (at most " + std::to_string(kMaxDarwinNameLength) + ")");
         return;
     }
     note(std::string("Darwin notification from ") + (sender ? sender : "?") + ": " + name);

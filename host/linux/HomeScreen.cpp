@@ -15,11 +15,36 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
+#include "platform/telephony/CoreTelephony.h"
 #include "platform/ui/UIView.h"
 
 #include <cstdio>
 
 namespace linuxhost {
+
+// In front of the modem client: every dial of the device (the engine's, the
+// wizard's) is counted for the refresh gate on its way out.
+class HomeScreen::DialWatch final : public platform::TelephonyService {
+public:
+    DialWatch(HomeScreen& home, platform::TelephonyService* modem, std::function<bool()> willSend)
+        : m_home(home), m_modem(modem), m_willSend(std::move(willSend))
+    {
+    }
+    void dial(platform::Process& from, const std::string& number) override
+    {
+        if (m_modem && (!m_willSend || m_willSend()))
+            m_home.m_gate.dialled(m_home.m_device.now());
+        if (m_modem)
+            m_modem->dial(from, number);
+        else
+            note("no telephony: the dial of " + number + " is dropped");
+    }
+
+private:
+    HomeScreen& m_home;
+    platform::TelephonyService* m_modem;
+    std::function<bool()> m_willSend;
+};
 
 HomeScreen::HomeScreen(platform::Device& device, std::string root)
     : m_device(device)
@@ -58,6 +83,11 @@ bool HomeScreen::start()
         // The engine looks the chat-item classes up when an SMS arrives; they
         // are there before anything loads, as on the phone.
         host::registerChatItemClasses();
+        // Heard before the engine hears it: an answer the engine follows with
+        // its next dial leaves that dial waiting, not the answer.
+        platform::CTTelephonyCenterAddObserver(platform::CTTelephonyCenterGetDefault(), this, ussdTextHeard,
+                                               platform::kCTUSSDSessionStringNotification, nullptr,
+                                               platform::CFNotificationSuspensionBehaviorDeliverImmediately);
     }
     if (m_modules->loadTweaksInto(*m_process) == 0) {
         note("the engine is not loaded: there is nothing to run");
@@ -74,6 +104,7 @@ bool HomeScreen::start()
         // The widget redraws on the engine's announcement, during the post; the
         // picture and texts are taken at the next turn, after every observer.
         m_process->localCenter().addObserver(this, quorvel::kDataRefreshedNotification, [this](const platform::Notification&) {
+            m_gate.answered(m_device.now());
             m_process->mainRunLoop().perform([this] { publishWidget(); });
         });
     }
@@ -109,19 +140,79 @@ void HomeScreen::publishWidget()
     reportReplyCost();
 }
 
-bool HomeScreen::refresh()
+void HomeScreen::ussdTextHeard(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,
+                               const platform::Dict*)
+{
+    auto* self = static_cast<HomeScreen*>(observer);
+    self->m_gate.answered(self->m_device.now());
+}
+
+void HomeScreen::useTelephony(platform::TelephonyService* modem, std::function<bool()> willSend)
+{
+    if (!modem) {
+        m_device.telephony = nullptr;
+        m_dialWatch.reset();
+        return;
+    }
+    m_dialWatch = std::make_unique<DialWatch>(*this, modem, std::move(willSend));
+    m_device.telephony = m_dialWatch.get();
+}
+
+bool HomeScreen::admitRefresh(const std::string& from)
+{
+    const platform::Date now = m_device.now();
+    if (std::optional<std::string> why = m_gate.coalesceReason(now)) {
+        // One line per run of coalesced requests: a client looping on Refresh
+        // must not flood the journal either.
+        if (m_coalesced++ == 0)
+            note("a refresh asked for over " + from + " is coalesced: " + *why + " (until one goes out, more are only counted)");
+        return false;
+    }
+    note("refresh asked for over " + from +
+         (m_coalesced ? " (" + std::to_string(m_coalesced) + " coalesced before it)" : std::string()));
+    m_coalesced = 0;
+    m_gate.passedOn(now);
+    return true;
+}
+
+bool HomeScreen::refresh(const std::string& from)
 {
     if (!m_widgetHost || !m_widgetHost->isShown())
         return false;
     platform::DeviceScope on(m_device);
+    if (!admitRefresh(from))
+        return true;
     return m_widgetHost->tapRefreshLine();
+}
+
+bool HomeScreen::tapWidgetAt(platform::CGPoint point, const std::string& from)
+{
+    if (!m_widgetHost || !m_widgetHost->isShown())
+        return false;
+    platform::DeviceScope on(m_device);
+    bool onRefreshLine = false;
+    if (auto view = m_widgetHost->view()) {
+        platform::ProcessScope in(*m_process);
+        for (auto hit = view->hitTest(point); hit && !onRefreshLine; hit = hit->superview())
+            onRefreshLine = hit->tag() == kRefreshLineTag;
+    }
+    if (onRefreshLine && !admitRefresh(from))
+        return true;
+    return m_widgetHost->tapAt(point);
 }
 
 void HomeScreen::shutDown()
 {
     platform::DeviceScope on(m_device);
-    if (m_process)
+    if (m_process) {
         m_process->localCenter().removeObserver(this);
+        platform::ProcessScope in(*m_process);
+        platform::CTTelephonyCenterRemoveObserver(platform::CTTelephonyCenterGetDefault(), this,
+                                                  platform::kCTUSSDSessionStringNotification, nullptr);
+    }
+    if (m_dialWatch && m_device.telephony == m_dialWatch.get())
+        m_device.telephony = nullptr;
+    m_dialWatch.reset();
     if (m_widgetHost) {
         m_widgetHost->shutDown();
         m_widgetHost.reset();

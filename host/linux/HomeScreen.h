@@ -8,14 +8,20 @@
 //   HomeScreen home(device, "/home/u/.local/state/quorvel");
 //   if (!home.start()) ...                 // the engine could not be loaded
 //   home.onWidgetChanged([](const WidgetState& w) { ... });
-//   home.refresh();                        // the widget's tap
+//   home.useTelephony(&modems, [&] { return modems.hasModem(); });
+//   home.refresh("the session bus");      // the widget's tap, unless coalesced
 //   home.shutDown();                       // widget, process, then modules
 //
 // On every load and redraw of the widget it writes the rendered widget as
-// widget.png under the root and tells the listener. Single-threaded.
+// widget.png under the root and tells the listener. Refresh requests pass
+// the refresh gate (RefreshGate.h), fed by the dials going out through here
+// and the answers the home screen hears. Single-threaded.
 #pragma once
 
+#include "host/linux/RefreshGate.h"
 #include "host/linux/WidgetTexts.h"
+#include "platform/foundation/Geometry.h"
+#include "platform/notify/NotificationCenter.h"
 
 #include <functional>
 #include <memory>
@@ -24,6 +30,7 @@
 namespace platform {
 class Device;
 class Process;
+class TelephonyService;
 }
 
 namespace host {
@@ -59,8 +66,18 @@ public:
 
     platform::Process& process() { return *m_process; }
 
-    // A tap on the widget's refresh line. False when there is no widget to tap.
-    bool refresh();
+    // Dials from the device go to `modem` (nullptr: dropped) through the home
+    // screen, which tells the refresh gate. `willSend` says whether the modem
+    // client sends a dial now rather than dropping it.
+    void useTelephony(platform::TelephonyService* modem, std::function<bool()> willSend);
+
+    // A tap on the widget's refresh line asked for by `from` ("the session
+    // bus"), or coalesced with the cycle in flight (logged; true as well).
+    // False when there is no widget to tap.
+    bool refresh(const std::string& from);
+    // A tap at a point of the widget's view; one on its refresh line passes
+    // the gate as refresh() does. False when nothing there takes it.
+    bool tapWidgetAt(platform::CGPoint point, const std::string& from);
 
     const WidgetState& widget() const { return m_widget; }
     // The widget's host, for the browser page (nullptr when the widget failed to load).
@@ -68,8 +85,13 @@ public:
     void onWidgetChanged(std::function<void(const WidgetState&)> listener) { m_listener = std::move(listener); }
 
 private:
+    class DialWatch;
     void installModules();
     void publishWidget();
+    // True when a refresh asked for now goes to the engine; logs either way.
+    bool admitRefresh(const std::string& from);
+    static void ussdTextHeard(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,
+                              const platform::Dict*);
 
     platform::Device& m_device;
     std::string m_root;
@@ -78,6 +100,9 @@ private:
     std::unique_ptr<host::WidgetHost> m_widgetHost;
     WidgetState m_widget;
     std::function<void(const WidgetState&)> m_listener;
+    RefreshGate m_gate;
+    unsigned m_coalesced = 0;
+    std::unique_ptr<DialWatch> m_dialWatch;
 };
 
 } // namespace linuxhost

@@ -2,7 +2,13 @@
 
 #include "platform/system/Device.h"
 
+#include <glib-unix.h>
 #include <glib.h>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace linuxhost {
 
@@ -12,19 +18,48 @@ struct DeviceSource {
     GSource base;
     platform::Device* device;
     uint64_t dispatches;
+    int timer;           // CLOCK_BOOTTIME timerfd, or -1
+    gpointer timerTag;   // its poll entry
+    int64_t armedFor;    // the due micros the timer waits for; 0 when disarmed
 };
 
-platform::Device& deviceOf(GSource* source)
+DeviceSource& self(GSource* source)
 {
-    return *reinterpret_cast<DeviceSource*>(source)->device;
+    return *reinterpret_cast<DeviceSource*>(source);
 }
 
-gboolean prepare(GSource* source, gint* timeout)
+// Armed once per due instant: prepare() runs before every poll.
+void arm(DeviceSource& source, int64_t due, int64_t wait)
 {
-    platform::Device& device = deviceOf(source);
+    if (source.armedFor == due)
+        return;
+    itimerspec spec{};
+    // A zero it_value would disarm: never less than a microsecond.
+    wait = wait < 1 ? 1 : wait;
+    spec.it_value.tv_sec = static_cast<time_t>(wait / 1'000'000);
+    spec.it_value.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
+    if (timerfd_settime(source.timer, 0, &spec, nullptr) == 0)
+        source.armedFor = due;
+}
+
+void disarm(DeviceSource& source)
+{
+    if (source.armedFor == 0)
+        return;
+    itimerspec none{};
+    timerfd_settime(source.timer, 0, &none, nullptr);
+    source.armedFor = 0;
+}
+
+gboolean prepare(GSource* base, gint* timeout)
+{
+    DeviceSource& source = self(base);
+    platform::Device& device = *source.device;
     std::optional<platform::Date> due = device.nextDueDate();
+    *timeout = -1;
     if (!due) {
-        *timeout = -1;
+        if (source.timer >= 0)
+            disarm(source);
         return FALSE;
     }
     int64_t wait = due->micros() - device.now().micros();
@@ -32,38 +67,64 @@ gboolean prepare(GSource* source, gint* timeout)
         *timeout = 0;
         return TRUE;
     }
+    if (source.timer >= 0) {
+        arm(source, due->micros(), wait);
+        if (source.armedFor == due->micros())
+            return FALSE;
+    }
     // Rounded up: waking a little early would only poll again at once.
     int64_t millis = (wait + 999) / 1000;
     *timeout = millis > G_MAXINT ? G_MAXINT : static_cast<gint>(millis);
     return FALSE;
 }
 
-gboolean check(GSource* source)
+gboolean check(GSource* base)
 {
-    platform::Device& device = deviceOf(source);
+    DeviceSource& source = self(base);
+    if (source.timer >= 0 && (g_source_query_unix_fd(base, source.timerTag) & G_IO_IN)) {
+        uint64_t expirations = 0;
+        while (read(source.timer, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+        }
+        // Fired: the next prepare arms it again, for whatever is due then.
+        source.armedFor = 0;
+    }
+    platform::Device& device = *source.device;
     std::optional<platform::Date> due = device.nextDueDate();
     return due && *due <= device.now();
 }
 
-gboolean dispatch(GSource* source, GSourceFunc, gpointer)
+gboolean dispatch(GSource* base, GSourceFunc, gpointer)
 {
-    auto* self = reinterpret_cast<DeviceSource*>(source);
-    ++self->dispatches;
+    DeviceSource& source = self(base);
+    ++source.dispatches;
     // Everything due up to now; the real clock never has to wait here.
-    self->device->runUntil(self->device->now());
+    source.device->runUntil(source.device->now());
     return G_SOURCE_CONTINUE;
 }
 
-GSourceFuncs kFuncs = {prepare, check, dispatch, nullptr, nullptr, nullptr};
+void finalize(GSource* base)
+{
+    DeviceSource& source = self(base);
+    if (source.timer >= 0)
+        close(source.timer);
+    source.timer = -1;
+}
+
+GSourceFuncs kFuncs = {prepare, check, dispatch, finalize, nullptr, nullptr};
 
 } // namespace
 
 SchedulerSource::SchedulerSource(platform::Device& device)
     : m_source(g_source_new(&kFuncs, sizeof(DeviceSource)))
 {
-    auto* self = reinterpret_cast<DeviceSource*>(m_source);
-    self->device = &device;
-    self->dispatches = 0;
+    DeviceSource& source = self(m_source);
+    source.device = &device;
+    source.dispatches = 0;
+    source.armedFor = 0;
+    source.timerTag = nullptr;
+    source.timer = timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (source.timer >= 0)
+        source.timerTag = g_source_add_unix_fd(m_source, source.timer, G_IO_IN);
     g_source_set_name(m_source, "quorvel device scheduler");
     g_source_attach(m_source, nullptr);
 }
@@ -74,9 +135,24 @@ SchedulerSource::~SchedulerSource()
     g_source_unref(m_source);
 }
 
+void SchedulerSource::runDue()
+{
+    DeviceSource& source = self(m_source);
+    ++source.dispatches;
+    source.device->runUntil(source.device->now());
+    // What is due next may have changed: armed again at the next prepare.
+    if (source.timer >= 0)
+        disarm(source);
+}
+
 uint64_t SchedulerSource::dispatchCount() const
 {
-    return reinterpret_cast<DeviceSource*>(m_source)->dispatches;
+    return self(m_source).dispatches;
+}
+
+bool SchedulerSource::countsTimeSlept() const
+{
+    return self(m_source).timer >= 0;
 }
 
 } // namespace linuxhost

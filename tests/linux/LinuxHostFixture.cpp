@@ -225,10 +225,13 @@ void LinuxHostTest::startLogind()
     setEnvironment("XDG_SESSION_ID=c1");
 }
 
-void LinuxHostTest::startDaemon(std::vector<std::string> extraArguments)
+void LinuxHostTest::startDaemon(std::vector<std::string> extraArguments, bool withRoot)
 {
-    std::vector<std::string> argv{binary("quorveld"), "--root", m_root.string(), "--log-file",
-                                  (m_folder / "daemon.log").string()};
+    std::vector<std::string> argv{binary("quorveld"), "--log-file", (m_folder / "daemon.log").string()};
+    if (withRoot) {
+        argv.push_back("--root");
+        argv.push_back(m_root.string());
+    }
     argv.insert(argv.end(), extraArguments.begin(), extraArguments.end());
     m_daemon = spawn("daemon", argv);
     ASSERT_TRUE(waitForLog("quorveld: running", kStartLimit)) << readText(m_daemon.err);
@@ -245,6 +248,23 @@ int LinuxHostTest::stopDaemon()
         stop(m_daemon);
     m_daemon.pid = -1;
     return status;
+}
+
+int LinuxHostTest::waitDaemonExit(std::chrono::milliseconds limit)
+{
+    if (m_daemon.pid <= 0)
+        return -1;
+    int status = waitExit(m_daemon.pid, limit);
+    if (status != -2)
+        m_daemon.pid = -1;
+    return status;
+}
+
+void LinuxHostTest::stopBus(const std::string& role)
+{
+    for (Child& child : m_children)
+        if (child.name == role + "-bus")
+            stop(child);
 }
 
 GVariant* LinuxHostTest::systemCall(const char* name, const char* path, const char* interface, const char* method,

@@ -41,10 +41,17 @@ protected:
     // The mock modem (and, for lock tests, logind with one session "c1").
     void startModemManager();
     void startLogind();
-    // quorveld --root root() --log-file log(); waits until it runs.
-    void startDaemon(std::vector<std::string> extraArguments = {});
+    // quorveld --root root() --log-file log(); waits until it runs. Without
+    // `withRoot` the daemon picks its root itself (or from extraArguments).
+    void startDaemon(std::vector<std::string> extraArguments = {}, bool withRoot = true);
     // SIGTERM; the exit status (or -1 when it had to be killed).
     int stopDaemon();
+    // Waits for the daemon to end by itself: its exit status, -2 when it
+    // still runs at the deadline, -1 when it was killed by a signal.
+    int waitDaemonExit(std::chrono::milliseconds limit);
+    // Stops the private "system" or "session" bus (its dbus-daemon).
+    void stopBus(const std::string& role);
+    GDBusConnection* sessionBus() const { return m_session; }
 
     // Calls a method of the mock's control interface (org.freedesktop.DBus.Mock).
     void mock(const char* method, GVariant* arguments);
