@@ -253,12 +253,12 @@ class Modem:
         self.timer_seq += 1
         heapq.heappush(self.timers, (time.monotonic() + seconds, self.timer_seq, callback))
 
-    def run(self):
-        while True:
+    def run(self, until=lambda: False):
+        while not until():
             timeout = None
             if self.timers:
                 timeout = max(0, self.timers[0][0] - time.monotonic())
-            for key, _ in self.selector.select(timeout):
+            for key, _ in self.selector.select(timeout if timeout is not None else 1.0):
                 key.data(key.fileobj)
             now = time.monotonic()
             while self.timers and self.timers[0][0] <= now:

@@ -27,6 +27,7 @@ By hand (as root):
 '''
 
 import argparse
+import ctypes
 import json
 import os
 import signal
@@ -40,12 +41,18 @@ import at_modem  # noqa: E402
 HERE = os.path.dirname(os.path.abspath(__file__))
 MODEMMANAGER = '/usr/sbin/ModemManager'
 POLKITD = '/usr/lib/polkit-1/polkitd'
-STOP_LIMIT = 5.0
+STOP_LIMIT = 8.0
+PR_SET_PDEATHSIG = 1
 
 USB_DEVICE = 'devices/pci0000:00/0000:00:14.0/usb1/1-1'
 USB_INTERFACE = USB_DEVICE + '/1-1:1.0'
 SERIAL_PORT = USB_INTERFACE + '/ttyUSB0'
 TTY = SERIAL_PORT + '/tty/ttyUSB0'
+
+
+def die_with_parent():
+    '''In a child before exec: killed if the harness dies, however it dies.'''
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def write(path, text):
@@ -118,6 +125,8 @@ class Harness:
         self.parent = os.getppid()
         self.children = {}  # name -> Popen
         self.mm_starts = 0
+        self.stopping = False
+        self.done = False
         self.log = open(os.path.join(self.folder, 'modem.log'), 'a', buffering=1)
         self.modem = at_modem.Modem(os.path.join(self.folder, 'control'), log=self.log)
         self.modem.extra_ops.update({
@@ -134,26 +143,40 @@ class Harness:
     def spawn(self, name, argv, env=None, **kwargs):
         out = open(os.path.join(self.folder, name + '.out'), 'a')
         child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=kwargs.pop('stdout', out), stderr=out,
-                                 env=env, start_new_session=True, **kwargs)
+                                 env=env, start_new_session=True, preexec_fn=die_with_parent, **kwargs)
         self.children[name] = child
+        write(os.path.join(self.folder, 'children.pids'), ''.join('%d\n' % c.pid for c in self.children.values()))
         return child
 
-    def stop(self, name):
+    def stop(self, name, then=None):
+        '''SIGTERM to the child's group, SIGKILL after STOP_LIMIT; then() once it is gone.
+
+        The modem keeps answering meanwhile: ModemManager disables it on its
+        way out, and would wait for replies a blocked harness never sends.'''
         child = self.children.pop(name, None)
         if child is None:
+            if then:
+                then()
             return
-        for sig in (signal.SIGTERM, signal.SIGKILL):
-            try:
-                os.killpg(child.pid, sig)
-            except ProcessLookupError:
-                pass
-            try:
-                child.wait(STOP_LIMIT)
-                break
-            except subprocess.TimeoutExpired:
-                continue
-        try:  # whatever the child left in its group
-            os.killpg(child.pid, signal.SIGKILL)
+        self.signal_group(child, signal.SIGTERM)
+        deadline = time.monotonic() + STOP_LIMIT
+
+        def check():
+            if child.poll() is None:
+                if time.monotonic() > deadline:
+                    self.signal_group(child, signal.SIGKILL)
+                self.modem.after(0.05, check)
+                return
+            self.signal_group(child, signal.SIGKILL)  # whatever the child left in its group
+            if then:
+                then()
+
+        check()
+
+    @staticmethod
+    def signal_group(child, sig):
+        try:
+            os.killpg(child.pid, sig)
         except ProcessLookupError:
             pass
 
@@ -188,13 +211,27 @@ class Harness:
         self.stop('modemmanager')
 
     def restart_modemmanager(self):
-        self.stop_modemmanager()
-        self.start_modemmanager()
+        self.stop('modemmanager', then=self.start_modemmanager)
 
     def stop_all(self, *_):
-        for name in ('modemmanager', 'polkitd', 'system-bus'):
-            self.stop(name)
-        sys.exit(0)
+        if self.stopping:
+            return
+        self.stopping = True
+        self.modem.after(0, lambda: self.stop('modemmanager', then=self.finish))
+
+    def finish(self):
+        # polkitd and the bus wait for nothing of the modem's: stopped in turn.
+        for name in ('polkitd', 'system-bus'):
+            child = self.children.pop(name, None)
+            if child is None:
+                continue
+            self.signal_group(child, signal.SIGTERM)
+            try:
+                child.wait(STOP_LIMIT)
+            except subprocess.TimeoutExpired:
+                pass
+            self.signal_group(child, signal.SIGKILL)
+        self.done = True
 
     def watch_parent(self):
         if os.getppid() != self.parent:
@@ -212,10 +249,10 @@ class Harness:
             write(os.path.join(self.folder, 'ready.json.tmp'), json.dumps(ready))
             os.rename(os.path.join(self.folder, 'ready.json.tmp'), os.path.join(self.folder, 'ready.json'))
             self.watch_parent()
-            self.modem.run()
+            self.modem.run(until=lambda: self.done and not self.children)
         finally:
-            for name in list(self.children):
-                self.stop(name)
+            for child in self.children.values():  # only after a failure
+                self.signal_group(child, signal.SIGKILL)
 
 
 def main():
