@@ -126,9 +126,10 @@ def deliver_pdus(sender, text, parts=1, reference=0, when=None):
     '''SMS-DELIVER PDUs (SMSC included, as +CMGR shows them) for text, in parts.'''
     when = when or datetime.datetime.now(datetime.timezone.utc)
     ucs2 = not is_gsm7(text)
-    limit = (67 if ucs2 else 153) if parts > 1 else (70 if ucs2 else 160)
     pieces = split_text(text, parts)
-    while any(len(p) > limit for p in pieces):
+    # A part's header takes room: 153 septets or 67 UCS2 characters a part.
+    limit = lambda count: (67 if ucs2 else 153) if count > 1 else (70 if ucs2 else 160)  # noqa: E731
+    while any(len(p) > limit(len(pieces)) for p in pieces):
         parts += 1
         pieces = split_text(text, parts)
     pdus = []
@@ -242,7 +243,8 @@ class Modem:
                 time.sleep(0.001)
 
     def respond(self, lines, result='OK'):
-        out = ''.join('\r\n%s\r\n' % line for line in lines)
+        # Information lines as a modem sends them: one block, lines apart by <CR><LF>.
+        out = '\r\n%s\r\n' % '\r\n'.join(lines) if lines else ''
         self.write(out + '\r\n%s\r\n' % result)
 
     def unsolicited(self, line):
