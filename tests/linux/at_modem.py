@@ -297,7 +297,12 @@ class Modem:
             return
         lines = []
         for command in split_commands(line):
-            result = self.command(command)
+            try:
+                result = self.command(command)
+            except (ValueError, IndexError) as e:  # a malformed argument is an error, never fatal
+                self.note('malformed %s: %s' % (command, e))
+                result = [], 'ERROR'
+
             if result is None:
                 self.note('-> ERROR (unknown %s)' % command)
                 self.respond(lines, 'ERROR')

@@ -1,8 +1,10 @@
 '''The emulated modem's encodings, checked against known values: a wrong PDU
 would only show as a message ModemManager drops or misreads.'''
 
+import heapq
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -68,6 +70,65 @@ class Pdus(unittest.TestCase):
         # 2 x 155 would fit single messages, not parts with their header.
         self.assertEqual(len(at_modem.deliver_pdus('900', 'x' * 310)), 3)
         self.assertEqual(len(at_modem.deliver_pdus('900', 'ж' * 134)), 2)
+
+
+class Commands(unittest.TestCase):
+    def setUp(self):
+        import tempfile
+        self.folder = tempfile.TemporaryDirectory()
+        self.modem = at_modem.Modem(os.path.join(self.folder.name, 'control'), log=open(os.devnull, 'w'))
+        self.sent = []
+        self.modem.write = self.sent.append
+
+    def tearDown(self):
+        os.close(self.modem.master)
+        os.close(self.modem.slave)
+        self.modem.control.close()
+        self.folder.cleanup()
+
+    def test_malformed_arguments_are_errors_and_the_modem_goes_on(self):
+        for line in ('AT+CMGD=x', 'AT+CFUN=on', 'AT+CREG=?x', 'AT+CMGR='):
+            self.sent.clear()
+            self.modem.on_line(line)
+            self.assertIn('ERROR', self.sent[-1], line)
+        self.sent.clear()
+        self.modem.on_line('AT')
+        self.assertEqual(self.sent, ['\r\nOK\r\n'])
+
+    def test_a_pin_locks_the_sim_until_it_is_given(self):
+        self.modem.control_op({'op': 'pin', 'pin': '1234'})
+        self.modem.on_line('AT+CPIN?')
+        self.assertIn('+CPIN: SIM PIN', self.sent[-1])
+        self.modem.on_line('AT+CPIN="0000"')
+        self.assertIn('+CME ERROR: 16', self.sent[-1])
+        self.modem.on_line('AT+CPIN="1234"')
+        self.modem.on_line('AT+CPIN?')
+        self.assertIn('+CPIN: READY', self.sent[-1])
+
+    def test_a_code_sent_into_an_open_menu_is_taken_as_its_answer(self):
+        self.modem.control_op({'op': 'notify', 'text': 'Menu', 'action': 1, 'menu': {'1': {'text': 'Done'}}})
+        self.modem.on_line('AT+CUSD=1,"*100#",15')
+        self.assertEqual(self.modem.session, 'network')
+        self.fire(within=1.0)
+        self.assertIn('+CUSD: 0,"Unknown request",15', ''.join(self.sent))
+        self.assertEqual(self.modem.session, 'idle')
+
+    def test_silence_is_released_by_the_network(self):
+        self.modem.control_op({'op': 'answer', 'code': '*100#', 'silent': True, 'release': 5})
+        self.modem.on_line('AT+CUSD=1,"*100#",15')
+        self.fire(within=4.0)
+        self.assertEqual(self.modem.session, 'network')
+        self.modem.on_line('AT+CUSD=1,"*101#",15')  # the network still works on the first
+        self.assertIn('ERROR', self.sent[-1])
+        self.fire(within=6.0)
+        self.assertEqual(self.sent[-1], '\r\n+CUSD: 2\r\n')
+        self.assertEqual(self.modem.session, 'idle')
+
+    def fire(self, within):
+        '''Runs the timers due within so many seconds, as the loop would.'''
+        limit = time.monotonic() + within
+        while self.modem.timers and self.modem.timers[0][0] <= limit:
+            heapq.heappop(self.modem.timers)[2]()
 
 
 if __name__ == '__main__':
