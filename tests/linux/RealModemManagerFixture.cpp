@@ -156,8 +156,15 @@ void RealModemManagerTest::SetUp()
     LinuxHostTest::SetUp();
     if (HasFatalFailure())
         return;
-    // Each test starts from an idle modem with no messages and the same charsets.
+    // Each test starts from an idle, unlocked and enabled modem with no
+    // messages, whose network knows no code yet.
     modem(R"({"op": "release"})");
+    modem(R"({"op": "forget"})");
+    modem(R"({"op": "pin", "pin": ""})");
+    // Left locked by a test that stopped half-way: the SIM has no PIN any
+    // more, and ModemManager sees so once it probes the modem again.
+    if (mmcli({"-m", "any"}).out.find("state: locked") != std::string::npos)
+        restartModemManager();
     ASSERT_TRUE(enableModem()) << "the modem is not enabled";
     clearMessages();
     m_modemLogStart = readText(s_folder / "mm/modem.log").size();

@@ -26,6 +26,7 @@ per line, one JSON reply per line):
       storage without announcing it (a message from before).
   {"op": "notify", "text": "...", "action": 0}   a network-initiated USSD (1: a request)
   {"op": "release"}                              the network ends the USSD session
+  {"op": "forget"}                               no code has an answer any more
   {"op": "pin", "pin": "1234"}                   the SIM asks for a PIN ("" for none)
   {"op": "charsets", "list": ["GSM"]}            the charsets +CSCS offers
   {"op": "log"} / {"op": "state"} / {"op": "clear-log"}
@@ -620,6 +621,8 @@ class Modem:
                 token = self.session_token
                 self.after(float(request.get('release', 30)), lambda: self.release(token))
             self.unsolicited(self.cusd_line(action, request.get('text', '')))
+        elif op == 'forget':
+            self.answers = {}
         elif op == 'release':
             self.release(self.session_token)
         elif op == 'pin':
