@@ -100,8 +100,11 @@ def mount(*args):
     subprocess.run(['/usr/bin/mount'] + list(args), check=True)
 
 
-def enter_namespace(folder, pty):
+def enter_namespace(folder, pty, outer_namespace):
     '''Runs inside unshare -m: a made-up /sys and /dev, then ModemManager.'''
+    # Never over the machine's own /sys and /dev: only in a namespace of our own.
+    if os.readlink('/proc/self/ns/mnt') == outer_namespace:
+        sys.exit('real_modemmanager: not in a private mount namespace; nothing mounted')
     mount('--make-rprivate', '/')
     mount('-t', 'tmpfs', '-o', 'mode=0755', 'sysfs-of-the-test', '/sys')
     make_sysfs('/sys')
@@ -109,6 +112,8 @@ def enter_namespace(folder, pty):
     os.makedirs(dev, exist_ok=True)
     mount('-t', 'tmpfs', '-o', 'mode=0755', 'dev-of-the-test', dev)
     for node in ('null', 'zero', 'full', 'random', 'urandom', 'tty'):
+        if not os.path.exists('/dev/' + node):
+            continue
         open(os.path.join(dev, node), 'w').close()
         mount('--bind', '/dev/' + node, os.path.join(dev, node))
     os.makedirs(os.path.join(dev, 'pts'))
@@ -124,7 +129,6 @@ class Harness:
         os.makedirs(self.folder, exist_ok=True)
         self.parent = os.getppid()
         self.children = {}  # name -> Popen
-        self.mm_starts = 0
         self.stopping = False
         self.done = False
         self.log = open(os.path.join(self.folder, 'modem.log'), 'a', buffering=1)
@@ -198,12 +202,12 @@ class Harness:
     def start_modemmanager(self):
         if 'modemmanager' in self.children:
             return
-        self.mm_starts += 1
         events = os.path.join(self.folder, 'kernel-events')
         write(events, 'action=add,subsystem=tty,name=ttyUSB0\n')
         self.spawn('modemmanager', [
             '/usr/bin/unshare', '--mount', '--propagation', 'private', '--',
-            sys.executable, os.path.abspath(__file__), '--namespace', self.folder, self.modem.pty_name, '--',
+            sys.executable, os.path.abspath(__file__), '--namespace', self.folder, self.modem.pty_name,
+            os.readlink('/proc/self/ns/mnt'), '--',
             MODEMMANAGER, '--test-no-udev', '--no-auto-scan', '--initial-kernel-events=' + events, '--debug',
             '--log-level=DEBUG', '--log-timestamps'], env=self.environment())
 
@@ -257,10 +261,10 @@ class Harness:
 
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == '--namespace':
-        folder, pty, separator = sys.argv[2:5]
+        folder, pty, outer_namespace, separator = sys.argv[2:6]
         assert separator == '--'
-        enter_namespace(folder, pty)
-        os.execv(sys.argv[5], sys.argv[5:])
+        enter_namespace(folder, pty, outer_namespace)
+        os.execv(sys.argv[6], sys.argv[6:])
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--folder', required=True)
     Harness(parser.parse_args().folder).run()
