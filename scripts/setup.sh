@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
   libglib2.0-dev libmm-glib-dev modemmanager modemmanager-dev
   dbus dbus-daemon python3 python3-dbusmock dpkg-dev file
+  # the real ModemManager's tests: polkitd on their private bus; unshare, mount, setpriv
+  polkitd util-linux mount
   # the browser page: its HTTP server, and headless Chromium driven by selenium for its test
   libcpp-httplib-dev chromium chromium-driver python3-selenium
   # clang and its libFuzzer runtime, for scripts/fuzz.sh

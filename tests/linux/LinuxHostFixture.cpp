@@ -78,7 +78,7 @@ void LinuxHostTest::SetUp()
     m_folder = buffer.data();
     m_root = m_folder / "root";
     fs::create_directories(m_root / "var/mobile/Library/Preferences");
-    m_systemAddress = startBus("system");
+    m_systemAddress = m_sharedSystemBus.empty() ? startBus("system") : m_sharedSystemBus;
     m_sessionAddress = startBus("session");
     ASSERT_FALSE(m_systemAddress.empty());
     ASSERT_FALSE(m_sessionAddress.empty());

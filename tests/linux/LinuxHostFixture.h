@@ -77,17 +77,22 @@ protected:
     const std::filesystem::path& folder() const { return m_folder; }
     static std::string binary(const std::string& name);
 
+    // A system bus shared by a whole suite (the real ModemManager's), used
+    // instead of a private one of the test's own; call before SetUp().
+    void useSystemBus(std::string address) { m_sharedSystemBus = std::move(address); }
+    Child spawn(const std::string& name, const std::vector<std::string>& argv);
+    void stop(Child& child);
+
 private:
     static std::vector<std::string> prepend(std::string first, const std::vector<std::string>& rest);
-    Child spawn(const std::string& name, const std::vector<std::string>& argv);
     std::string startBus(const std::string& role);
     bool nameHasOwner(GDBusConnection* bus, const char* name);
-    void stop(Child& child);
     std::vector<std::string> environment() const;
 
     std::filesystem::path m_folder;
     std::filesystem::path m_root;
     std::string m_systemAddress;
+    std::string m_sharedSystemBus;
     std::string m_sessionAddress;
     GDBusConnection* m_system = nullptr;
     GDBusConnection* m_session = nullptr;
