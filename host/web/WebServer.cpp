@@ -7,6 +7,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -105,6 +106,35 @@ bool tokensEqual(const std::string& a, const std::string& b)
     return diff == 0;
 }
 
+// The page's static shell: no secret in it, and a browser fetches it
+// without the token (the script then sends the token with each request).
+bool isShell(const Request& req)
+{
+    return req.method == "GET" &&
+           (req.path == "/" || req.path == "/page.js" || req.path == "/page.css" || req.path == "/font/regular" ||
+            req.path == "/font/bold");
+}
+
+// Why a state-changing request is refused as one another site's page may
+// have sent; empty for the page's own. A cross-site form or no-cors fetch
+// cannot add a header of its own, and the browser names where it came from.
+std::string crossSiteProblem(const Request& req, const std::string& port)
+{
+    if (req.has_header("Sec-Fetch-Site") && req.get_header_value("Sec-Fetch-Site") != "same-origin")
+        return "requests from other sites are refused";
+    if (req.has_header("Origin")) {
+        const std::string origin = req.get_header_value("Origin");
+        if (origin != "http://127.0.0.1" + port && origin != "http://localhost" + port)
+            return "requests from other origins are refused";
+    }
+    if (!req.has_header(kPageRequestHeader))
+        return std::string("a request that changes something needs the ") + kPageRequestHeader +
+               " header, which the page's script sends";
+    return {};
+}
+
+std::string kilobytes(size_t bytes) { return std::to_string(bytes / 1024) + " KB"; }
+
 std::optional<std::string> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -116,7 +146,7 @@ std::optional<std::string> readFile(const std::string& path)
 } // namespace
 
 WebServer::WebServer(PhoneBackend& phone, PhoneThread onPhone, WebServerOptions options)
-    : m_phone(phone), m_onPhone(std::move(onPhone)), m_options(std::move(options)), m_server(std::make_unique<httplib::Server>())
+    : m_phone(phone), m_onPhone(std::move(onPhone)), m_options(std::move(options)), m_server(makeBoundedServer(m_options.limits))
 {
 }
 
@@ -130,7 +160,6 @@ bool WebServer::start(std::string* error)
         return false;
     }
     m_server->set_payload_max_length(kMaxRequestBody);
-    m_server->set_keep_alive_timeout(2);
     // An answer goes out as headers and body in separate writes; without this
     // the body waits for the page's delayed acknowledgement (some 40 ms).
     m_server->set_tcp_nodelay(true);
@@ -224,9 +253,15 @@ void WebServer::addRoutes()
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string token = req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Quorvel-Token");
-        if (!admitted(token)) {
+        if (!isShell(req) && !admitted(token)) {
             answerText(res, 403, "a valid access token is needed (see the URL the server printed)");
             return httplib::Server::HandlerResponse::Handled;
+        }
+        if (req.method != "GET" && req.method != "HEAD") {
+            if (const std::string problem = crossSiteProblem(req, port); !problem.empty()) {
+                answerText(res, 403, problem);
+                return httplib::Server::HandlerResponse::Handled;
+            }
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
@@ -237,7 +272,9 @@ void WebServer::addRoutes()
         if (res.status == 404)
             answerText(res, 404, "no such page: " + req.path);
         else if (res.status == 413)
-            answerText(res, 413, "the request body is larger than 64 KB");
+            answerText(res, 413, "the request body is larger than " + kilobytes(kMaxRequestBody));
+        else if (requestTimedOut())
+            answerText(res, 408, "the request did not arrive in time");
         else
             answerText(res, res.status, "the request was refused (" + std::to_string(res.status) + ")");
         return httplib::Server::HandlerResponse::Handled;
@@ -282,11 +319,26 @@ void WebServer::addRoutes()
                 ++next;   // Last-Event-ID names the last line the page has
         }
         res.set_header("Cache-Control", "no-store");
-        res.set_chunked_content_provider("text/event-stream", [this, next](size_t, httplib::DataSink& sink) mutable {
+        // Each stream holds one of the server's workers: past the cap the oldest ends.
+        uint64_t stream = 0;
+        {
+            std::lock_guard lock(m_logMutex);
+            stream = m_nextStream++;
+            m_streams.push_back(stream);
+            if (m_streams.size() > kMaxLogStreams) {
+                m_endedStreams.push_back(m_streams.front());
+                m_streams.pop_front();
+            }
+        }
+        m_logChanged.notify_all();
+        auto ended = [this, stream] {
+            return std::find(m_endedStreams.begin(), m_endedStreams.end(), stream) != m_endedStreams.end();
+        };
+        auto provider = [this, next, ended](size_t, httplib::DataSink& sink) mutable {
             std::unique_lock lock(m_logMutex);
             m_logChanged.wait_for(lock, std::chrono::seconds(1),
-                                  [&] { return m_stopping || next < m_logFirst + m_log.size(); });
-            if (m_stopping)
+                                  [&] { return m_stopping || ended() || next < m_logFirst + m_log.size(); });
+            if (m_stopping || ended())
                 return false;
             next = std::max(next, m_logFirst);
             std::string chunk;
@@ -302,6 +354,11 @@ void WebServer::addRoutes()
             if (chunk.empty())
                 chunk = ": still here\n\n";
             return sink.write(chunk.data(), chunk.size());
+        };
+        res.set_chunked_content_provider("text/event-stream", provider, [this, stream](bool) {
+            std::lock_guard lock(m_logMutex);
+            std::erase(m_streams, stream);
+            std::erase(m_endedStreams, stream);
         });
     });
 

@@ -3,8 +3,11 @@
 // coordinates, and the server's hit testing decides what it touched.
 "use strict";
 
+// The page, its script and style load without the token; the token the page
+// was opened with goes with every request the script makes, beside the header
+// that tells the server the request comes from this page and no other site.
 const token = new URLSearchParams(location.search).get("token") || "";
-const headers = token ? { "X-Quorvel-Token": token } : {};
+const headers = token ? { "X-Quorvel-Request": "page", "X-Quorvel-Token": token } : { "X-Quorvel-Request": "page" };
 const $ = (id) => document.getElementById(id);
 const shown = { settings: "", nc: "" };
 // Tap timings for whoever measures the page, in ms of performance.now():
