@@ -192,9 +192,11 @@ void WebServer::stop()
     }
 }
 
+std::string WebServer::address() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
+
 std::string WebServer::url() const
 {
-    std::string out = "http://127.0.0.1:" + std::to_string(m_port) + "/";
+    std::string out = address();
     if (!m_options.token.empty())
         out += "?token=" + m_options.token;
     return out;

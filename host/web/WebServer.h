@@ -82,6 +82,8 @@ public:
     int port() const { return m_port; }
     // "http://127.0.0.1:PORT/" with the token, when there is one.
     std::string url() const;
+    // The same without the token, for logs that others may read.
+    std::string address() const;
 
     // A line of the system log, for the page's live log.
     void publishLog(std::string line);
