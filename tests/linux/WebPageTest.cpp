@@ -89,6 +89,13 @@ TEST_F(WebPage, RequestsWithoutTheTokenOrWithAStrangeHostAreRefused)
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}})), 200);
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}, {"Host", "attacker.example:" + std::to_string(port)}})), 403);
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}, {"Host", "localhost:" + std::to_string(port)}})), 200);
+    // What another site's form or no-cors fetch could send is refused, token or not.
+    httplib::Client client("127.0.0.1", port);
+    EXPECT_EQ(status(client.Post("/api/app?token=" + token, httplib::Params{{"app", "nc"}})), 403);
+    EXPECT_EQ(status(client.Post("/api/app", {{"X-Quorvel-Token", token}, {"X-Quorvel-Request", "page"}, {"Origin", "http://evil.example"}},
+                                 httplib::Params{{"app", "nc"}})),
+              403);
+    EXPECT_EQ(status(post("/api/app", {{"app", "nc"}})), 200);
     // No clock, no carrier, no lock or roaming switches on a real phone.
     for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/sms", "/api/lock", "/api/roaming"}) {
         SCOPED_TRACE(path);
