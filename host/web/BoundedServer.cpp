@@ -27,6 +27,8 @@ constexpr auto kDrainTime = std::chrono::milliseconds(200);
 constexpr size_t kDrainBytes = 64 * 1024;
 
 thread_local bool t_timedOut = false;
+class ConnectionStream;
+thread_local ConnectionStream* t_connection = nullptr;
 
 std::string ipOf(const sockaddr_storage& address)
 {
@@ -124,10 +126,20 @@ public:
         }
     }
 
-    bool is_readable() const override { return m_pos < m_buffer.size() || waitFor(POLLIN, m_deadline) > 0; }
+    // Hands the socket over: from now on nothing is written to it.
+    int take()
+    {
+        m_taken = true;
+        return m_fd;
+    }
+    bool taken() const { return m_taken; }
+
+    bool is_readable() const override { return !m_taken && (m_pos < m_buffer.size() || waitFor(POLLIN, m_deadline) > 0); }
 
     bool is_writable() const override
     {
+        if (m_taken)
+            return true;
         if (waitFor(POLLOUT, Clock::now() + kWriteTimeout) <= 0)
             return false;
         // A page that has gone shows as a socket readable with nothing to read.
@@ -142,6 +154,8 @@ public:
 
     ssize_t read(char* ptr, size_t size) override
     {
+        if (m_taken)
+            return -1;
         if (m_pos < m_buffer.size()) {
             const size_t n = std::min(size, m_buffer.size() - m_pos);
             std::memcpy(ptr, m_buffer.data() + m_pos, n);
@@ -158,6 +172,9 @@ public:
 
     ssize_t write(const char* ptr, size_t size) override
     {
+        // What httplib still writes after a handler took the socket goes nowhere.
+        if (m_taken)
+            return static_cast<ssize_t>(size);
         if (waitFor(POLLOUT, Clock::now() + kWriteTimeout) <= 0)
             return -1;
         return ::send(m_fd, ptr, size, MSG_NOSIGNAL);
@@ -210,6 +227,7 @@ private:
     const std::atomic<socket_t>& m_listening;
     std::string m_buffer;
     size_t m_pos = 0;
+    bool m_taken = false;
     Clock::time_point m_deadline = Clock::now();
 };
 
@@ -241,7 +259,11 @@ private:
                 if (head != ConnectionStream::Head::complete)
                     break;
                 bool closed = false;
+                t_connection = &stream;
                 ok = process_request(stream, left == 1, closed, nullptr);
+                t_connection = nullptr;
+                if (stream.taken())
+                    return true;
                 if (!ok || closed)
                     break;
             }
@@ -268,5 +290,7 @@ std::unique_ptr<httplib::Server> makeBoundedServer(const ServerLimits& limits)
 }
 
 bool requestTimedOut() { return t_timedOut; }
+
+int takeConnection() { return t_connection ? t_connection->take() : -1; }
 
 } // namespace host

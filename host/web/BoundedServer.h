@@ -9,8 +9,8 @@
 //   - the whole request, head and body, must arrive within `requestDeadline`
 //     of its first byte, or the client gets 408 and the connection closes;
 //   - an idle keep-alive connection is closed after `idleTimeout`;
-// and the pool has `workers` threads, enough for the log streams' cap and a
-// few slow clients besides.
+// and the pool has `workers` threads, enough for a few slow clients and many
+// normal ones. A connection a handler takes (takeConnection) leaves the pool.
 //
 //   auto server = makeBoundedServer(limits);   // then Get/Post/listen as usual
 #pragma once
@@ -28,7 +28,7 @@ struct ServerLimits {
     std::chrono::milliseconds idleTimeout{2000};
     size_t maxHeadBytes = 8 * 1024;
     size_t maxHeaderLines = 100;
-    size_t workers = 40;
+    size_t workers = 24;
 };
 
 std::unique_ptr<httplib::Server> makeBoundedServer(const ServerLimits& limits);
@@ -36,5 +36,10 @@ std::unique_ptr<httplib::Server> makeBoundedServer(const ServerLimits& limits);
 // Inside a handler or the error handler: whether the request being answered
 // ran out of its deadline while its body was read.
 bool requestTimedOut();
+
+// Inside a handler: takes the connection's socket from the server, which
+// then writes nothing more to it and neither closes nor reads it again. The
+// taker answers and closes it. -1 outside a handler.
+int takeConnection();
 
 } // namespace host

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 
 namespace host {
 
@@ -22,7 +21,6 @@ namespace {
 using httplib::Request;
 using httplib::Response;
 
-constexpr size_t kLogKept = 5000;
 constexpr double kScreenWidth = 320;
 constexpr double kScreenHeight = 480;
 constexpr size_t kMaxText = 1024;
@@ -181,15 +179,11 @@ bool WebServer::start(std::string* error)
 
 void WebServer::stop()
 {
-    {
-        std::lock_guard lock(m_logMutex);
-        m_stopping = true;
-    }
-    m_logChanged.notify_all();
     if (m_thread.joinable()) {
         m_server->stop();
         m_thread.join();
     }
+    m_logs.stop();
 }
 
 std::string WebServer::address() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
@@ -202,18 +196,7 @@ std::string WebServer::url() const
     return out;
 }
 
-void WebServer::publishLog(std::string line)
-{
-    {
-        std::lock_guard lock(m_logMutex);
-        m_log.push_back(std::move(line));
-        if (m_log.size() > kLogKept) {
-            m_log.pop_front();
-            ++m_logFirst;
-        }
-    }
-    m_logChanged.notify_all();
-}
+void WebServer::publishLog(std::string line) { m_logs.publish(std::move(line)); }
 
 bool WebServer::admitted(const std::string& token) const
 {
@@ -229,10 +212,7 @@ std::string WebServer::state()
     std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
                            ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") +
                            ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
-    {
-        std::lock_guard lock(m_logMutex);
-        features += ",\"logNext\":" + std::to_string(m_logFirst + m_log.size());
-    }
+    features += ",\"logNext\":" + std::to_string(m_logs.next());
     features += ",\"title\":" + jsonString(m_options.title);
     if (!phone.empty() && phone.back() == '}')
         phone.insert(phone.size() - 1, features);
@@ -320,48 +300,11 @@ void WebServer::addRoutes()
             if (!req.has_param("since"))
                 ++next;   // Last-Event-ID names the last line the page has
         }
-        res.set_header("Cache-Control", "no-store");
-        // Each stream holds one of the server's workers: past the cap the oldest ends.
-        uint64_t stream = 0;
-        {
-            std::lock_guard lock(m_logMutex);
-            stream = m_nextStream++;
-            m_streams.push_back(stream);
-            if (m_streams.size() > kMaxLogStreams) {
-                m_endedStreams.push_back(m_streams.front());
-                m_streams.pop_front();
-            }
-        }
-        m_logChanged.notify_all();
-        auto ended = [this, stream] {
-            return std::find(m_endedStreams.begin(), m_endedStreams.end(), stream) != m_endedStreams.end();
-        };
-        auto provider = [this, next, ended](size_t, httplib::DataSink& sink) mutable {
-            std::unique_lock lock(m_logMutex);
-            m_logChanged.wait_for(lock, std::chrono::seconds(1),
-                                  [&] { return m_stopping || ended() || next < m_logFirst + m_log.size(); });
-            if (m_stopping || ended())
-                return false;
-            next = std::max(next, m_logFirst);
-            std::string chunk;
-            for (; next < m_logFirst + m_log.size(); ++next) {
-                std::istringstream lines(m_log[static_cast<size_t>(next - m_logFirst)]);
-                chunk += "id: " + std::to_string(next) + "\n";
-                for (std::string line; std::getline(lines, line);)
-                    chunk += "data: " + line + "\n";
-                chunk += "\n";
-            }
-            lock.unlock();
-            // A comment now and then finds out when the page has gone.
-            if (chunk.empty())
-                chunk = ": still here\n\n";
-            return sink.write(chunk.data(), chunk.size());
-        };
-        res.set_chunked_content_provider("text/event-stream", provider, [this, stream](bool) {
-            std::lock_guard lock(m_logMutex);
-            std::erase(m_streams, stream);
-            std::erase(m_endedStreams, stream);
-        });
+        // The log's thread answers and streams from here on; this worker is free again.
+        const int fd = takeConnection();
+        if (fd < 0)
+            return answerText(res, 500, "the log cannot be streamed");
+        m_logs.follow(fd, next);
     });
 
     // An action: validated here, done on the phone's thread, answered with

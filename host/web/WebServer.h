@@ -22,8 +22,8 @@
 // Sec-Fetch-Site, when present, say same-origin (403 otherwise); bodies are
 // capped at 8 KB (413), parameters are validated (400 with a one-line reason,
 // nothing changed), unknown paths answer 404. An action the phone refuses in
-// its present state answers 409 with the reason. At most 16 log streams are
-// open at once: a new one ends the oldest.
+// its present state answers 409 with the reason. The log streams are served
+// by a thread of their own (LogStreams.h), at most 16 at once.
 //
 // Threads: httplib answers on a pool of its own; each phone call goes through
 // the PhoneThread runner, one at a time. start, stop and the destructor
@@ -32,16 +32,13 @@
 #pragma once
 
 #include "host/web/BoundedServer.h"
+#include "host/web/LogStreams.h"
 #include "host/web/PhoneBackend.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace httplib { class Server; }
 
@@ -51,7 +48,6 @@ inline constexpr int kDefaultWebPort = 8470;
 // httplib refuses form bodies over 8 KB whatever the payload limit; one
 // limit for every body keeps the 413's text true.
 inline constexpr size_t kMaxRequestBody = 8 * 1024;
-inline constexpr size_t kMaxLogStreams = 16;
 // The header the page's script sends with every request it makes.
 inline constexpr const char* kPageRequestHeader = "X-Quorvel-Request";
 
@@ -100,16 +96,7 @@ private:
     std::thread m_thread;
     int m_port = 0;
 
-    // The log as the page sees it: the newest lines, numbered from the first ever published.
-    std::mutex m_logMutex;
-    std::condition_variable m_logChanged;
-    std::deque<std::string> m_log;
-    uint64_t m_logFirst = 0;
-    bool m_stopping = false;
-    // The open log streams, oldest first, and those told to end.
-    std::deque<uint64_t> m_streams;
-    std::vector<uint64_t> m_endedStreams;
-    uint64_t m_nextStream = 0;
+    LogStreams m_logs;
 };
 
 } // namespace host

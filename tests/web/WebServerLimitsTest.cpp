@@ -194,6 +194,25 @@ TEST_F(ClientLimits, EightSlowClientsAndSixteenLogStreamsDoNotStallARequest)
     EXPECT_TRUE(newest.await("sim: after"));
 }
 
+TEST_F(ClientLimits, LogStreamsHoldNoWorker)
+{
+    host::ServerLimits limits;
+    limits.workers = 2;
+    serve(limits);
+    std::vector<std::unique_ptr<Connection>> streams;
+    for (size_t i = 0; i < host::kMaxLogStreams; ++i) {
+        streams.push_back(std::make_unique<Connection>(server->port()));
+        ASSERT_TRUE(streams.back()->send("GET /api/log?since=0 HTTP/1.1\r\n" + host() + "X-Quorvel-Token: " + kToken + "\r\n\r\n"));
+        ASSERT_TRUE(streams.back()->await("text/event-stream")) << "stream " << i;
+    }
+    EXPECT_EQ(pageRequest("GET", "/api/state"), 200);
+    // A page that goes is noticed, and its lines go to the others.
+    streams.erase(streams.begin());
+    server->publishLog("09:00:00.000 sim: one\ntwo");
+    for (const auto& stream : streams)
+        EXPECT_TRUE(stream->await("id: 0\ndata: 09:00:00.000 sim: one\ndata: two\n\n"));
+}
+
 TEST_F(ClientLimits, ARequestTricklingInPastItsDeadlineGets408)
 {
     host::ServerLimits limits;
