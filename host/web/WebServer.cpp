@@ -7,7 +7,6 @@
 
 #include <httplib.h>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
