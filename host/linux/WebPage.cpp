@@ -56,7 +56,10 @@ bool WebPage::start(const std::string& root, int port)
         return false;
     }
     m_log.setListener([this](std::string line) { m_server->publishLog(std::move(line)); });
-    note("the browser page is at " + m_server->url() + " (token in " + root + "/" + kWebTokenFile + ")");
+    // The log may be read by others (the journal, a log file): it names where
+    // the token is, never the token.
+    note("the browser page is at " + m_server->address() + "?token=TOKEN, TOKEN being the contents of " + root + "/" +
+         kWebTokenFile);
     return true;
 }
 

@@ -1,7 +1,8 @@
 // quorveld --serve: the browser page for the real phone, on the daemon's
 // GLib thread. Requests from the server's threads are queued and run from
 // an idle source on the main loop; each log line goes to the page's live log.
-// The URL carries the access token made at start (WebAccess.h) and is logged.
+// The page's address is logged, with the path of the file holding the access
+// token made at start (WebAccess.h), never the token itself.
 //
 //   WebPage page(device, home, log);
 //   if (!page.start(root, 8470)) ...    // logged; the daemon runs on without it

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     app.add_option("--modem", options.modem, "use this modem: object path, IMEI or equipment identifier")
         ->type_name("MODEM");
     app.add_flag("--serve", options.serve,
-                 "also serve the widget and the Settings screens as a page on 127.0.0.1 (the URL, with its token, is logged)");
+                 "also serve the widget and the Settings screens as a page on 127.0.0.1 (its address is logged; the token is in ROOT/web-token)");
     app.add_option("--port", options.port, "the page's port (default 8470; 0 picks a free one)")
         ->type_name("PORT")
         ->check(CLI::Range(0, 65535));

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 
 namespace host {
 
@@ -21,7 +20,6 @@ namespace {
 using httplib::Request;
 using httplib::Response;
 
-constexpr size_t kLogKept = 5000;
 constexpr double kScreenWidth = 320;
 constexpr double kScreenHeight = 480;
 constexpr size_t kMaxText = 1024;
@@ -105,6 +103,35 @@ bool tokensEqual(const std::string& a, const std::string& b)
     return diff == 0;
 }
 
+// The page's static shell: no secret in it, and a browser fetches it
+// without the token (the script then sends the token with each request).
+bool isShell(const Request& req)
+{
+    return req.method == "GET" &&
+           (req.path == "/" || req.path == "/page.js" || req.path == "/page.css" || req.path == "/font/regular" ||
+            req.path == "/font/bold");
+}
+
+// Why a state-changing request is refused as one another site's page may
+// have sent; empty for the page's own. A cross-site form or no-cors fetch
+// cannot add a header of its own, and the browser names where it came from.
+std::string crossSiteProblem(const Request& req, const std::string& port)
+{
+    if (req.has_header("Sec-Fetch-Site") && req.get_header_value("Sec-Fetch-Site") != "same-origin")
+        return "requests from other sites are refused";
+    if (req.has_header("Origin")) {
+        const std::string origin = req.get_header_value("Origin");
+        if (origin != "http://127.0.0.1" + port && origin != "http://localhost" + port)
+            return "requests from other origins are refused";
+    }
+    if (!req.has_header(kPageRequestHeader))
+        return std::string("a request that changes something needs the ") + kPageRequestHeader +
+               " header, which the page's script sends";
+    return {};
+}
+
+std::string kilobytes(size_t bytes) { return std::to_string(bytes / 1024) + " KB"; }
+
 std::optional<std::string> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -116,7 +143,7 @@ std::optional<std::string> readFile(const std::string& path)
 } // namespace
 
 WebServer::WebServer(PhoneBackend& phone, PhoneThread onPhone, WebServerOptions options)
-    : m_phone(phone), m_onPhone(std::move(onPhone)), m_options(std::move(options)), m_server(std::make_unique<httplib::Server>())
+    : m_phone(phone), m_onPhone(std::move(onPhone)), m_options(std::move(options)), m_server(makeBoundedServer(m_options.limits))
 {
 }
 
@@ -130,7 +157,6 @@ bool WebServer::start(std::string* error)
         return false;
     }
     m_server->set_payload_max_length(kMaxRequestBody);
-    m_server->set_keep_alive_timeout(2);
     // An answer goes out as headers and body in separate writes; without this
     // the body waits for the page's delayed acknowledgement (some 40 ms).
     m_server->set_tcp_nodelay(true);
@@ -152,37 +178,24 @@ bool WebServer::start(std::string* error)
 
 void WebServer::stop()
 {
-    {
-        std::lock_guard lock(m_logMutex);
-        m_stopping = true;
-    }
-    m_logChanged.notify_all();
     if (m_thread.joinable()) {
         m_server->stop();
         m_thread.join();
     }
+    m_logs.stop();
 }
+
+std::string WebServer::address() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
 
 std::string WebServer::url() const
 {
-    std::string out = "http://127.0.0.1:" + std::to_string(m_port) + "/";
+    std::string out = address();
     if (!m_options.token.empty())
         out += "?token=" + m_options.token;
     return out;
 }
 
-void WebServer::publishLog(std::string line)
-{
-    {
-        std::lock_guard lock(m_logMutex);
-        m_log.push_back(std::move(line));
-        if (m_log.size() > kLogKept) {
-            m_log.pop_front();
-            ++m_logFirst;
-        }
-    }
-    m_logChanged.notify_all();
-}
+void WebServer::publishLog(std::string line) { m_logs.publish(std::move(line)); }
 
 bool WebServer::admitted(const std::string& token) const
 {
@@ -198,10 +211,7 @@ std::string WebServer::state()
     std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
                            ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") +
                            ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
-    {
-        std::lock_guard lock(m_logMutex);
-        features += ",\"logNext\":" + std::to_string(m_logFirst + m_log.size());
-    }
+    features += ",\"logNext\":" + std::to_string(m_logs.next());
     features += ",\"title\":" + jsonString(m_options.title);
     if (!phone.empty() && phone.back() == '}')
         phone.insert(phone.size() - 1, features);
@@ -224,9 +234,15 @@ void WebServer::addRoutes()
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string token = req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Quorvel-Token");
-        if (!admitted(token)) {
+        if (!isShell(req) && !admitted(token)) {
             answerText(res, 403, "a valid access token is needed (see the URL the server printed)");
             return httplib::Server::HandlerResponse::Handled;
+        }
+        if (req.method != "GET" && req.method != "HEAD") {
+            if (const std::string problem = crossSiteProblem(req, port); !problem.empty()) {
+                answerText(res, 403, problem);
+                return httplib::Server::HandlerResponse::Handled;
+            }
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
@@ -237,7 +253,9 @@ void WebServer::addRoutes()
         if (res.status == 404)
             answerText(res, 404, "no such page: " + req.path);
         else if (res.status == 413)
-            answerText(res, 413, "the request body is larger than 64 KB");
+            answerText(res, 413, "the request body is larger than " + kilobytes(kMaxRequestBody));
+        else if (requestTimedOut())
+            answerText(res, 408, "the request did not arrive in time");
         else
             answerText(res, res.status, "the request was refused (" + std::to_string(res.status) + ")");
         return httplib::Server::HandlerResponse::Handled;
@@ -281,28 +299,11 @@ void WebServer::addRoutes()
             if (!req.has_param("since"))
                 ++next;   // Last-Event-ID names the last line the page has
         }
-        res.set_header("Cache-Control", "no-store");
-        res.set_chunked_content_provider("text/event-stream", [this, next](size_t, httplib::DataSink& sink) mutable {
-            std::unique_lock lock(m_logMutex);
-            m_logChanged.wait_for(lock, std::chrono::seconds(1),
-                                  [&] { return m_stopping || next < m_logFirst + m_log.size(); });
-            if (m_stopping)
-                return false;
-            next = std::max(next, m_logFirst);
-            std::string chunk;
-            for (; next < m_logFirst + m_log.size(); ++next) {
-                std::istringstream lines(m_log[static_cast<size_t>(next - m_logFirst)]);
-                chunk += "id: " + std::to_string(next) + "\n";
-                for (std::string line; std::getline(lines, line);)
-                    chunk += "data: " + line + "\n";
-                chunk += "\n";
-            }
-            lock.unlock();
-            // A comment now and then finds out when the page has gone.
-            if (chunk.empty())
-                chunk = ": still here\n\n";
-            return sink.write(chunk.data(), chunk.size());
-        });
+        // The log's thread answers and streams from here on; this worker is free again.
+        const int fd = takeConnection();
+        if (fd < 0)
+            return answerText(res, 500, "the log cannot be streamed");
+        m_logs.follow(fd, next);
     });
 
     // An action: validated here, done on the phone's thread, answered with

@@ -10,12 +10,20 @@
 //   server.publishLog("09:00:00.000 sim: ...");   // from the phone's thread
 //   server.stop();
 //
-// Every request is checked before the phone sees it: the Host header must
-// name 127.0.0.1 or localhost at the server's port (against DNS rebinding),
-// the access token must match when one is set (403 otherwise), bodies are
-// capped at 64 KB (413), parameters are validated (400 with a one-line reason,
+// Every request is checked before the phone sees it: its head is at most
+// 8 KB and 100 lines (431) and the whole request must arrive within a few
+// seconds (408, BoundedServer.h); the Host header must name 127.0.0.1 or
+// localhost at the server's port (against DNS rebinding); the access token
+// must match when one is set (403 otherwise), except for the page's static
+// shell (the page, its script, style and fonts), whose script sends the
+// token with every request it makes; a state-changing request (a POST) must
+// come from the page's own script: it carries the X-Quorvel-Request header,
+// which no cross-site form or no-cors fetch can send, and its Origin and
+// Sec-Fetch-Site, when present, say same-origin (403 otherwise); bodies are
+// capped at 8 KB (413), parameters are validated (400 with a one-line reason,
 // nothing changed), unknown paths answer 404. An action the phone refuses in
-// its present state answers 409 with the reason.
+// its present state answers 409 with the reason. The log streams are served
+// by a thread of their own (LogStreams.h), at most 16 at once.
 //
 // Threads: httplib answers on a pool of its own; each phone call goes through
 // the PhoneThread runner, one at a time. start, stop and the destructor
@@ -23,13 +31,12 @@
 // any thread.
 #pragma once
 
+#include "host/web/BoundedServer.h"
+#include "host/web/LogStreams.h"
 #include "host/web/PhoneBackend.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -38,7 +45,11 @@ namespace httplib { class Server; }
 namespace host {
 
 inline constexpr int kDefaultWebPort = 8470;
-inline constexpr size_t kMaxRequestBody = 64 * 1024;
+// httplib refuses form bodies over 8 KB whatever the payload limit; one
+// limit for every body keeps the 413's text true.
+inline constexpr size_t kMaxRequestBody = 8 * 1024;
+// The header the page's script sends with every request it makes.
+inline constexpr const char* kPageRequestHeader = "X-Quorvel-Request";
 
 struct WebServerOptions {
     // 0 picks a free port (port() tells which).
@@ -47,6 +58,8 @@ struct WebServerOptions {
     std::string token;
     // Shown in the page's title.
     std::string title = "Quorvel";
+    // What one client may hold (tests shorten the deadline).
+    ServerLimits limits;
 };
 
 class WebServer {
@@ -65,6 +78,8 @@ public:
     int port() const { return m_port; }
     // "http://127.0.0.1:PORT/" with the token, when there is one.
     std::string url() const;
+    // The same without the token, for logs that others may read.
+    std::string address() const;
 
     // A line of the system log, for the page's live log.
     void publishLog(std::string line);
@@ -81,12 +96,7 @@ private:
     std::thread m_thread;
     int m_port = 0;
 
-    // The log as the page sees it: the newest lines, numbered from the first ever published.
-    std::mutex m_logMutex;
-    std::condition_variable m_logChanged;
-    std::deque<std::string> m_log;
-    uint64_t m_logFirst = 0;
-    bool m_stopping = false;
+    LogStreams m_logs;
 };
 
 } // namespace host

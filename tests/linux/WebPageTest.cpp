@@ -1,6 +1,7 @@
 // quorveld --serve end to end, against the private buses and the mock
-// ModemManager: the page's URL is logged with a token kept in a file only
-// the user can read, every request needs that token and a Host naming the
+// ModemManager: the page's address is logged with the path of the token's
+// file (never the token), a file only the user can read; the page's static
+// shell loads without the token, every other request needs it and a Host naming the
 // server, the simulator's controls answer 404, and the Settings screens and
 // the widget are those of the running daemon.
 #include "LinuxHostFixture.h"
@@ -23,14 +24,23 @@ protected:
             startModemManager();
         startDaemon({"--serve", "--port", "0"});
         ASSERT_TRUE(waitFor([&] { return logCount("the browser page is at ") >= starts; })) << log();
-        // The newest URL is this run's.
+        // The newest address is this run's; the token is in its file.
         const std::string text = log();
-        const std::regex url(R"(http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]+))");
+        const std::regex url(R"(http://127\.0\.0\.1:(\d+)/\?token=TOKEN, TOKEN being the contents of (\S+))");
+        std::string file;
         for (auto it = std::sregex_iterator(text.begin(), text.end(), url); it != std::sregex_iterator(); ++it) {
             port = std::stoi((*it)[1]);
-            token = (*it)[2];
+            file = (*it)[2];
         }
-        ASSERT_NE(port, 0);
+        ASSERT_NE(port, 0) << text;
+        EXPECT_EQ(file, (root() / "web-token").string());
+        token = readText(root() / "web-token");
+        if (!token.empty() && token.back() == '\n')
+            token.pop_back();
+        ASSERT_FALSE(token.empty());
+        // Neither the log file nor standard error holds the token.
+        EXPECT_EQ(text.find(token), std::string::npos);
+        EXPECT_EQ(readText(folder() / "daemon.err").find(token), std::string::npos);
     }
     httplib::Result get(const std::string& path, httplib::Headers headers = {})
     {
@@ -40,7 +50,7 @@ protected:
     httplib::Result post(const std::string& path, const httplib::Params& params)
     {
         httplib::Client client("127.0.0.1", port);
-        return client.Post(path, {{"X-Quorvel-Token", token}}, params);
+        return client.Post(path, {{"X-Quorvel-Token", token}, {"X-Quorvel-Request", "page"}}, params);
     }
 
     int port = 0;
@@ -68,13 +78,24 @@ TEST_F(WebPage, RequestsWithoutTheTokenOrWithAStrangeHostAreRefused)
 {
     startServing();
     auto status = [](const httplib::Result& r) { return r ? r->status : -1; };
-    EXPECT_EQ(status(get("/")), 403);
+    // The page's shell loads as a browser asks for it (its script then sends the token).
+    EXPECT_EQ(status(get("/")), 200);
+    EXPECT_EQ(status(get("/page.js")), 200);
+    EXPECT_EQ(status(get("/page.css")), 200);
     EXPECT_EQ(status(get("/api/state")), 403);
+    EXPECT_EQ(status(get("/api/log")), 403);
     EXPECT_EQ(status(get("/api/state?token=" + std::string(32, '0'))), 403);
     EXPECT_EQ(status(get("/?token=" + token)), 200);
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}})), 200);
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}, {"Host", "attacker.example:" + std::to_string(port)}})), 403);
     EXPECT_EQ(status(get("/api/state", {{"X-Quorvel-Token", token}, {"Host", "localhost:" + std::to_string(port)}})), 200);
+    // What another site's form or no-cors fetch could send is refused, token or not.
+    httplib::Client client("127.0.0.1", port);
+    EXPECT_EQ(status(client.Post("/api/app?token=" + token, httplib::Params{{"app", "nc"}})), 403);
+    EXPECT_EQ(status(client.Post("/api/app", {{"X-Quorvel-Token", token}, {"X-Quorvel-Request", "page"}, {"Origin", "http://evil.example"}},
+                                 httplib::Params{{"app", "nc"}})),
+              403);
+    EXPECT_EQ(status(post("/api/app", {{"app", "nc"}})), 200);
     // No clock, no carrier, no lock or roaming switches on a real phone.
     for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/sms", "/api/lock", "/api/roaming"}) {
         SCOPED_TRACE(path);

@@ -80,7 +80,8 @@ public:
     }
     Answer post(const std::string& path, const httplib::Params& params)
     {
-        return send([&](httplib::Client& c) { return c.Post(path, params); });
+        // As the page's script sends it.
+        return send([&](httplib::Client& c) { return c.Post(path, {{host::kPageRequestHeader, "page"}}, params); });
     }
     Answer get(const std::string& path, const httplib::Headers& headers = {})
     {
@@ -292,7 +293,7 @@ TEST(WebServer, UnknownPathsGet404AndLargeBodiesAreRefusedUnread)
     EXPECT_EQ(served.get("/api/settings/tap").status, 404);   // a POST path, asked with GET
     const std::string big = "text=" + std::string(host::kMaxRequestBody, 'a');
     const Answer refused = served.send([&](httplib::Client& c) {
-        return c.Post("/api/settings/type", big, "application/x-www-form-urlencoded");
+        return c.Post("/api/settings/type", {{host::kPageRequestHeader, "page"}}, big, "application/x-www-form-urlencoded");
     });
     EXPECT_EQ(refused.status, 413);
     EXPECT_EQ(served.state(), before);
@@ -354,10 +355,16 @@ protected:
     std::thread pump;
 };
 
-TEST_F(TokenServer, EveryRequestNeedsTheToken)
+TEST_F(TokenServer, EveryRequestButThePagesStaticShellNeedsTheToken)
 {
     const std::string token = options().token;
-    EXPECT_EQ(status("/"), 403);
+    // The page, script, style and fonts load as a browser asks for them: with no token.
+    EXPECT_EQ(status("/"), 200);
+    EXPECT_EQ(status("/page.js"), 200);
+    EXPECT_EQ(status("/page.css"), 200);
+    EXPECT_NE(status("/font/regular"), 403);
+    EXPECT_EQ(status("/page.js/x"), 403);
+    EXPECT_EQ(status("/api/log"), 403);
     EXPECT_EQ(status("/api/state"), 403);
     EXPECT_EQ(status("/api/state?token=0123456789abcdef0123456789abcdee"), 403);
     EXPECT_EQ(status("/api/state?token=" + token.substr(1)), 403);
@@ -393,7 +400,9 @@ TEST_F(TokenServer, APhoneWithoutClockCarrierOrPhoneControlsHidesThemAndAnswers4
     for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/silence", "/api/carrier/sms",
                              "/api/lock", "/api/dnd", "/api/roaming"}) {
         SCOPED_TRACE(path);
-        auto result = client.Post(path, token, httplib::Params{{"rate", "1"}, {"on", "true"}});
+        httplib::Headers headers = token;
+        headers.emplace(host::kPageRequestHeader, "page");
+        auto result = client.Post(path, headers, httplib::Params{{"rate", "1"}, {"on", "true"}});
         ASSERT_TRUE(result);
         EXPECT_EQ(result->status, 404);
     }

@@ -3,8 +3,11 @@
 // coordinates, and the server's hit testing decides what it touched.
 "use strict";
 
+// The page, its script and style load without the token; the token the page
+// was opened with goes with every request the script makes, beside the header
+// that tells the server the request comes from this page and no other site.
 const token = new URLSearchParams(location.search).get("token") || "";
-const headers = token ? { "X-Quorvel-Token": token } : {};
+const headers = token ? { "X-Quorvel-Request": "page", "X-Quorvel-Token": token } : { "X-Quorvel-Request": "page" };
 const $ = (id) => document.getElementById(id);
 const shown = { settings: "", nc: "" };
 // Tap timings for whoever measures the page, in ms of performance.now():
@@ -168,16 +171,51 @@ $("sms-form").addEventListener("submit", (event) => {
   call("api/carrier/sms", { sender: form.get("sender"), text: form.get("text") });
 });
 
-// The log streams; the state is fetched again now and then, since time moves.
-const log = new EventSource("api/log" + (token ? "?token=" + encodeURIComponent(token) : ""));
-log.onmessage = (event) => {
+function showLogLine(text) {
   const pre = $("log");
   const atEnd = pre.scrollTop + pre.clientHeight >= pre.scrollHeight - 4;
-  pre.append(event.data + "\n");
+  pre.append(text + "\n");
   while (pre.childNodes.length > 2000)
     pre.firstChild.remove();
   if (atEnd)
     pre.scrollTop = pre.scrollHeight;
-};
+}
+
+// The log streams as Server-Sent Events, read through fetch so that the
+// token goes in a header as with every other request. When the stream
+// breaks (the server ended it, or restarted) it resumes after the last line
+// shown, a few seconds later.
+let logNext = null;
+async function followLog() {
+  for (;;) {
+    try {
+      const response = await fetch("api/log" + (logNext === null ? "" : "?since=" + logNext), { headers, cache: "no-store" });
+      if (response.ok) {
+        const reader = response.body.pipeThrough(new TextDecoderStream()).getReader();
+        let pending = "";
+        for (;;) {
+          const { value, done } = await reader.read();
+          if (done)
+            break;
+          pending += value;
+          for (let end = pending.indexOf("\n\n"); end >= 0; end = pending.indexOf("\n\n")) {
+            const lines = pending.slice(0, end).split("\n");
+            pending = pending.slice(end + 2);
+            const data = lines.filter((line) => line.startsWith("data: ")).map((line) => line.slice(6));
+            const id = lines.find((line) => line.startsWith("id: "));
+            if (id)
+              logNext = Number(id.slice(4)) + 1;
+            if (data.length)
+              showLogLine(data.join("\n"));
+          }
+        }
+      }
+    } catch (error) {
+      // The server is away; try again below.
+    }
+    await new Promise((resolve) => setTimeout(resolve, 3000));
+  }
+}
+followLog();
 call("api/state");
 setInterval(() => call("api/state"), 1000);

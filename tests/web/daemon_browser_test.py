@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""quorveld's page, end to end in headless Chromium: two private buses
+(dbus-daemon with tests/linux/test-bus.conf, one as the system bus and one as
+the session bus), the mock ModemManager (python3-dbusmock with
+tests/linux/modemmanager.py) answering *100#, and `quorveld --serve --port 0
+--root TMP`. The page is opened as its user would open it, with the token
+read from the file the daemon's log names; the test checks that the page's
+script and style load and run (the phone is drawn, the simulator's controls
+are hidden), that Notification Center shows the widget, and that a code
+added through the Settings wizard on the page reaches the codes store under
+the root. A screenshot of each step goes to the output folder.
+
+    daemon_browser_test.py QUORVELD_BINARY SOURCE_DIR OUTPUT_FOLDER
+
+Exits 77 (skipped) with a message when Chromium, chromedriver, selenium,
+dbusmock or dbus-daemon is missing; stops everything it started whatever
+happens, and never touches the machine's own buses.
+"""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+from browser_test import SKIP, Phone, find_chromium, skip, wait_until
+
+PYTHON = "/usr/bin/python3"
+CODES = "var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist"
+
+
+class Processes:
+    """Children each in a process group of its own, stopped in reverse order."""
+
+    def __init__(self, folder, environment):
+        self.folder = folder
+        self.environment = environment
+        self.children = []
+
+    def start(self, name, argv):
+        out = open(os.path.join(self.folder, name + ".out"), "w+")
+        process = subprocess.Popen(argv, stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                   env=self.environment, start_new_session=True)
+        self.children.append((name, process, out))
+        return process, out
+
+    def stop(self, process, limit=10):
+        """SIGTERM to the process (its group when it lingers); its exit status."""
+        if process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(limit)
+            except subprocess.TimeoutExpired:
+                pass
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        return process.wait()
+
+    def stop_all(self):
+        for _, process, out in reversed(self.children):
+            self.stop(process, 5)
+            out.close()
+        self.children = []
+
+
+def start_bus(processes, role, config):
+    process, out = processes.start(role + "-bus", ["dbus-daemon", "--config-file=" + config, "--nofork", "--print-address=1"])
+
+    def address():
+        if process.poll() is not None:
+            raise AssertionError("dbus-daemon (%s) exited with status %d" % (role, process.returncode))
+        out.seek(0)
+        line = out.readline()
+        return line.strip() if line.endswith("\n") else None
+    return wait_until("the private %s bus" % role, address)
+
+
+def main():
+    if len(sys.argv) < 4:
+        print(__doc__)
+        return 2
+    quorveld, source, folder = (os.path.abspath(a) for a in sys.argv[1:4])
+    chromium = find_chromium()
+    chromedriver = shutil.which("chromedriver") or ("/usr/bin/chromedriver" if os.path.exists("/usr/bin/chromedriver") else None)
+    if not chromium:
+        skip("chromium is not installed (scripts/setup.sh installs it)")
+    if not chromedriver:
+        skip("chromedriver is not installed (package chromium-driver)")
+    if not shutil.which("dbus-daemon"):
+        skip("dbus-daemon is not installed")
+    try:
+        import dbus
+        import dbusmock  # noqa: F401 (the mock runs in a process of its own)
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service
+    except ImportError as missing:
+        skip("a Python module is missing: %s (python3-selenium, python3-dbusmock)" % missing.name)
+
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    scratch = tempfile.mkdtemp(prefix="quorvel-daemon-page-")
+    root = os.path.join(scratch, "root")
+    os.makedirs(os.path.join(root, os.path.dirname(CODES)))
+    # Nothing of the machine's own buses or session reaches the children.
+    environment = {k: v for k, v in os.environ.items()
+                   if not k.startswith("DBUS_") and k not in ("XDG_SESSION_ID", "XDG_STATE_HOME")}
+    environment["XDG_STATE_HOME"] = os.path.join(scratch, "state")
+    environment["PYTHONUNBUFFERED"] = "1"
+    processes = Processes(folder, environment)
+    profile = tempfile.mkdtemp(prefix="quorvel-chromium-")
+    driver = None
+    try:
+        config = os.path.join(source, "tests", "linux", "test-bus.conf")
+        environment["DBUS_SYSTEM_BUS_ADDRESS"] = start_bus(processes, "system", config)
+        environment["DBUS_SESSION_BUS_ADDRESS"] = start_bus(processes, "session", config)
+        system = dbus.bus.BusConnection(environment["DBUS_SYSTEM_BUS_ADDRESS"])
+
+        processes.start("mock", [PYTHON, "-m", "dbusmock", "--system", "--template",
+                                 os.path.join(source, "tests", "linux", "modemmanager.py")])
+        wait_until("the mock ModemManager", lambda: system.name_has_owner("org.freedesktop.ModemManager1"), seconds=15)
+        system.get_object("org.freedesktop.ModemManager1", "/org/freedesktop/ModemManager1").SetUssdReply(
+            "*100#", "reply", "Balance 12.50 rub, bonus 300", "", dbus_interface="org.freedesktop.DBus.Mock")
+
+        log_file = os.path.join(folder, "daemon.log")
+        daemon, _ = processes.start("daemon", [quorveld, "--root", root, "--log-file", log_file, "--serve", "--port", "0"])
+
+        def address():
+            if daemon.poll() is not None:
+                raise AssertionError("quorveld exited with status %d" % daemon.returncode)
+            text = open(log_file).read() if os.path.exists(log_file) else ""
+            found = re.search(r"(http://127\.0\.0\.1:\d+/)\?token=TOKEN, TOKEN being the contents of (\S+)", text)
+            return found.groups() if found else None
+        base, token_file = wait_until("the page's address in the daemon's log", address, seconds=15)
+        token = open(token_file).read().strip()
+        if token in open(log_file).read():
+            raise AssertionError("the daemon's log holds the token")
+
+        options = webdriver.ChromeOptions()
+        options.binary_location = chromium
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                         "--user-data-dir=" + profile, "--window-size=1280,900", "--no-first-run",
+                         "--disable-extensions", "--disable-background-networking"):
+            options.add_argument(argument)
+        service = Service(executable_path=chromedriver, log_path=os.path.join(folder, "chromedriver.log"))
+        driver = webdriver.Chrome(service=service, options=options)
+        run(driver, Phone(driver, folder), base + "?token=" + token, os.path.join(root, CODES))
+
+        if processes.stop(daemon) != 0:
+            raise AssertionError("quorveld stopped with status %d" % daemon.returncode)
+        print("daemon browser test: passed")
+        return 0
+    finally:
+        if driver is not None:
+            driver.quit()
+        processes.stop_all()
+        shutil.rmtree(profile, ignore_errors=True)
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def run(driver, phone, url, codes):
+    driver.get(url)
+    # Only the page's script draws the phone: that it is there says the script loaded and ran.
+    wait_until("the Settings screen", lambda: driver.find_elements("css selector", "#screen-settings svg text"), seconds=15)
+    phone.wait_title("Quorvel")
+    # The style loaded too, and the script hid what a real phone lacks.
+    if driver.execute_script("return getComputedStyle(document.getElementById('phone')).width") != "320px":
+        raise AssertionError("the page's style did not load")
+    if driver.find_element("id", "carrier-controls").is_displayed() or driver.find_element("id", "clock-controls").is_displayed():
+        raise AssertionError("the simulator's controls show on the daemon's page")
+    phone.shot("settings")
+
+    driver.find_element("id", "app-nc").click()
+    wait_until("the widget", lambda: driver.find_elements("css selector", "#screen-nc svg text"))
+    phone.shot("widget")
+    driver.find_element("id", "app-settings").click()
+    phone.wait_title("Quorvel")
+
+    phone.scroll(1000)
+    phone.tap_text("USSD Codes")
+    phone.wait_title("USSD Codes")
+    phone.tap_text("+")
+    phone.wait_title("Add New Code")
+    wait_until("the command field", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]"))
+    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the command field")
+    phone.type("*100#")
+    wait_until("the typed command", lambda: driver.find_element("css selector", "#screen-settings [role=textbox]")
+               .get_attribute("data-value") == "*100#")
+    phone.shot("new-code")
+    # The daemon dials through the mock modem, which answers at once.
+    phone.tap_text("Next")
+    phone.wait_title("*100#")
+    phone.shot("field-titles")
+    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the first title field")
+    phone.type("Balance")
+    wait_until("the typed title", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0]
+               .get_attribute("data-value") == "Balance")
+    phone.tap_text("Save")
+    wait_until("the notice", lambda: driver.find_elements("css selector", "#screen-settings [role=alertdialog]"))
+    phone.tap_text("OK")
+    phone.wait_title("USSD Codes")
+    phone.shot("codes-saved")
+
+    def stored():
+        text = open(codes).read() if os.path.exists(codes) else ""
+        return "<string>*100#</string>" in text and "<string>Balance</string>" in text
+    wait_until("the code in the codes store", stored)
+    wait_until("the page's codes store", lambda: "*100#" in driver.find_element("id", "codes").text)
+    wait_until("the page's log", lambda: "quorveld" in driver.find_element("id", "log").text or
+               "Qvl:" in driver.find_element("id", "log").text)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
