@@ -118,6 +118,8 @@ int runDaemon(const DaemonOptions& options)
     if (system) {
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         device.telephony = modems.get();
+        // A dial dropped while no modem was ready: one tap once one is.
+        modems->onRefreshDue([&home] { home.refresh(); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();
