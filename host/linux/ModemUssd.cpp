@@ -32,7 +32,11 @@ std::string seconds(double value)
 double ModemTelephony::replyWindow() const
 {
     platform::DeviceScope on(m_device);
-    const platform::Value& stored = platform::readDictionary(quorvel::kSettingsStorePath)[quorvel::kMaxResponseTimeKey];
+    const platform::Dict settings = platform::readDictionary(quorvel::kSettingsStorePath);
+    auto found = settings.find(quorvel::kMaxResponseTimeKey);
+    if (found == settings.end())
+        return kDefaultReplyWindowSeconds;
+    const platform::Value& stored = found->second;
     if (!stored.isNumber())
         return kDefaultReplyWindowSeconds; // absent, or not a number: the engine logs that one
     double window = stored.doubleValue();

@@ -369,10 +369,9 @@ def add_later_interfaces(obj, ussd_state_now):
                                             [dbus.ObjectPath(MODEM_PATH), added])
 
 
-def add_sms(sender, text, state, timestamp):
+def add_sms(manager, sender, text, state, timestamp):
     path = SMS_PREFIX + str(next_sms[0])
     next_sms[0] += 1
-    manager = mockobject.objects[MAIN_OBJ]
     manager.AddObject(path, SMS_IFACE,
                       dbus.Dictionary(sms_properties(sender, text, state, timestamp), signature='sv'), [])
     return path
@@ -383,7 +382,7 @@ def add_modem(manager):
     sim = mockobject.objects[SIM_PATH]
     sim.methods.setdefault(SIM_IFACE, {})['SendPin'] = ('s', '', '', SendPin)
     for sender, text, timestamp in stored:
-        add_sms(sender, text, SMS_RECEIVED, timestamp)
+        add_sms(manager, sender, text, SMS_RECEIVED, timestamp)
     state = {'enabled': MODEM_REGISTERED, 'disabled': MODEM_DISABLED, 'locked': MODEM_LOCKED}[start_state[0]]
     lock = LOCK_SIM_PIN if state == MODEM_LOCKED else LOCK_NONE
     manager.AddObject(MODEM_PATH, MODEM_IFACE, dbus.Dictionary(modem_properties(state, lock), signature='sv'), [])
@@ -403,7 +402,7 @@ def deliver(sender, parts, timestamp):
     if obj is None or MESSAGING_IFACE not in obj.props:
         return False
     whole = ''.join(parts)
-    path = add_sms(sender, parts[0] if len(parts) > 1 else whole,
+    path = add_sms(mockobject.objects[MAIN_OBJ], sender, parts[0] if len(parts) > 1 else whole,
                    SMS_RECEIVING if len(parts) > 1 else SMS_RECEIVED, timestamp)
     messages = list(obj.props[MESSAGING_IFACE]['Messages']) + [dbus.ObjectPath(path)]
     obj.UpdateProperties(MESSAGING_IFACE, {'Messages': dbus.Array(messages, signature='o')})
