@@ -95,9 +95,14 @@ gboolean ModemTelephony::waitExpired(gpointer data)
     return G_SOURCE_REMOVE;
 }
 
-void ModemTelephony::ussdStateChanged(GObject*, GParamSpec*, gpointer data)
+void ModemTelephony::ussdStateChanged(GObject* ussd, GParamSpec*, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
+    // Once idle, whatever is open next is not ours (until we initiate).
+    if (mm_modem_3gpp_ussd_get_state(MM_MODEM_3GPP_USSD(ussd)) == MM_MODEM_3GPP_USSD_SESSION_STATE_IDLE) {
+        self->m_ownSession = false;
+        self->m_cancelledOnce = false;
+    }
     if (self->m_waiting)
         self->readSessionState();
 }

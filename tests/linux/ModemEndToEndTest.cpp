@@ -192,6 +192,24 @@ TEST_F(ModemEndToEnd, ItsOwnUnansweredRequestIsCancelledOnceThenTheNetworksRelea
     EXPECT_EQ(mockCount("Initiate *100#"), 2u);
 }
 
+TEST_F(ModemEndToEnd, ASessionOpenedAfterItsOwnReplyIsNotTakenForItsOwn)
+{
+    startModemManager();
+    answer("*100#", "reply", "Balance 3.30 rub, bonus 3");
+    writeCodes(codes({code("*100#", {"Balance", "Bonus"})}));
+    writeSettings(replyWindow(1));
+    startDaemon();
+    refresh();
+    ASSERT_TRUE(storeHas("<string>3.30</string>")) << codesStore();
+    // The session's idle is announced; then another program opens one.
+    ASSERT_TRUE(waitFor([&] { return mockCount("Ussd\" {\"State\": 1}") >= 1; }));
+    mock("SetUssdState", g_variant_new("(u)", 2u));
+    refresh();
+    EXPECT_TRUE(waitForLog("a USSD session quorveld did not start is active: *100# waits until it is idle"));
+    EXPECT_TRUE(waitForLog("the dial of *100# is given up"));
+    EXPECT_EQ(mockCount("Cancel"), 0u);
+}
+
 // --- modems that are not ready ------------------------------------------------------
 
 TEST_F(ModemEndToEnd, ADisabledModemIsToldOnceAndItsDueRefreshRunsOnceEnabled)

@@ -237,9 +237,11 @@ def set_ussd_state_lagging(state):
     obj.props[USSD_IFACE]['State'] = dbus.UInt32(state)
 
     def announce():
+        # As a coalesced change is: with the value it has by then.
         if modem() is obj:
+            now = obj.props[USSD_IFACE]['State']
             obj.EmitSignal(dbus.PROPERTIES_IFACE, 'PropertiesChanged', 'sa{sv}as',
-                           [USSD_IFACE, {'State': dbus.UInt32(state, variant_level=1)}, []])
+                           [USSD_IFACE, {'State': dbus.UInt32(now, variant_level=1)}, []])
         return False
 
     GLib.timeout_add(USSD_IDLE_SIGNAL_LAG_MS, announce)
