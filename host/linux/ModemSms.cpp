@@ -14,6 +14,34 @@ void ModemTelephony::messageAdded(MMModemMessaging*, const gchar* path, gboolean
     static_cast<ModemTelephony*>(data)->watchSms(path);
 }
 
+void ModemTelephony::listMessages()
+{
+    if (m_messaging)
+        mm_modem_messaging_list(m_messaging, m_cancellable, messagesListed, call("messages"));
+}
+
+void ModemTelephony::messagesListed(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<Call> call(static_cast<Call*>(data));
+    ModemTelephony* self = call->self;
+    --self->m_pending;
+    GError* error = nullptr;
+    GList* messages = mm_modem_messaging_list_finish(MM_MODEM_MESSAGING(source), result, &error);
+    if (error) {
+        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) && self->current(*call))
+            self->logError("listing the modem's messages", error);
+        g_error_free(error);
+        return;
+    }
+    for (GList* item = messages; item && self->current(*call); item = item->next) {
+        MMSms* sms = MM_SMS(item->data);
+        MMSmsState state = mm_sms_get_state(sms);
+        if (state == MM_SMS_STATE_RECEIVED || state == MM_SMS_STATE_RECEIVING)
+            self->watchSms(modemText(mm_sms_get_path(sms)));
+    }
+    g_list_free_full(messages, g_object_unref);
+}
+
 void ModemTelephony::watchSms(const std::string& path)
 {
     if (m_sms.count(path))

@@ -264,6 +264,7 @@ void ModemTelephony::attach(MMObject* object)
     connect(m_modem, "notify::unlock-required", G_CALLBACK(modemStateChanged));
     readRegistration();
     readSim();
+    listMessages();
     reportCondition();
 }
 

@@ -34,8 +34,9 @@
 // the network's notifications and requests, reach every process's telephony
 // centre as kCTUSSDSessionStringNotification.
 //
-// SMS (ModemSms.cpp): received messages go to the mirror once their State is
-// received (3), each mirrored once ever (see SmsMirror.h). The registration
+// SMS (ModemSms.cpp): received messages, those announced and those listed
+// when the modem is taken, go to the mirror once their State is received (3),
+// each mirrored once ever (see SmsMirror.h). The registration
 // keeps the carrier and operator links (see Registration.h). Errors are logged
 // with ModemManager's error name and message.
 //
@@ -140,8 +141,11 @@ private:
 
     // ModemSms.cpp: received messages.
     static void messageAdded(MMModemMessaging*, const gchar* path, gboolean received, gpointer self);
+    static void messagesListed(GObject* source, GAsyncResult* result, gpointer call);
     static void smsReady(GObject* source, GAsyncResult* result, gpointer call);
     static void smsStateChanged(GObject*, GParamSpec*, gpointer watch);
+    // Those received while the daemon was away (or attaching) are listed once.
+    void listMessages();
     void watchSms(const std::string& path);
     void smsState(SmsWatch& watch);
     void forgetSms();

@@ -145,6 +145,7 @@ TEST_F(ModemEndToEnd, ANetworkRequestWaitingForTheUserIsNeitherCancelledNorAnswe
     writeCodes(codes({code("*100#", {"Balance", "Bonus"})}));
     writeSettings(replyWindow(1));
     startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("using modem ") + kModem));
     mock("SetNetworkRequest", g_variant_new("(s)", "Your tariff: 1 keep, 2 change"));
     ASSERT_TRUE(waitForLog("USSD network request: \"Your tariff: 1 keep, 2 change\""));
     refresh();
@@ -291,6 +292,21 @@ TEST_F(ModemEndToEnd, AMessageFromBeforeQuorveldFirstRanIsNotPostedAsNew)
     // A new one after it is.
     mock("DeliverSms", g_variant_new("(ss)", "900", "Fresh news"));
     EXPECT_TRUE(waitForLog("SMS from 900 stored as message 1: \"Fresh news\""));
+    EXPECT_EQ(logCount("stored as message"), 1u);
+}
+
+TEST_F(ModemEndToEnd, AMessageReceivedWhileQuorveldWasStoppedIsMirroredOnceWhenItComesBack)
+{
+    startModemManager();
+    startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("using modem ") + kModem));
+    ASSERT_EQ(stopDaemon(), 0);
+    mock("DeliverSms", g_variant_new("(ss)", "900", "While away"));
+    startDaemon();
+    EXPECT_TRUE(waitForLog("SMS from 900 stored as message 1: \"While away\""));
+    ASSERT_EQ(stopDaemon(), 0);
+    startDaemon();
+    EXPECT_TRUE(waitForLog("was mirrored before; not again"));
     EXPECT_EQ(logCount("stored as message"), 1u);
 }
 

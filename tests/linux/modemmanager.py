@@ -27,8 +27,8 @@ What the real service does and the mock does too:
   - a code the network does not know is answered as text ("Unknown request");
   - a single-part SMS is announced (Added) at State 3 (received); one in parts
     at State 2 (receiving), then 3 once whole;
-  - at every enable the messages in storage are announced again (Added,
-    received = true).
+  - a disabled modem lists no messages; at every enable the messages in
+    storage are listed and announced again (Added, received = true).
 
 The network is played through the mock interface (org.freedesktop.DBus.Mock)
 of the manager object:
@@ -338,6 +338,7 @@ def Enable(self, enable):
     self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE)})
     self.UpdateProperties(MODEM_IFACE, {'State': dbus.Int32(MODEM_REGISTERED)})
     # Messaging loads the storage at enable and announces every message in it.
+    self.UpdateProperties(MESSAGING_IFACE, {'Messages': dbus.Array(stored_paths(), signature='o')})
     for path in self.props[MESSAGING_IFACE]['Messages']:
         self.EmitSignal(MESSAGING_IFACE, 'Added', 'ob', [dbus.ObjectPath(path), True])
 
@@ -354,6 +355,10 @@ def SendPin(self, pin):
     obj.UpdateProperties(MODEM_IFACE, {'State': dbus.Int32(MODEM_DISABLED)})
 
 
+def stored_paths():
+    return [dbus.ObjectPath(p) for p in sorted(mockobject.objects, key=lambda p: (len(p), p)) if p.startswith(SMS_PREFIX)]
+
+
 def add_interface(obj, interface, properties, functions):
     obj.AddProperties(interface, dbus.Dictionary(properties, signature='sv'))
     for fn in functions:
@@ -364,8 +369,7 @@ def add_later_interfaces(obj, ussd_state_now):
     '''The interfaces a modem has once its SIM is unlocked.'''
     add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(), [])
     add_interface(obj, USSD_IFACE, ussd_properties(ussd_state_now), [Initiate, Respond, Cancel])
-    paths = [dbus.ObjectPath(p) for p in sorted(mockobject.objects) if p.startswith(SMS_PREFIX)]
-    add_interface(obj, MESSAGING_IFACE, messaging_properties(paths), [List, Delete])
+    add_interface(obj, MESSAGING_IFACE, messaging_properties([]), [List, Delete])
     added = {i: obj.props[i] for i in (MODEM_3GPP_IFACE, USSD_IFACE, MESSAGING_IFACE)}
     mockobject.objects[MAIN_OBJ].EmitSignal(OBJECT_MANAGER_IFACE, 'InterfacesAdded', 'oa{sa{sv}}',
                                             [dbus.ObjectPath(MODEM_PATH), added])
@@ -394,7 +398,8 @@ def add_modem(manager):
         add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(), [])
         add_interface(obj, USSD_IFACE, ussd_properties(USSD_IDLE if state >= MODEM_ENABLED else USSD_UNKNOWN),
                       [Initiate, Respond, Cancel])
-        paths = [dbus.ObjectPath(p) for p in sorted(mockobject.objects) if p.startswith(SMS_PREFIX)]
+        # The storage is read at enable: a disabled modem lists nothing yet.
+        paths = stored_paths() if state >= MODEM_ENABLED else []
         add_interface(obj, MESSAGING_IFACE, messaging_properties(paths), [List, Delete])
     manager.object_manager_emit_added(MODEM_PATH)
 
