@@ -1,4 +1,4 @@
-// What the parts of ModemTelephony (ModemTelephony.cpp, ModemUssd.cpp,
+// What the parts of ModemTelephony (ModemTelephony.cpp, ModemRegistration.cpp, ModemUssd.cpp,
 // ModemSms.cpp) share: one pending call, and the watch of one received SMS.
 #pragma once
 

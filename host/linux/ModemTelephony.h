@@ -100,7 +100,7 @@ private:
         bool logged = false;
     };
 
-    // ModemTelephony.cpp: the service and the modem.
+    // ModemTelephony.cpp: the service and the modem; ModemRegistration.cpp: registration and SIM.
     static void serviceAppeared(GDBusConnection*, const gchar* name, const gchar* owner, gpointer self);
     static void serviceVanished(GDBusConnection*, const gchar* name, gpointer self);
     static void managerReady(GObject*, GAsyncResult* result, gpointer call);
