@@ -196,7 +196,10 @@ int runDaemon(const DaemonOptions& options)
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
-        home.useTelephony(modem, [modem] { return modem->hasModem(); });
+        // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
+        home.useTelephony(modem, [modem] { return modem->ready(); });
+        // A dial dropped while no modem was ready: one tap once one is.
+        modems->onRefreshDue([&home] { home.refresh(); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();

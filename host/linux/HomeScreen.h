@@ -8,7 +8,7 @@
 //   HomeScreen home(device, "/home/u/.local/state/quorvel");
 //   if (!home.start()) ...                 // the engine could not be loaded
 //   home.onWidgetChanged([](const WidgetState& w) { ... });
-//   home.useTelephony(&modems, [&] { return modems.hasModem(); });
+//   home.useTelephony(&modems, [&] { return modems.ready(); });
 //   home.refresh("the session bus");      // the widget's tap, unless coalesced
 //   home.shutDown();                       // widget, process, then modules
 //

@@ -1,37 +1,11 @@
 #include "host/linux/ModemTelephony.h"
 
 #include "host/linux/DaemonLog.h"
-#include "host/linux/ReplyCost.h"
+#include "host/linux/ModemCall.h"
 #include "host/linux/SmsMirror.h"
-#include "host/linux/UssdString.h"
 #include "platform/system/Device.h"
 
 namespace linuxhost {
-
-// One pending call: it outlives the service's interest in it (a cancelled
-// call still completes), so it carries what its callback needs.
-struct ModemTelephony::Call {
-    ModemTelephony* self;
-    std::string what; // "*100#", an SMS path, ...
-};
-
-// A received SMS whose parts are still arriving.
-struct ModemTelephony::SmsWatch {
-    ModemTelephony* self = nullptr;
-    std::string path;
-    MMSms* sms = nullptr;
-    gulong handler = 0;
-    bool mirrored = false;
-};
-
-namespace {
-
-std::string text(const gchar* s)
-{
-    return s ? s : "";
-}
-
-} // namespace
 
 ModemTelephony::ModemTelephony(platform::Device& device, GDBusConnection* systemBus, SmsMirror& mirror, std::string selector)
     : m_device(device)
@@ -46,40 +20,105 @@ ModemTelephony::~ModemTelephony()
 {
     stop();
     detach();
-    if (m_manager) {
-        g_signal_handlers_disconnect_by_data(m_manager, this);
-        g_object_unref(m_manager);
-    }
+    dropManager();
     g_object_unref(m_cancellable);
     g_object_unref(m_bus);
 }
 
-void ModemTelephony::start()
+ModemTelephony::Call* ModemTelephony::call(std::string what)
 {
     ++m_pending;
-    mm_manager_new(m_bus, G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START, m_cancellable, managerReady,
-                   new Call{this, "manager"});
+    return new Call{this, std::move(what), m_generation};
+}
+
+bool ModemTelephony::current(const Call& call) const
+{
+    return !m_stopped && call.generation == m_generation;
+}
+
+void ModemTelephony::start()
+{
+    m_mirror.load();
+    m_watch = g_bus_watch_name_on_connection(m_bus, MM_DBUS_SERVICE, G_BUS_NAME_WATCHER_FLAGS_NONE, serviceAppeared,
+                                             serviceVanished, this, nullptr);
 }
 
 void ModemTelephony::stop()
 {
     m_stopped = true;
+    endWait();
+    if (m_watch) {
+        g_bus_unwatch_name(m_watch);
+        m_watch = 0;
+    }
     g_cancellable_cancel(m_cancellable);
+}
+
+std::string ModemTelephony::errorName(const GError* error)
+{
+    if (gchar* remote = g_dbus_error_get_remote_error(error)) {
+        std::string name(remote);
+        g_free(remote);
+        return name;
+    }
+    gchar* encoded = g_dbus_error_encode_gerror(error);
+    std::string name(encoded);
+    g_free(encoded);
+    // Errors of no registered domain encode as org.gtk.GDBus.UnmappedGError.Quark...
+    if (name.rfind("org.gtk.GDBus.UnmappedGError", 0) == 0)
+        return g_quark_to_string(error->domain);
+    return name;
 }
 
 void ModemTelephony::logError(const std::string& what, GError* error)
 {
-    gchar* name = g_dbus_error_get_remote_error(error);
-    if (name)
-        g_dbus_error_strip_remote_error(error);
-    note(what + " failed: " + (name ? std::string(name) : std::string(g_quark_to_string(error->domain))) + ": " +
-         error->message);
-    g_free(name);
+    std::string name = errorName(error);
+    g_dbus_error_strip_remote_error(error);
+    note(what + " failed: " + name + ": " + error->message);
 }
 
 std::string ModemTelephony::modemName() const
 {
-    return m_object ? text(g_dbus_object_get_object_path(G_DBUS_OBJECT(m_object))) : "(none)";
+    return m_object ? modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(m_object))) : "(none)";
+}
+
+// --- the service -------------------------------------------------------------
+
+void ModemTelephony::serviceAppeared(GDBusConnection*, const gchar*, const gchar* owner, gpointer data)
+{
+    auto* self = static_cast<ModemTelephony*>(data);
+    note(std::string(self->m_serviceSeen ? "ModemManager is back" : "ModemManager is running") + " (" + modemText(owner) +
+         "): connecting to it");
+    self->m_serviceSeen = true;
+    self->detach();
+    self->dropManager();
+    mm_manager_new(self->m_bus, G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START, self->m_cancellable, managerReady,
+                   self->call("manager"));
+}
+
+void ModemTelephony::serviceVanished(GDBusConnection*, const gchar*, gpointer data)
+{
+    auto* self = static_cast<ModemTelephony*>(data);
+    if (self->m_serviceSeen)
+        note("ModemManager stopped: waiting for it to come back");
+    else
+        note("ModemManager is not running; waiting for a modem");
+    self->m_serviceSeen = true;
+    self->detach();
+    self->dropManager();
+    self->m_condition.clear();
+}
+
+void ModemTelephony::dropManager()
+{
+    // Calls made for the old client are stale from here on.
+    ++m_generation;
+    if (!m_manager)
+        return;
+    for (gulong handler : m_managerHandlers)
+        g_signal_handler_disconnect(m_manager, handler);
+    m_managerHandlers.clear();
+    g_clear_object(&m_manager);
 }
 
 void ModemTelephony::managerReady(GObject*, GAsyncResult* result, gpointer data)
@@ -95,33 +134,44 @@ void ModemTelephony::managerReady(GObject*, GAsyncResult* result, gpointer data)
         g_error_free(error);
         return;
     }
+    if (!self->current(*call) || self->m_manager) {
+        g_object_unref(manager); // the service went away (or came back) meanwhile
+        return;
+    }
     self->m_manager = manager;
-    g_signal_connect(manager, "object-added", G_CALLBACK(objectAdded), self);
-    g_signal_connect(manager, "object-removed", G_CALLBACK(objectRemoved), self);
-    gchar* owner = g_dbus_object_manager_client_get_name_owner(G_DBUS_OBJECT_MANAGER_CLIENT(manager));
-    if (!owner)
-        note("ModemManager is not running; waiting for a modem");
-    g_free(owner);
+    auto connect = [self](const char* signal, GCallback callback) {
+        self->m_managerHandlers.push_back(g_signal_connect(self->m_manager, signal, callback, self));
+    };
+    connect("object-added", G_CALLBACK(objectAdded));
+    connect("object-removed", G_CALLBACK(objectRemoved));
+    connect("interface-added", G_CALLBACK(interfacesChanged));
+    connect("interface-removed", G_CALLBACK(interfacesChanged));
     self->pickModem();
 }
 
-bool ModemTelephony::suits(MMObject* object) const
+// --- the modem ---------------------------------------------------------------
+
+bool ModemTelephony::matches(MMObject* object) const
 {
-    if (!mm_object_peek_modem_3gpp_ussd(object))
+    MMModem* modem = mm_object_peek_modem(object);
+    if (!modem)
         return false;
     if (m_selector.empty())
         return true;
-    std::vector<std::string> names{text(g_dbus_object_get_object_path(G_DBUS_OBJECT(object)))};
-    if (MMModem* modem = mm_object_peek_modem(object)) {
-        names.push_back(text(mm_modem_get_equipment_identifier(modem)));
-        names.push_back(text(mm_modem_get_device_identifier(modem)));
-    }
+    std::vector<std::string> names{modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(object))),
+                                   modemText(mm_modem_get_equipment_identifier(modem)),
+                                   modemText(mm_modem_get_device_identifier(modem))};
     if (MMModem3gpp* modem3gpp = mm_object_peek_modem_3gpp(object))
-        names.push_back(text(mm_modem_3gpp_get_imei(modem3gpp)));
+        names.push_back(modemText(mm_modem_3gpp_get_imei(modem3gpp)));
     for (const std::string& name : names)
         if (name == m_selector)
             return true;
     return false;
+}
+
+bool ModemTelephony::suits(MMObject* object) const
+{
+    return matches(object) && mm_object_peek_modem_3gpp_ussd(object);
 }
 
 void ModemTelephony::pickModem()
@@ -129,12 +179,16 @@ void ModemTelephony::pickModem()
     if (m_object || !m_manager)
         return;
     GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(m_manager));
-    for (GList* item = objects; item; item = item->next) {
-        if (suits(MM_OBJECT(item->data))) {
-            attach(MM_OBJECT(item->data));
-            break;
-        }
-    }
+    MMObject* chosen = nullptr;
+    for (GList* item = objects; item && !chosen; item = item->next)
+        if (suits(MM_OBJECT(item->data)))
+            chosen = MM_OBJECT(item->data);
+    // One without USSD yet (SIM-locked, say): followed until its interfaces come.
+    for (GList* item = objects; item && !chosen; item = item->next)
+        if (matches(MM_OBJECT(item->data)))
+            chosen = MM_OBJECT(item->data);
+    if (chosen)
+        attach(chosen);
     g_list_free_full(objects, g_object_unref);
     if (!m_object)
         note(m_selector.empty() ? "no modem with USSD yet" : "no modem named " + m_selector + " yet");
@@ -143,9 +197,13 @@ void ModemTelephony::pickModem()
 void ModemTelephony::objectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
-    note("modem " + text(g_dbus_object_get_object_path(object)) + " appeared");
-    if (!self->m_object && self->suits(MM_OBJECT(object)))
+    note("modem " + modemText(g_dbus_object_get_object_path(object)) + " appeared");
+    if (!self->m_ussd && self->suits(MM_OBJECT(object))) {
+        self->detach();
         self->attach(MM_OBJECT(object));
+    } else if (!self->m_object && self->matches(MM_OBJECT(object))) {
+        self->attach(MM_OBJECT(object));
+    }
 }
 
 void ModemTelephony::objectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data)
@@ -155,7 +213,25 @@ void ModemTelephony::objectRemoved(GDBusObjectManager*, GDBusObject* object, gpo
         return;
     note("modem " + self->modemName() + " went away");
     self->detach();
+    self->m_condition.clear();
     self->pickModem();
+}
+
+void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object, GDBusInterface*, gpointer data)
+{
+    auto* self = static_cast<ModemTelephony*>(data);
+    // Our modem gained or lost an interface (USSD comes once the SIM is
+    // unlocked), or another one now has USSD while ours has none.
+    bool ours = G_DBUS_OBJECT(self->m_object) == object;
+    if (!ours && (self->m_ussd || !self->suits(MM_OBJECT(object))))
+        return;
+    MMObject* target = MM_OBJECT(g_object_ref(object));
+    self->detach();
+    if (self->matches(target))
+        self->attach(target);
+    else
+        self->pickModem();
+    g_object_unref(target);
 }
 
 void ModemTelephony::attach(MMObject* object)
@@ -165,38 +241,46 @@ void ModemTelephony::attach(MMObject* object)
     m_3gpp = mm_object_get_modem_3gpp(object);
     m_ussd = mm_object_get_modem_3gpp_ussd(object);
     m_messaging = mm_object_get_modem_messaging(object);
-    note("using modem " + modemName() + (m_messaging ? "" : " (it has no messaging: no SMS replies)"));
-    // The proxy's default timeout (25 s) is too short for a USSD network.
-    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_ussd), kUssdCallTimeoutMs);
+    std::string lacks = !m_ussd ? " (no USSD yet)" : !m_messaging ? " (it has no messaging: no SMS replies)" : "";
+    note("using modem " + modemName() + lacks);
     auto connect = [this](gpointer instance, const char* signal, GCallback callback) {
         m_handlers.emplace_back(instance, g_signal_connect(instance, signal, callback, this));
     };
-    connect(m_ussd, "notify::network-notification", G_CALLBACK(ussdTextChanged));
-    connect(m_ussd, "notify::network-request", G_CALLBACK(ussdTextChanged));
+    if (m_ussd) {
+        // The proxy's default timeout (25 s) is too short for a USSD network.
+        g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_ussd), kUssdCallTimeoutMs);
+        connect(m_ussd, "notify::network-notification", G_CALLBACK(ussdTextChanged));
+        connect(m_ussd, "notify::network-request", G_CALLBACK(ussdTextChanged));
+        connect(m_ussd, "notify::state", G_CALLBACK(ussdStateChanged));
+    }
     if (m_messaging)
         connect(m_messaging, "added", G_CALLBACK(messageAdded));
     if (m_3gpp) {
         connect(m_3gpp, "notify::registration-state", G_CALLBACK(registrationChanged));
         connect(m_3gpp, "notify::operator-code", G_CALLBACK(registrationChanged));
     }
-    if (m_modem)
-        connect(m_modem, "notify::sim", G_CALLBACK(simChanged));
+    connect(m_modem, "notify::sim", G_CALLBACK(simChanged));
+    connect(m_modem, "notify::state", G_CALLBACK(modemStateChanged));
+    connect(m_modem, "notify::unlock-required", G_CALLBACK(modemStateChanged));
     readRegistration();
     readSim();
+    listMessages();
+    reportCondition();
 }
 
 void ModemTelephony::detach()
 {
+    if (m_waiting)
+        dropDial(m_waiting->code);
+    ++m_generation;
     for (auto& [instance, handler] : m_handlers)
         g_signal_handler_disconnect(instance, handler);
     m_handlers.clear();
-    for (auto& [path, watch] : m_sms)
-        if (watch->sms) {
-            if (watch->handler)
-                g_signal_handler_disconnect(watch->sms, watch->handler);
-            g_object_unref(watch->sms);
-        }
-    m_sms.clear();
+    forgetSms();
+    m_ownSession = false;
+    m_cancelledOnce = false;
+    m_reading = false;
+    m_readAgain = false;
     g_clear_object(&m_messaging);
     g_clear_object(&m_ussd);
     g_clear_object(&m_3gpp);
@@ -204,224 +288,57 @@ void ModemTelephony::detach()
     g_clear_object(&m_object);
 }
 
-void ModemTelephony::dial(platform::Process&, const std::string& number)
+bool ModemTelephony::ready() const
 {
-    if (!isDialableUssd(number)) {
-        note("refusing to send \"" + number + "\" to the modem: only 0-9 * # + are sent");
+    return m_ussd && m_modem && mm_modem_get_state(m_modem) >= MM_MODEM_STATE_ENABLED;
+}
+
+void ModemTelephony::modemStateChanged(GObject*, GParamSpec*, gpointer data)
+{
+    static_cast<ModemTelephony*>(data)->reportCondition();
+}
+
+void ModemTelephony::reportCondition()
+{
+    if (!m_modem || m_stopped)
+        return;
+    MMModemState state = mm_modem_get_state(m_modem);
+    MMModemLock lock = mm_modem_get_unlock_required(m_modem);
+    std::string name = modemName();
+    std::string condition;
+    std::string advice;
+    if (state == MM_MODEM_STATE_LOCKED || (lock != MM_MODEM_LOCK_NONE && lock != MM_MODEM_LOCK_UNKNOWN)) {
+        condition = std::string("locked (") + modemText(mm_modem_lock_get_string(lock)) + ")";
+        advice = "unlock it (the phone's SIM PIN prompt, or `mmcli -i any --pin=PIN`); dials wait until it is "
+                 "unlocked and enabled";
+    } else if (state == MM_MODEM_STATE_FAILED) {
+        condition = "failed";
+        advice = "see `mmcli -m " + name + "` (a missing or broken SIM, say); dials are dropped until it works";
+    } else if (!m_ussd) {
+        condition = "without USSD";
+        advice = "dials wait until ModemManager gives it USSD (once it is unlocked and initialised)";
+    } else if (state < MM_MODEM_STATE_ENABLED) {
+        condition = std::string("disabled (") + modemText(mm_modem_state_get_string(state)) + ")";
+        advice = "enable it in the phone's mobile network settings or with `mmcli -m " + name +
+                 " -e` (quorveld does not enable it); dials wait until it is enabled";
+    } else {
+        condition = "ready";
+    }
+    if (condition == m_condition)
+        return;
+    m_condition = condition;
+    if (condition != "ready") {
+        note("modem " + name + " is " + condition + ": " + advice);
+        if (m_waiting)
+            dropDial(m_waiting->code);
         return;
     }
-    if (!m_ussd || m_stopped) {
-        note("no modem: the dial of " + number + " is dropped");
-        return;
+    note("modem " + name + " is enabled: dials go out");
+    if (m_refreshDue && m_refresh) {
+        m_refreshDue = false;
+        note("a refresh was due while no modem was ready: refreshing now");
+        m_refresh();
     }
-    MMModem3gppUssdSessionState state = mm_modem_3gpp_ussd_get_state(m_ussd);
-    if (state != MM_MODEM_3GPP_USSD_SESSION_STATE_IDLE) {
-        note("a USSD session is " + std::string(state == MM_MODEM_3GPP_USSD_SESSION_STATE_USER_RESPONSE ? "waiting for a response" : "active") +
-             ": cancelling it before " + number);
-        ++m_pending;
-        mm_modem_3gpp_ussd_cancel(m_ussd, m_cancellable, cancelled, new Call{this, number});
-        return;
-    }
-    initiate(number);
-}
-
-void ModemTelephony::cancelled(GObject* source, GAsyncResult* result, gpointer data)
-{
-    std::unique_ptr<Call> call(static_cast<Call*>(data));
-    ModemTelephony* self = call->self;
-    --self->m_pending;
-    GError* error = nullptr;
-    if (!mm_modem_3gpp_ussd_cancel_finish(MM_MODEM_3GPP_USSD(source), result, &error)) {
-        bool wasCancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-        if (!wasCancelled)
-            self->logError("USSD Cancel before " + call->what, error);
-        g_error_free(error);
-        if (wasCancelled)
-            return;
-    }
-    // Once more, whatever the cancel said: a session that ended by itself
-    // meanwhile makes the cancel fail but leaves the modem idle.
-    if (!self->m_stopped && self->m_ussd && G_OBJECT(self->m_ussd) == source)
-        self->initiate(call->what);
-}
-
-void ModemTelephony::initiate(const std::string& code)
-{
-    note("USSD Initiate " + code + " on " + modemName());
-    ++m_pending;
-    mm_modem_3gpp_ussd_initiate(m_ussd, code.c_str(), m_cancellable, initiated, new Call{this, code});
-}
-
-void ModemTelephony::initiated(GObject* source, GAsyncResult* result, gpointer data)
-{
-    std::unique_ptr<Call> call(static_cast<Call*>(data));
-    ModemTelephony* self = call->self;
-    --self->m_pending;
-    GError* error = nullptr;
-    gchar* reply = mm_modem_3gpp_ussd_initiate_finish(MM_MODEM_3GPP_USSD(source), result, &error);
-    if (!reply) {
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-            self->logError("USSD Initiate " + call->what, error);
-        g_error_free(error);
-        return;
-    }
-    std::string text(reply);
-    g_free(reply);
-    note("USSD reply to " + call->what + ": \"" + text + "\"");
-    markReplyArrival();
-    self->deliverUssdText(text);
-}
-
-void ModemTelephony::ussdTextChanged(GObject* ussd, GParamSpec* property, gpointer data)
-{
-    auto* self = static_cast<ModemTelephony*>(data);
-    bool request = std::string(g_param_spec_get_name(property)) == "network-request";
-    const gchar* value = request ? mm_modem_3gpp_ussd_get_network_request(MM_MODEM_3GPP_USSD(ussd))
-                                 : mm_modem_3gpp_ussd_get_network_notification(MM_MODEM_3GPP_USSD(ussd));
-    if (!value || !*value)
-        return;
-    note(std::string("USSD network ") + (request ? "request" : "notification") + ": \"" + value + "\"");
-    self->deliverUssdText(value);
-}
-
-void ModemTelephony::deliverUssdText(const std::string& text)
-{
-    platform::DeviceScope on(m_device);
-    platform::Dict info{{platform::kCTUSSDSessionString, text}};
-    platform::postTelephonyNotification(m_device, platform::kCTUSSDSessionStringNotification, &info);
-}
-
-void ModemTelephony::registrationChanged(GObject*, GParamSpec*, gpointer data)
-{
-    static_cast<ModemTelephony*>(data)->readRegistration();
-}
-
-void ModemTelephony::simChanged(GObject*, GParamSpec*, gpointer data)
-{
-    static_cast<ModemTelephony*>(data)->readSim();
-}
-
-void ModemTelephony::readRegistration()
-{
-    if (!m_3gpp)
-        return;
-    Registration next = m_registration;
-    next.state = static_cast<uint32_t>(mm_modem_3gpp_get_registration_state(m_3gpp));
-    next.operatorCode = text(mm_modem_3gpp_get_operator_code(m_3gpp));
-    bool changed = !m_linksApplied || next.state != m_registration.state || next.operatorCode != m_registration.operatorCode ||
-                   next.homeOperator != m_registration.homeOperator;
-    m_registration = next;
-    if (!changed)
-        return;
-    platform::DeviceScope on(m_device);
-    if (!applyRegistration(m_registration)) {
-        note("cannot point the carrier and operator links");
-        return;
-    }
-    m_linksApplied = true;
-    note("registration " + std::to_string(m_registration.state) + " on " +
-         (m_registration.operatorCode.empty() ? "(no operator)" : m_registration.operatorCode) + ", home " +
-         (m_registration.homeOperator.empty() ? "(unknown)" : m_registration.homeOperator) +
-         (m_registration.state == kRegistrationRoaming ? ": roaming" : ""));
-}
-
-void ModemTelephony::readSim()
-{
-    if (!m_modem || !mm_modem_get_sim_path(m_modem) || std::string(mm_modem_get_sim_path(m_modem)) == "/")
-        return;
-    ++m_pending;
-    mm_modem_get_sim(m_modem, m_cancellable, simReady, new Call{this, "SIM"});
-}
-
-void ModemTelephony::simReady(GObject* source, GAsyncResult* result, gpointer data)
-{
-    std::unique_ptr<Call> call(static_cast<Call*>(data));
-    ModemTelephony* self = call->self;
-    --self->m_pending;
-    GError* error = nullptr;
-    MMSim* sim = mm_modem_get_sim_finish(MM_MODEM(source), result, &error);
-    if (!sim) {
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-            self->logError("reading the SIM", error);
-        g_error_free(error);
-        return;
-    }
-    std::string home = text(mm_sim_get_operator_identifier(sim));
-    g_object_unref(sim);
-    if (self->m_modem != MM_MODEM(source))
-        return; // the modem went away meanwhile
-    self->m_registration.homeOperator = home;
-    self->m_linksApplied = false;
-    self->readRegistration();
-}
-
-void ModemTelephony::messageAdded(MMModemMessaging*, const gchar* path, gboolean received, gpointer data)
-{
-    if (!received || !path)
-        return; // one this machine sends or stores: no reply
-    static_cast<ModemTelephony*>(data)->watchSms(path);
-}
-
-void ModemTelephony::watchSms(const std::string& path)
-{
-    if (m_sms.count(path))
-        return;
-    auto watch = std::make_unique<SmsWatch>();
-    watch->self = this;
-    watch->path = path;
-    m_sms[path] = std::move(watch);
-    ++m_pending;
-    g_async_initable_new_async(MM_TYPE_SMS, G_PRIORITY_DEFAULT, m_cancellable, smsReady, new Call{this, path},
-                               "g-flags", G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, "g-name", MM_DBUS_SERVICE,
-                               "g-connection", m_bus, "g-object-path", path.c_str(), "g-interface-name",
-                               MM_DBUS_INTERFACE_SMS, nullptr);
-}
-
-void ModemTelephony::smsReady(GObject* source, GAsyncResult* result, gpointer data)
-{
-    std::unique_ptr<Call> call(static_cast<Call*>(data));
-    ModemTelephony* self = call->self;
-    --self->m_pending;
-    GError* error = nullptr;
-    GObject* object = g_async_initable_new_finish(G_ASYNC_INITABLE(source), result, &error);
-    if (!object) {
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-            self->logError("reading the SMS " + call->what, error);
-        g_error_free(error);
-        self->m_sms.erase(call->what);
-        return;
-    }
-    auto found = self->m_sms.find(call->what);
-    if (found == self->m_sms.end()) {
-        g_object_unref(object); // its modem went away meanwhile
-        return;
-    }
-    SmsWatch& watch = *found->second;
-    watch.sms = MM_SMS(object);
-    watch.handler = g_signal_connect(watch.sms, "notify::state", G_CALLBACK(smsStateChanged), &watch);
-    self->smsState(watch);
-}
-
-void ModemTelephony::smsStateChanged(GObject*, GParamSpec*, gpointer data)
-{
-    auto* watch = static_cast<SmsWatch*>(data);
-    watch->self->smsState(*watch);
-}
-
-void ModemTelephony::smsState(SmsWatch& watch)
-{
-    // The first part of a long message is announced before the rest: only a
-    // message received whole is read.
-    if (watch.mirrored || mm_sms_get_state(watch.sms) != MM_SMS_STATE_RECEIVED)
-        return;
-    watch.mirrored = true;
-    m_mirror.receive(text(mm_sms_get_number(watch.sms)), text(mm_sms_get_text(watch.sms)),
-                     text(mm_sms_get_timestamp(watch.sms)));
-    // Kept in the map (mirrored) so that a repeated Added for the same path is
-    // not stored twice; the proxy itself is no longer needed.
-    g_signal_handler_disconnect(watch.sms, watch.handler);
-    watch.handler = 0;
-    g_clear_object(&watch.sms);
 }
 
 } // namespace linuxhost

@@ -1,23 +1,44 @@
 // The telephony service behind CTCallDial on a Linux machine: ModemManager on
 // the system bus, through libmm-glib on GLib's main loop.
 //
-//   ModemTelephony modems(device, homeScreen, systemBus, mirror, "");   // "" = first with USSD
+//   ModemTelephony modems(device, systemBus, mirror, "");   // "" = first with USSD
 //   device.telephony = &modems;
-//   modems.start();                 // finds modems through the object manager
+//   modems.onRefreshDue([&home] { home.refresh(); });
+//   modems.start();                 // follows the service, finds modems through its object manager
 //   ...                             // CTCallDial("*100#") -> Ussd.Initiate("*100#")
 //   modems.stop();                  // cancels every pending call
 //
-// The modem is the first one with Modem3gpp.Ussd, or the one `selector` names
-// (object path, IMEI, equipment or device identifier). One that goes away is
-// let go and the next suitable one taken, also when it comes back; while none
-// is there, dials are logged and dropped. A dial is refused unless it is made
-// of 0-9 * # +. When the USSD session is not idle it is cancelled first and
-// the code initiated once more. Replies, and the network's notifications and
-// requests, reach every process's telephony centre as
-// kCTUSSDSessionStringNotification, as the simulated carrier delivers them.
-// Received SMS go to the mirror once their State is received (3); the
-// registration keeps the carrier and operator links (see Registration.h).
-// Errors are logged with ModemManager's error name and message.
+// The service: its name's owner is followed, and the client (the object
+// manager and every proxy) is built afresh each time ModemManager starts, so
+// a daemon started before ModemManager, or one that outlives its restart,
+// reaches the new instance.
+//
+// The modem (ModemTelephony.cpp) is the first one with Modem3gpp.Ussd, or the
+// one `selector` names (object path, IMEI, equipment or device identifier);
+// without one with USSD, the first with a Modem interface is followed so that
+// its state can be told (a SIM-locked modem is exported with that interface
+// only; the others arrive later, and interfaces added and removed are
+// followed). A locked, disabled or failed modem is logged once with what the
+// user can do; the daemon never unlocks nor enables it. A dial made while no
+// modem is ready is dropped (logged) and one refresh is asked for once one is.
+//
+// USSD sessions (ModemUssd.cpp): a dial reads the session's state afresh (the
+// cached property lags: ModemManager answers Initiate before it announces the
+// session idle). An idle session gets the code at once. A session the daemon
+// did not start (a network request waiting for the user, another program's
+// menu) is never cancelled nor answered: the dial waits until it is idle and
+// is given up, with one log line, at the end of the engine's reply window
+// (maxResponseTime). A session of the daemon's own request left without a
+// reply is cancelled once at most; if it stays open, the dial waits for the
+// network to release it. Only dial strings (0-9 * # +) are sent. Replies, and
+// the network's notifications and requests, reach every process's telephony
+// centre as kCTUSSDSessionStringNotification.
+//
+// SMS (ModemSms.cpp): received messages, those announced and those listed
+// when the modem is taken, go to the mirror once their State is received (3),
+// each mirrored once ever (see SmsMirror.h). The registration
+// keeps the carrier and operator links (see Registration.h). Errors are logged
+// with ModemManager's error name and message.
 //
 // Single-threaded: every callback runs on GLib's default main context.
 #pragma once
@@ -25,8 +46,11 @@
 #include "host/linux/Registration.h"
 #include "platform/telephony/CoreTelephony.h"
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +64,8 @@ class SmsMirror;
 
 // Ussd.Initiate's call timeout: QMI modems may take 100 s to answer.
 inline constexpr int kUssdCallTimeoutMs = 130'000;
+// The engine's reply window when the settings store does not set one.
+inline constexpr double kDefaultReplyWindowSeconds = 10.0;
 
 class ModemTelephony final : public platform::TelephonyService {
 public:
@@ -56,45 +82,92 @@ public:
 
     void dial(platform::Process& from, const std::string& number) override;
 
+    // Called once when a modem becomes ready after a dial was dropped for want
+    // of one (the widget's tap: the engine's own rules decide what runs).
+    void onRefreshDue(std::function<void()> refresh) { m_refresh = std::move(refresh); }
+
     bool hasModem() const { return m_object != nullptr; }
+    // A modem with USSD that is enabled.
+    bool ready() const;
 
 private:
     struct Call;
     struct SmsWatch;
+    struct Waiting {
+        std::string code;
+        guint timer = 0;
+        double window = 0;
+        bool logged = false;
+    };
 
-    static void managerReady(GObject*, GAsyncResult* result, gpointer self);
+    // ModemTelephony.cpp: the service and the modem; ModemRegistration.cpp: registration and SIM.
+    static void serviceAppeared(GDBusConnection*, const gchar* name, const gchar* owner, gpointer self);
+    static void serviceVanished(GDBusConnection*, const gchar* name, gpointer self);
+    static void managerReady(GObject*, GAsyncResult* result, gpointer call);
     static void objectAdded(GDBusObjectManager*, GDBusObject* object, gpointer self);
     static void objectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer self);
-    static void cancelled(GObject* source, GAsyncResult* result, gpointer call);
-    static void initiated(GObject* source, GAsyncResult* result, gpointer call);
+    static void interfacesChanged(GDBusObjectManager*, GDBusObject* object, GDBusInterface*, gpointer self);
+    static void modemStateChanged(GObject*, GParamSpec*, gpointer self);
     static void simReady(GObject* source, GAsyncResult* result, gpointer call);
-    static void smsReady(GObject* source, GAsyncResult* result, gpointer call);
-    static void messageAdded(MMModemMessaging*, const gchar* path, gboolean received, gpointer self);
-    static void ussdTextChanged(GObject* ussd, GParamSpec* property, gpointer self);
     static void registrationChanged(GObject*, GParamSpec*, gpointer self);
     static void simChanged(GObject*, GParamSpec*, gpointer self);
-    static void smsStateChanged(GObject*, GParamSpec*, gpointer watch);
 
+    void dropManager();
+    bool matches(MMObject* object) const;
     bool suits(MMObject* object) const;
     void pickModem();
     void attach(MMObject* object);
     void detach();
-    void initiate(const std::string& code);
+    // Logs the modem's condition when it changed; runs a due refresh once it is ready.
+    void reportCondition();
     void readSim();
-    void deliverUssdText(const std::string& text);
     void readRegistration();
+
+    // ModemUssd.cpp: dials and sessions.
+    static void stateRead(GObject* source, GAsyncResult* result, gpointer call);
+    static void cancelled(GObject* source, GAsyncResult* result, gpointer call);
+    static void initiated(GObject* source, GAsyncResult* result, gpointer call);
+    static gboolean waitExpired(gpointer self);
+    static void ussdStateChanged(GObject*, GParamSpec*, gpointer self);
+    static void ussdTextChanged(GObject* ussd, GParamSpec* property, gpointer self);
+    void dropDial(const std::string& code);
+    void readSessionState();
+    void decide(uint32_t state);
+    void initiate(const std::string& code);
+    void endWait();
+    void deliverUssdText(const std::string& text);
+    // maxResponseTime from the settings store, its default when absent or unreadable.
+    double replyWindow() const;
+
+    // ModemSms.cpp: received messages.
+    static void messageAdded(MMModemMessaging*, const gchar* path, gboolean received, gpointer self);
+    static void messagesListed(GObject* source, GAsyncResult* result, gpointer call);
+    static void smsReady(GObject* source, GAsyncResult* result, gpointer call);
+    static void smsStateChanged(GObject*, GParamSpec*, gpointer watch);
+    // Those received while the daemon was away (or attaching) are listed once.
+    void listMessages();
     void watchSms(const std::string& path);
     void smsState(SmsWatch& watch);
+    void forgetSms();
+
     void logError(const std::string& what, GError* error);
+    // ModemManager's name of an error ("org.freedesktop.ModemManager1.Error.Core.WrongState").
+    static std::string errorName(const GError* error);
     // The modem's name in the log: its object path.
     std::string modemName() const;
+    Call* call(std::string what);
+    bool current(const Call& call) const;
 
     platform::Device& m_device;
     GDBusConnection* m_bus;
     SmsMirror& m_mirror;
     std::string m_selector;
     GCancellable* m_cancellable;
+    std::function<void()> m_refresh;
+    guint m_watch = 0;
+    bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;
+    std::vector<gulong> m_managerHandlers;
     MMObject* m_object = nullptr;
     MMModem* m_modem = nullptr;
     MMModem3gpp* m_3gpp = nullptr;
@@ -104,6 +177,21 @@ private:
     std::map<std::string, std::unique_ptr<SmsWatch>> m_sms;
     Registration m_registration;
     bool m_linksApplied = false;
+    // Bumped whenever the service or the modem changes: callbacks of calls made
+    // before find they are stale.
+    uint64_t m_generation = 0;
+    std::string m_condition; // last condition logged
+    bool m_refreshDue = false;
+
+    // The session: whether its current (non-idle) state comes from our own
+    // Initiate, and whether that session has had its one Cancel.
+    bool m_ownSession = false;
+    bool m_cancelledOnce = false;
+    std::string m_lastCode;
+    std::optional<Waiting> m_waiting;
+    bool m_reading = false;
+    bool m_readAgain = false;
+
     int m_pending = 0;
     bool m_stopped = false;
 };

@@ -21,16 +21,54 @@ SmsMirror::SmsMirror(platform::Device& device, platform::Process& homeScreen)
 {
 }
 
+std::optional<int64_t> SmsMirror::unixTime(const std::string& timestamp)
+{
+    GDateTime* parsed = g_date_time_new_from_iso8601(timestamp.c_str(), nullptr);
+    if (!parsed)
+        return std::nullopt;
+    int64_t unixSeconds = g_date_time_to_unix(parsed);
+    g_date_time_unref(parsed);
+    return unixSeconds;
+}
+
 int64_t SmsMirror::messageDate(const std::string& timestamp) const
 {
-    int64_t unixSeconds = m_device.now().micros() / 1'000'000;
-    if (GDateTime* parsed = g_date_time_new_from_iso8601(timestamp.c_str(), nullptr)) {
-        unixSeconds = g_date_time_to_unix(parsed);
-        g_date_time_unref(parsed);
-    } else if (!timestamp.empty()) {
+    std::optional<int64_t> unixSeconds = unixTime(timestamp);
+    if (!unixSeconds && !timestamp.empty())
         note("SMS timestamp \"" + timestamp + "\" is unreadable; dated now");
+    return unixSeconds.value_or(m_device.now().micros() / 1'000'000) - host::kMessageDateEpoch;
+}
+
+void SmsMirror::load()
+{
+    platform::DeviceScope on(m_device);
+    m_seen.load(m_device.now().micros() / 1'000'000);
+    m_loaded = true;
+}
+
+SmsMirror::Outcome SmsMirror::mirrorOnce(const std::string& number, const std::string& text, const std::string& timestamp)
+{
+    if (!m_loaded)
+        load();
+    std::string id = MirroredMessages::identity(number, text, timestamp);
+    switch (m_seen.check(id, unixTime(timestamp))) {
+    case MirroredMessages::Verdict::seen:
+        note("SMS from " + number + " of " + timestamp + " was mirrored before; not again");
+        return Outcome::alreadyMirrored;
+    case MirroredMessages::Verdict::beforeFirstRun: {
+        note("SMS from " + number + " of " + timestamp + " came before quorveld first ran; not posted as new");
+        platform::DeviceScope on(m_device);
+        m_seen.remember(id);
+        return Outcome::beforeFirstRun;
     }
-    return unixSeconds - host::kMessageDateEpoch;
+    case MirroredMessages::Verdict::fresh:
+        break;
+    }
+    if (receive(number, text, timestamp) == 0)
+        return Outcome::failed;
+    platform::DeviceScope on(m_device);
+    m_seen.remember(id);
+    return Outcome::stored;
 }
 
 int64_t SmsMirror::receive(const std::string& number, const std::string& text, const std::string& timestamp)

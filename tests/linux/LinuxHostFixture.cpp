@@ -206,11 +206,26 @@ bool LinuxHostTest::nameHasOwner(GDBusConnection* bus, const char* name)
     return owned;
 }
 
-void LinuxHostTest::startModemManager()
+void LinuxHostTest::startModemManager(const std::string& parameters)
 {
-    m_children.push_back(spawn("mock", {kPython, "-m", "dbusmock", "--system", "--template", sourceFile("modemmanager.py")}));
+    std::vector<std::string> argv{kPython, "-m", "dbusmock", "--system", "--template", sourceFile("modemmanager.py")};
+    if (!parameters.empty()) {
+        argv.push_back("--parameters");
+        argv.push_back(parameters);
+    }
+    m_children.push_back(spawn("mock", argv));
+    m_mockPid = m_children.back().pid;
     ASSERT_TRUE(waitFor([&] { return nameHasOwner(m_system, "org.freedesktop.ModemManager1"); }, kStartLimit))
         << readText(m_children.back().err);
+}
+
+void LinuxHostTest::stopModemManager()
+{
+    for (Child& child : m_children)
+        if (child.pid == m_mockPid && child.pid > 0)
+            stop(child);
+    m_mockPid = -1;
+    ASSERT_TRUE(waitFor([&] { return !nameHasOwner(m_system, "org.freedesktop.ModemManager1"); }, kStartLimit));
 }
 
 void LinuxHostTest::startLogind()

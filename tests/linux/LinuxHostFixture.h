@@ -39,7 +39,10 @@ protected:
     void TearDown() override;
 
     // The mock modem (and, for lock tests, logind with one session "c1").
-    void startModemManager();
+    // `parameters`: the mock's JSON parameters (see modemmanager.py).
+    void startModemManager(const std::string& parameters = "");
+    // Stops the mock and waits until its name is gone.
+    void stopModemManager();
     void startLogind();
     // quorveld --root root() --log-file log(); waits until it runs. Without
     // `withRoot` the daemon picks its root itself (or from extraArguments).
@@ -97,6 +100,7 @@ private:
     GDBusConnection* m_system = nullptr;
     GDBusConnection* m_session = nullptr;
     std::vector<Child> m_children;
+    pid_t m_mockPid = -1;
     Child m_daemon;
     std::vector<std::string> m_extraEnvironment;
 

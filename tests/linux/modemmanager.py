@@ -1,4 +1,5 @@
-'''A mock ModemManager for python3-dbusmock: one modem with USSD and messaging.
+'''A mock ModemManager for python3-dbusmock: one modem with USSD and messaging,
+behaving as ModemManager 1.20 does towards its clients.
 
 The modem is /org/freedesktop/ModemManager1/Modem/0 with the interfaces
 Modem, Modem.Modem3gpp, Modem.Modem3gpp.Ussd and Modem.Messaging, its SIM at
@@ -7,23 +8,46 @@ Modem, Modem.Modem3gpp, Modem.Modem3gpp.Ussd and Modem.Messaging, its SIM at
 /org/freedesktop/ModemManager1, with the types of ModemManager's own
 interface files.
 
+Parameters (dbusmock -p JSON), all optional:
+  "state":  "enabled" (default), "disabled" or "locked". A locked modem
+            (SIM PIN, unlock with Sim.SendPin("1234")) is exported with the
+            Modem interface only; the others arrive by InterfacesAdded once it
+            is unlocked, disabled. Modem.Enable(b) enables or disables it.
+  "stored": [[sender, text, timestamp], ...] messages already in storage.
+
+What the real service does and the mock does too:
+  - a disabled modem's USSD State is 0 (unknown); USSD calls on it fail with
+    Core.WrongState, so does Initiate while a session is not idle;
+  - Initiate sets State 2 (active) and is answered BEFORE the change back to
+    idle is announced: the property reads idle at once (a fresh Get), its
+    PropertiesChanged comes USSD_IDLE_SIGNAL_LAG_MS later;
+  - Cancel ends a pending Initiate with Core.Aborted; only the first Cancel of
+    the process reaches the modem: later ones are answered while the session
+    stays open (the network releases it, see ReleaseSession);
+  - a code the network does not know is answered as text ("Unknown request");
+  - a single-part SMS is announced (Added) at State 3 (received); one in parts
+    at State 2 (receiving), then 3 once whole;
+  - a disabled modem lists no messages; at every enable the messages in
+    storage are listed and announced again (Added, received = true).
+
 The network is played through the mock interface (org.freedesktop.DBus.Mock)
 of the manager object:
 
-  SetUssdReply(code, mode, text, sender)  how Initiate(code) is answered:
-      "reply"  returns text at once;
-      "sms"    returns "Request accepted" and then delivers text by SMS from sender;
-      "silent" never answers (the call stays pending until its caller gives up).
-      Codes without an answer fail with Core.Unsupported.
-  SetUssdState(state)                     the USSD session state (1 idle, 2 active)
+  SetUssdReply(code, mode, text, extra)   how Initiate(code) is answered:
+      "reply"     returns text;
+      "menu"      returns text and leaves the session waiting for a response (State 3);
+      "sms"       returns "Request accepted", then delivers text by SMS from extra;
+      "sms-parts" the same in two parts;
+      "silent"    never answers (until Cancel, or the network's release);
+      "fail"      fails with the error named extra, its message text.
+  SetUssdState(state)                     the USSD session state (another program's session)
   SetNetworkNotification(text)            a network-initiated USSD text
-  DeliverSms(sender, text)                Added(path, true) with State 2 (receiving),
-                                          then State 3 (received) 300 ms later
+  SetNetworkRequest(text)                 a network-initiated request: State 3 until released
+  ReleaseSession()                        the network ends the session (+CUSD: 2): State 1
+  DeliverSms(sender, text)                a single-part SMS, dated now
+  DeliverSmsAt(sender, text, timestamp)   the same with a given timestamp
   RemoveModem() / AddModem()              the modem goes away and comes back
   SetRegistration(state, operatorCode)    Modem3gpp.RegistrationState and OperatorCode
-
-Like the real service, Initiate fails with Core.WrongState while a session is
-active, and Cancel makes the state idle.
 '''
 
 import dbus
@@ -49,13 +73,27 @@ SIM_IFACE = 'org.freedesktop.ModemManager1.Sim'
 SMS_IFACE = 'org.freedesktop.ModemManager1.Sms'
 
 ERROR_WRONG_STATE = 'org.freedesktop.ModemManager1.Error.Core.WrongState'
-ERROR_UNSUPPORTED = 'org.freedesktop.ModemManager1.Error.Core.Unsupported'
+ERROR_ABORTED = 'org.freedesktop.ModemManager1.Error.Core.Aborted'
+ERROR_PIN = 'org.freedesktop.ModemManager1.Error.MobileEquipment.IncorrectPassword'
 
 IMEI = '356938035643809'
 HOME_OPERATOR = '25001'
+PIN = '1234'
 
+MODEM_LOCKED = 2
+MODEM_DISABLED = 3
+MODEM_ENABLED = 6
+MODEM_REGISTERED = 8
+LOCK_NONE = 1
+LOCK_SIM_PIN = 2
+
+USSD_UNKNOWN = 0
 USSD_IDLE = 1
 USSD_ACTIVE = 2
+USSD_USER_RESPONSE = 3
+USSD_IDLE_SIGNAL_LAG_MS = 150
+UNKNOWN_CODE_TEXT = 'Unknown request'
+
 SMS_RECEIVING = 2
 SMS_RECEIVED = 3
 SMS_PART_DELAY_MS = 300
@@ -64,9 +102,16 @@ SMS_PART_DELAY_MS = 300
 answers = {}
 next_sms = [0]
 pending_calls = []
+cancels = [0]
+stored = []        # (sender, text, timestamp) in storage when the mock starts
+start_state = ['enabled']
 
 
-def modem_properties():
+def now_timestamp():
+    return GLib.DateTime.new_now_local().format('%Y-%m-%dT%H:%M:%S%:z')
+
+
+def modem_properties(state, lock):
     return {
         'Sim': dbus.ObjectPath(SIM_PATH),
         'SimSlots': dbus.Array([dbus.ObjectPath(SIM_PATH)], signature='o'),
@@ -87,9 +132,9 @@ def modem_properties():
         'PrimaryPort': 'cdc-wdm0',
         'Ports': dbus.Array([dbus.Struct(('cdc-wdm0', dbus.UInt32(6)), signature='su')], signature='(su)'),
         'EquipmentIdentifier': IMEI,
-        'UnlockRequired': dbus.UInt32(1),
+        'UnlockRequired': dbus.UInt32(lock),
         'UnlockRetries': dbus.Dictionary({}, signature='uu'),
-        'State': dbus.Int32(8),
+        'State': dbus.Int32(state),
         'StateFailedReason': dbus.UInt32(0),
         'AccessTechnologies': dbus.UInt32(0x4000),
         'SignalQuality': dbus.Struct((dbus.UInt32(70), True), signature='ub'),
@@ -119,13 +164,13 @@ def modem_3gpp_properties():
     }
 
 
-def ussd_properties():
-    return {'State': dbus.UInt32(USSD_IDLE), 'NetworkNotification': '', 'NetworkRequest': ''}
+def ussd_properties(state):
+    return {'State': dbus.UInt32(state), 'NetworkNotification': '', 'NetworkRequest': ''}
 
 
-def messaging_properties():
+def messaging_properties(messages):
     return {
-        'Messages': dbus.Array([], signature='o'),
+        'Messages': dbus.Array(messages, signature='o'),
         'SupportedStorages': dbus.Array([dbus.UInt32(2)], signature='u'),
         'DefaultStorage': dbus.UInt32(2),
     }
@@ -149,7 +194,7 @@ def sim_properties():
     }
 
 
-def sms_properties(sender, text, state):
+def sms_properties(sender, text, state, timestamp):
     return {
         'State': dbus.UInt32(state),
         'PduType': dbus.UInt32(1),
@@ -163,7 +208,7 @@ def sms_properties(sender, text, state):
         'ServiceCategory': dbus.UInt32(0),
         'DeliveryReportRequest': False,
         'MessageReference': dbus.UInt32(0),
-        'Timestamp': GLib.DateTime.new_now_local().format('%Y-%m-%dT%H:%M:%S%:z'),
+        'Timestamp': timestamp,
         'DischargeTimestamp': '',
         'DeliveryState': dbus.UInt32(256),
         'Storage': dbus.UInt32(2),
@@ -174,39 +219,95 @@ def modem():
     return mockobject.objects.get(MODEM_PATH)
 
 
+def modem_state():
+    return int(modem().props[MODEM_IFACE]['State'])
+
+
+def ussd_state():
+    return int(modem().props[USSD_IFACE]['State'])
+
+
+def wrong_state(message):
+    return dbus.exceptions.DBusException(message, name=ERROR_WRONG_STATE)
+
+
+def set_ussd_state_lagging(state):
+    '''The value changes now (a Get reads it), the signal comes later.'''
+    obj = modem()
+    obj.props[USSD_IFACE]['State'] = dbus.UInt32(state)
+
+    def announce():
+        # As a coalesced change is: with the value it has by then.
+        if modem() is obj:
+            now = obj.props[USSD_IFACE]['State']
+            obj.EmitSignal(dbus.PROPERTIES_IFACE, 'PropertiesChanged', 'sa{sv}as',
+                           [USSD_IFACE, {'State': dbus.UInt32(now, variant_level=1)}, []])
+        return False
+
+    GLib.timeout_add(USSD_IDLE_SIGNAL_LAG_MS, announce)
+
+
+def end_pending_calls(name, message):
+    calls = list(pending_calls)
+    pending_calls.clear()
+    for _, error in calls:
+        error(dbus.exceptions.DBusException(message, name=name))
+
+
 # --- the modem's own methods -------------------------------------------------
 
 @dbus.service.method(USSD_IFACE, in_signature='s', out_signature='s', async_callbacks=('reply', 'error'))
 def Initiate(self, command, reply, error):
     self.log(f'Initiate {command}')
-    if self.props[USSD_IFACE]['State'] != USSD_IDLE:
-        error(dbus.exceptions.DBusException('a USSD session is already active', name=ERROR_WRONG_STATE))
+    if modem_state() < MODEM_ENABLED:
+        error(wrong_state('Cannot initiate USSD: device not yet enabled'))
         return
-    answer = answers.get(str(command))
-    if answer is None:
-        error(dbus.exceptions.DBusException(f'no answer to {command}', name=ERROR_UNSUPPORTED))
+    if ussd_state() != USSD_IDLE:
+        error(wrong_state('Cannot initiate USSD: a session is already active'))
         return
-    mode, text, sender = answer
+    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_ACTIVE)})
+    mode, text, extra = answers.get(str(command), ('reply', UNKNOWN_CODE_TEXT, ''))
     if mode == 'silent':
         # Kept so that the reply is never sent and the call object stays alive.
         pending_calls.append((reply, error))
         return
-    if mode == 'sms':
+    if mode == 'fail':
+        set_ussd_state_lagging(USSD_IDLE)
+        error(dbus.exceptions.DBusException(text, name=extra))
+        return
+    if mode == 'menu':
+        reply(text)
+        self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE)})
+        return
+    if mode in ('sms', 'sms-parts'):
         reply('Request accepted')
-        GLib.timeout_add(100, lambda: deliver(sender, text) and False)
+        set_ussd_state_lagging(USSD_IDLE)
+        parts = [text[:len(text) // 2], text[len(text) // 2:]] if mode == 'sms-parts' else [text]
+        GLib.timeout_add(100, lambda: deliver(extra, parts, now_timestamp()) and False)
         return
     reply(text)
+    set_ussd_state_lagging(USSD_IDLE)
 
 
 @dbus.service.method(USSD_IFACE, in_signature='s', out_signature='s')
 def Respond(self, response):
-    raise dbus.exceptions.DBusException('no session awaits a response', name=ERROR_WRONG_STATE)
+    if modem_state() < MODEM_ENABLED:
+        raise wrong_state('Cannot respond USSD: device not yet enabled')
+    if ussd_state() != USSD_USER_RESPONSE:
+        raise wrong_state('Cannot respond USSD: no session awaits a response')
+    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
+    return UNKNOWN_CODE_TEXT
 
 
 @dbus.service.method(USSD_IFACE, in_signature='', out_signature='')
 def Cancel(self):
     self.log('Cancel')
-    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE)})
+    if modem_state() < MODEM_ENABLED:
+        raise wrong_state('Cannot cancel USSD: device not yet enabled')
+    cancels[0] += 1
+    end_pending_calls(ERROR_ABORTED, 'USSD session was cancelled')
+    if cancels[0] == 1:
+        self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
 
 
 @dbus.service.method(MESSAGING_IFACE, in_signature='', out_signature='ao')
@@ -223,36 +324,102 @@ def Delete(self, path):
     self.EmitSignal(MESSAGING_IFACE, 'Deleted', 'o', [path])
 
 
+@dbus.service.method(MODEM_IFACE, in_signature='b', out_signature='')
+def Enable(self, enable):
+    state = modem_state()
+    if state < MODEM_DISABLED:
+        raise wrong_state('Cannot enable modem: device is locked')
+    if not enable:
+        self.UpdateProperties(MODEM_IFACE, {'State': dbus.Int32(MODEM_DISABLED)})
+        self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_UNKNOWN)})
+        return
+    if state >= MODEM_ENABLED:
+        return
+    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE)})
+    self.UpdateProperties(MODEM_IFACE, {'State': dbus.Int32(MODEM_REGISTERED)})
+    # Messaging loads the storage at enable and announces every message in it.
+    self.UpdateProperties(MESSAGING_IFACE, {'Messages': dbus.Array(stored_paths(), signature='o')})
+    for path in self.props[MESSAGING_IFACE]['Messages']:
+        self.EmitSignal(MESSAGING_IFACE, 'Added', 'ob', [dbus.ObjectPath(path), True])
+
+
+@dbus.service.method(SIM_IFACE, in_signature='s', out_signature='')
+def SendPin(self, pin):
+    obj = modem()
+    if str(pin) != PIN:
+        raise dbus.exceptions.DBusException('Incorrect password', name=ERROR_PIN)
+    if int(obj.props[MODEM_IFACE]['UnlockRequired']) == LOCK_NONE:
+        return
+    obj.UpdateProperties(MODEM_IFACE, {'UnlockRequired': dbus.UInt32(LOCK_NONE)})
+    add_later_interfaces(obj, USSD_UNKNOWN)
+    obj.UpdateProperties(MODEM_IFACE, {'State': dbus.Int32(MODEM_DISABLED)})
+
+
+def stored_paths():
+    return [dbus.ObjectPath(p) for p in sorted(mockobject.objects, key=lambda p: (len(p), p)) if p.startswith(SMS_PREFIX)]
+
+
 def add_interface(obj, interface, properties, functions):
     obj.AddProperties(interface, dbus.Dictionary(properties, signature='sv'))
     for fn in functions:
         obj.methods.setdefault(interface, {})[fn.__name__] = (fn._dbus_in_signature, fn._dbus_out_signature, '', fn)
 
 
+def add_later_interfaces(obj, ussd_state_now):
+    '''The interfaces a modem has once its SIM is unlocked.'''
+    add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(), [])
+    add_interface(obj, USSD_IFACE, ussd_properties(ussd_state_now), [Initiate, Respond, Cancel])
+    add_interface(obj, MESSAGING_IFACE, messaging_properties([]), [List, Delete])
+    added = {i: obj.props[i] for i in (MODEM_3GPP_IFACE, USSD_IFACE, MESSAGING_IFACE)}
+    mockobject.objects[MAIN_OBJ].EmitSignal(OBJECT_MANAGER_IFACE, 'InterfacesAdded', 'oa{sa{sv}}',
+                                            [dbus.ObjectPath(MODEM_PATH), added])
+
+
+def add_sms(manager, sender, text, state, timestamp):
+    path = SMS_PREFIX + str(next_sms[0])
+    next_sms[0] += 1
+    manager.AddObject(path, SMS_IFACE,
+                      dbus.Dictionary(sms_properties(sender, text, state, timestamp), signature='sv'), [])
+    return path
+
+
 def add_modem(manager):
     manager.AddObject(SIM_PATH, SIM_IFACE, dbus.Dictionary(sim_properties(), signature='sv'), [])
-    manager.AddObject(MODEM_PATH, MODEM_IFACE, dbus.Dictionary(modem_properties(), signature='sv'), [])
+    sim = mockobject.objects[SIM_PATH]
+    sim.methods.setdefault(SIM_IFACE, {})['SendPin'] = ('s', '', '', SendPin)
+    for sender, text, timestamp in stored:
+        add_sms(manager, sender, text, SMS_RECEIVED, timestamp)
+    state = {'enabled': MODEM_REGISTERED, 'disabled': MODEM_DISABLED, 'locked': MODEM_LOCKED}[start_state[0]]
+    lock = LOCK_SIM_PIN if state == MODEM_LOCKED else LOCK_NONE
+    manager.AddObject(MODEM_PATH, MODEM_IFACE, dbus.Dictionary(modem_properties(state, lock), signature='sv'), [])
     obj = modem()
-    add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(), [])
-    add_interface(obj, USSD_IFACE, ussd_properties(), [Initiate, Respond, Cancel])
-    add_interface(obj, MESSAGING_IFACE, messaging_properties(), [List, Delete])
+    obj.methods.setdefault(MODEM_IFACE, {})['Enable'] = ('b', '', '', Enable)
+    if state != MODEM_LOCKED:
+        add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(), [])
+        add_interface(obj, USSD_IFACE, ussd_properties(USSD_IDLE if state >= MODEM_ENABLED else USSD_UNKNOWN),
+                      [Initiate, Respond, Cancel])
+        # The storage is read at enable: a disabled modem lists nothing yet.
+        paths = stored_paths() if state >= MODEM_ENABLED else []
+        add_interface(obj, MESSAGING_IFACE, messaging_properties(paths), [List, Delete])
     manager.object_manager_emit_added(MODEM_PATH)
 
 
-def deliver(sender, text):
+def deliver(sender, parts, timestamp):
     obj = modem()
-    if obj is None:
+    if obj is None or MESSAGING_IFACE not in obj.props:
         return False
-    path = SMS_PREFIX + str(next_sms[0])
-    next_sms[0] += 1
-    manager = mockobject.objects[MAIN_OBJ]
-    manager.AddObject(path, SMS_IFACE, dbus.Dictionary(sms_properties(sender, text, SMS_RECEIVING), signature='sv'), [])
+    whole = ''.join(parts)
+    path = add_sms(mockobject.objects[MAIN_OBJ], sender, parts[0] if len(parts) > 1 else whole,
+                   SMS_RECEIVING if len(parts) > 1 else SMS_RECEIVED, timestamp)
     messages = list(obj.props[MESSAGING_IFACE]['Messages']) + [dbus.ObjectPath(path)]
     obj.UpdateProperties(MESSAGING_IFACE, {'Messages': dbus.Array(messages, signature='o')})
     obj.EmitSignal(MESSAGING_IFACE, 'Added', 'ob', [dbus.ObjectPath(path), True])
+    if len(parts) == 1:
+        return True
 
     def received():
         if path in mockobject.objects:
+            mockobject.objects[path].UpdateProperties(SMS_IFACE, {'Text': whole})
             mockobject.objects[path].UpdateProperties(SMS_IFACE, {'State': dbus.UInt32(SMS_RECEIVED)})
         return False
 
@@ -261,6 +428,8 @@ def deliver(sender, text):
 
 
 def load(mock, parameters):
+    start_state[0] = str(parameters.get('state', 'enabled'))
+    stored.extend((str(a), str(b), str(c)) for a, b, c in parameters.get('stored', []))
     mock.AddMethods(MAIN_IFACE, [
         ('ScanDevices', '', '', ''),
         ('SetLogging', 's', '', ''),
@@ -279,8 +448,8 @@ def load(mock, parameters):
 # --- the network, played by the tests -----------------------------------------
 
 @dbus.service.method(MOCK_IFACE, in_signature='ssss', out_signature='')
-def SetUssdReply(self, code, mode, text, sender):
-    answers[str(code)] = (str(mode), str(text), str(sender))
+def SetUssdReply(self, code, mode, text, extra):
+    answers[str(code)] = (str(mode), str(text), str(extra))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
@@ -293,10 +462,27 @@ def SetNetworkNotification(self, text):
     modem().UpdateProperties(USSD_IFACE, {'NetworkNotification': text})
 
 
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def SetNetworkRequest(self, text):
+    modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE), 'NetworkRequest': text})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
+def ReleaseSession(self):
+    end_pending_calls(ERROR_ABORTED, 'USSD terminated by network')
+    modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
+
+
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
 def DeliverSms(self, sender, text):
-    if not deliver(sender, text):
-        raise dbus.exceptions.DBusException('there is no modem', name=ERROR_WRONG_STATE)
+    if not deliver(str(sender), [str(text)], now_timestamp()):
+        raise wrong_state('there is no modem')
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='sss', out_signature='')
+def DeliverSmsAt(self, sender, text, timestamp):
+    if not deliver(str(sender), [str(text)], str(timestamp)):
+        raise wrong_state('there is no modem')
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
@@ -304,6 +490,7 @@ def RemoveModem(self):
     self.object_manager_emit_removed(MODEM_PATH)
     for path in [p for p in list(mockobject.objects) if p.startswith(SMS_PREFIX)] + [MODEM_PATH, SIM_PATH]:
         self.RemoveObject(path)
+    stored.clear()
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')

@@ -1,0 +1,74 @@
+// ModemTelephony's registration and SIM: the carrier and operator links (see
+// Registration.h and ModemTelephony.h).
+#include "host/linux/ModemTelephony.h"
+
+#include "host/linux/DaemonLog.h"
+#include "host/linux/ModemCall.h"
+#include "platform/system/Device.h"
+
+namespace linuxhost {
+
+void ModemTelephony::registrationChanged(GObject*, GParamSpec*, gpointer data)
+{
+    static_cast<ModemTelephony*>(data)->readRegistration();
+}
+
+void ModemTelephony::simChanged(GObject*, GParamSpec*, gpointer data)
+{
+    static_cast<ModemTelephony*>(data)->readSim();
+}
+
+void ModemTelephony::readRegistration()
+{
+    if (!m_3gpp)
+        return;
+    Registration next = m_registration;
+    next.state = static_cast<uint32_t>(mm_modem_3gpp_get_registration_state(m_3gpp));
+    next.operatorCode = modemText(mm_modem_3gpp_get_operator_code(m_3gpp));
+    bool changed = !m_linksApplied || next.state != m_registration.state || next.operatorCode != m_registration.operatorCode ||
+                   next.homeOperator != m_registration.homeOperator;
+    m_registration = next;
+    if (!changed)
+        return;
+    platform::DeviceScope on(m_device);
+    if (!applyRegistration(m_registration)) {
+        note("cannot point the carrier and operator links");
+        return;
+    }
+    m_linksApplied = true;
+    note("registration " + std::to_string(m_registration.state) + " on " +
+         (m_registration.operatorCode.empty() ? "(no operator)" : m_registration.operatorCode) + ", home " +
+         (m_registration.homeOperator.empty() ? "(unknown)" : m_registration.homeOperator) +
+         (m_registration.state == kRegistrationRoaming ? ": roaming" : ""));
+}
+
+void ModemTelephony::readSim()
+{
+    if (!m_modem || !mm_modem_get_sim_path(m_modem) || std::string(mm_modem_get_sim_path(m_modem)) == "/")
+        return;
+    mm_modem_get_sim(m_modem, m_cancellable, simReady, call("SIM"));
+}
+
+void ModemTelephony::simReady(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<Call> call(static_cast<Call*>(data));
+    ModemTelephony* self = call->self;
+    --self->m_pending;
+    GError* error = nullptr;
+    MMSim* sim = mm_modem_get_sim_finish(MM_MODEM(source), result, &error);
+    if (!sim) {
+        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) && self->current(*call))
+            self->logError("reading the SIM", error);
+        g_error_free(error);
+        return;
+    }
+    std::string home = modemText(mm_sim_get_operator_identifier(sim));
+    g_object_unref(sim);
+    if (!self->current(*call))
+        return; // the modem went away meanwhile
+    self->m_registration.homeOperator = home;
+    self->m_linksApplied = false;
+    self->readRegistration();
+}
+
+} // namespace linuxhost
