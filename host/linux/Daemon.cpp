@@ -199,7 +199,7 @@ int runDaemon(const DaemonOptions& options)
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
         home.useTelephony(modem, [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
-        modems->onRefreshDue([&home] { home.refresh(); });
+        modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();

@@ -56,11 +56,7 @@ protected:
     {
         return waitFor([&] { return codesStore().find(part) != std::string::npos; });
     }
-    void refresh()
-    {
-        CommandResult r = quorvel({"refresh"});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    void refresh() { ASSERT_TRUE(refreshTaken()) << "no refresh went through to the engine"; }
     std::string widgetLine()
     {
         CommandResult r = quorvel({"widget"});

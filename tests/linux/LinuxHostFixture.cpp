@@ -344,6 +344,17 @@ std::string LinuxHostTest::log() const
     return readText(m_folder / "daemon.log");
 }
 
+bool LinuxHostTest::refreshTaken(std::chrono::milliseconds limit)
+{
+    const std::string taken = "quorveld: refresh asked for over the session bus";
+    const size_t before = logCount(taken);
+    return waitFor([&] {
+        if (quorvel({"refresh"}).status != 0)
+            return false;
+        return waitFor([&] { return logCount(taken) > before; }, std::chrono::milliseconds(700));
+    }, limit);
+}
+
 bool LinuxHostTest::waitForLog(const std::string& part, std::chrono::milliseconds limit)
 {
     return waitFor([&] { return log().find(part) != std::string::npos; }, limit);

@@ -65,6 +65,10 @@ protected:
     // Runs a program to its end with the private buses (bounded).
     CommandResult run(const std::vector<std::string>& argv, std::chrono::seconds limit = std::chrono::seconds(15));
     CommandResult quorvel(const std::vector<std::string>& arguments) { return run(prepend(binary("quorvel"), arguments)); }
+    // `quorvel refresh`, asked again until the daemon lets one through to the
+    // engine: a request within a few seconds of the last, or while a dial
+    // awaits its answer, is coalesced with it. False when none went through.
+    bool refreshTaken(std::chrono::milliseconds limit = std::chrono::seconds(15));
 
     // The codes and settings stores under the device root.
     void writeCodes(const std::string& plistXml);

@@ -20,11 +20,7 @@ protected:
     {
         return waitFor([&] { return codesStore().find(part) != std::string::npos; }, limit);
     }
-    void refresh()
-    {
-        CommandResult r = quorvel({"refresh"});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    void refresh() { ASSERT_TRUE(refreshTaken()) << "no refresh went through to the engine"; }
     bool modemState(const std::string& state, std::chrono::milliseconds limit = 60s)
     {
         return waitFor([&] { return mmcli({"-m", "any"}).out.find("state: " + state) != std::string::npos; }, limit);
