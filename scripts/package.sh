@@ -6,8 +6,22 @@
 #   scripts/package.sh            # build, run the scenarios, lint
 #   DEB_BUILD_OPTIONS=nocheck scripts/package.sh   # without the scenarios
 set -euo pipefail
+missing_tools=()
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+
+# The tools, then what debian/control's Build-Depends name (the tests' own
+# packages are scripts/setup.sh's).
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+for tool in dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian; do
+  command -v "${tool%%:*}" >/dev/null || missing_tools+=("${tool#*:}")
+done
+if [ ${#missing_tools[@]} -gt 0 ]; then
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing_tools[@]}"
+fi
+if ! dpkg-checkbuilddeps 2>/dev/null; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get build-dep -y -qq ./
+fi
 
 version=$(dpkg-parsechangelog -S Version)
 out=build-deb
@@ -15,7 +29,7 @@ src=$out/quorvel-$version
 rm -rf "$out"
 mkdir -p "$src"
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  git ls-files -z --cached --others --exclude-standard | tar -c --null -T - | tar -x -C "$src"
+  git ls-files -z --cached --others --exclude-standard | tar -c --null --ignore-failed-read -T - | tar -x -C "$src"
 else
   tar -c --exclude='./build*' --exclude=./obj-* . | tar -x -C "$src"
 fi
