@@ -1,7 +1,9 @@
-# What a Linux machine gets from `cmake --install` and from the Debian package
-# (`cpack -G DEB` in a build folder): the daemon and the command, the three
-# modules with their bundles' resources and the platform library in
-# lib/quorvel, the systemd user unit and the README.
+# What a Linux machine gets from `cmake --install`, and what the Debian package
+# (debian/, built by scripts/package.sh) takes from it: the daemon and the
+# command with their manual pages, the three modules with their bundles'
+# resources and the platform library in lib/quorvel, the systemd user unit and
+# the README. tests/package checks an install against debian/quorvel.install.
+set(CMAKE_INSTALL_DOCDIR share/doc/quorvel CACHE PATH "Documentation (the unit's Documentation= names it)")
 include(GNUInstallDirs)
 # Fixed (not the multiarch libdir): host/common/loader/ModuleLoader.h names it too.
 set(QUORVEL_INSTALL_MODULE_DIR lib/quorvel)
@@ -15,16 +17,8 @@ install(TARGETS quorvel_platform LIBRARY DESTINATION ${QUORVEL_INSTALL_MODULE_DI
 install(TARGETS QuorvelTweak Quorvel QuorvelPrefBundle LIBRARY DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Quorvel.bundle ${CMAKE_BINARY_DIR}/bin/QuorvelPrefBundle.bundle
         DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/quorveld.1 ${PROJECT_SOURCE_DIR}/docs/man/quorvel.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# lib/systemd/user under the prefix, never the multiarch libdir: systemd looks there only.
 install(FILES ${PROJECT_SOURCE_DIR}/host/linux/quorvel.service DESTINATION lib/systemd/user)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-
-set(CPACK_PACKAGE_NAME quorvel)
-set(CPACK_PACKAGE_VENDOR "Quillmoor")
-set(CPACK_PACKAGE_CONTACT "Quillmoor <quorvel@quillmoor.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps the figures a mobile carrier reports to USSD codes at hand")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "modemmanager, dbus, libmm-glib0, libglib2.0-0, libplist3, libcairo2, libsqlite3-0, libpng16-16, fonts-dejavu-core, libcpp-httplib0.11")
-include(CPack)

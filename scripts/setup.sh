@@ -13,6 +13,8 @@ packages=(
   polkitd util-linux mount
   # the browser page: its HTTP server, and headless Chromium driven by selenium for its test
   libcpp-httplib-dev chromium chromium-driver python3-selenium
+  # the Debian package (scripts/package.sh) and the user unit's check (systemd-analyze)
+  debhelper lintian systemd
   # clang and its libFuzzer runtime, for scripts/fuzz.sh
   clang libclang-rt-14-dev
 )
