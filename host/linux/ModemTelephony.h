@@ -30,7 +30,9 @@
 // is given up, with one log line, at the end of the engine's reply window
 // (maxResponseTime). A session of the daemon's own request left without a
 // reply is cancelled once at most; if it stays open, the dial waits for the
-// network to release it. Only dial strings (0-9 * # +) are sent. Replies, and
+// network to release it. A reply of its own that waits for a choice (a menu)
+// is not cancelled either: ModemManager may answer that Cancel from a cache
+// while the menu stays open at the modem; the network releases it. Only dial strings (0-9 * # +) are sent. Replies, and
 // the network's notifications and requests, reach every process's telephony
 // centre as kCTUSSDSessionStringNotification.
 //

@@ -173,18 +173,24 @@ void ModemTelephony::decide(uint32_t state)
     }
     const std::string& code = m_waiting->code;
     bool waitsForUser = state == MM_MODEM_3GPP_USSD_SESSION_STATE_USER_RESPONSE;
-    if (m_ownSession && !m_cancelledOnce) {
-        // Our own request left open (no reply, or a menu): one Cancel, no more.
+    if (m_ownSession && !m_cancelledOnce && !waitsForUser) {
+        // Our own request left without a reply: one Cancel, no more. A menu
+        // (a reply that waits for a choice) is not cancelled: ModemManager may
+        // answer a Cancel from its cache without reaching the modem, leaving
+        // the menu open there while it reports idle, and the next code would
+        // be typed into the menu as its answer. The network releases menus.
         m_cancelledOnce = true;
-        note("the USSD session of " + m_lastCode + " is still " + (waitsForUser ? "waiting for a response" : "active") +
-             ": cancelling it once before " + code);
+        note("the USSD session of " + m_lastCode + " is still active: cancelling it once before " + code);
         mm_modem_3gpp_ussd_cancel(m_ussd, m_cancellable, cancelled, call(code));
         return;
     }
     if (m_waiting->logged)
         return;
     m_waiting->logged = true;
-    if (m_ownSession)
+    if (m_ownSession && waitsForUser)
+        note("the reply to " + m_lastCode + " waits for a choice: " + code +
+             " waits for the network to release the session (a menu is neither answered nor cancelled)");
+    else if (m_ownSession)
         note("the USSD session of " + m_lastCode + " is still open after its Cancel: " + code +
              " waits for the network to release it");
     else

@@ -98,8 +98,8 @@ TEST_F(RealModemManagerFaults, AMenuLeftOpenIsNeverTypedInto)
 
 TEST_F(RealModemManagerFaults, StoredMessagesAreMirroredOnceAcrossRestarts)
 {
-    // A message from before quorveld ran is not a new one.
-    deliverSms("900", "Old news from before");
+    // A message from before quorveld ran (stamped an hour ago) is not a new one.
+    modem(R"({"op": "sms", "sender": "900", "text": "Old news from before", "age": 3600})");
     ASSERT_TRUE(waitFor([&] { return mmcli({"-m", "any", "--messaging-list-sms"}).out.find("(received)") !=
                                      std::string::npos; }, 15s));
     startDaemon();

@@ -92,7 +92,7 @@ TEST_F(RealModemManager, AModemManagerRestartIsFollowedAndTheGsmCharsetWorks)
     // and replies come as plain GSM text (data coding scheme 15).
     modem(R"({"op": "charsets", "list": ["GSM"]})");
     restartModemManager();
-    ASSERT_TRUE(waitForLog(" went away", 20s)) << log();
+    ASSERT_TRUE(waitForLog("ModemManager stopped", 20s)) << log();
     ASSERT_TRUE(enableModem());
     ASSERT_TRUE(waitFor([&] { return logCount("using modem /org/freedesktop/ModemManager1/Modem/") >= 2; }, 20s)) << log();
     refresh();

@@ -21,7 +21,8 @@ per line, one JSON reply per line):
       never answers and the network releases the session ("+CUSD: 2") after
       "release" seconds; "sms" is delivered once the reply is sent.
       Codes without an answer get "Unknown request".
-  {"op": "sms", "sender": "900", "text": "...", "parts": 2, "stored": false}
+  {"op": "sms", "sender": "900", "text": "...", "parts": 2, "stored": false, "age": 0}
+      ("age": the message's network time stamp, that many seconds ago)
       an SMS-DELIVER in "parts" concatenated parts; "stored" puts it in the
       storage without announcing it (a message from before).
   {"op": "notify", "text": "...", "action": 0}   a network-initiated USSD (1: a request)
@@ -473,10 +474,11 @@ class Modem:
         smsc_length = int(pdu[:2], 16)
         return len(pdu) // 2 - 1 - smsc_length
 
-    def store(self, sender, text, parts, announce):
+    def store(self, sender, text, parts, announce, age=0):
         self.reference = (self.reference + 1) % 256
         indexes = []
-        for pdu in deliver_pdus(sender, text, parts, self.reference):
+        when = datetime.datetime.now(datetime.timezone.utc) - datetime.timedelta(seconds=age)
+        for pdu in deliver_pdus(sender, text, parts, self.reference, when):
             index = next((i for i in range(STORAGE_SIZE) if i not in self.storage), None)
             if index is None:
                 self.note('storage full: a part is dropped')
@@ -610,7 +612,7 @@ class Modem:
             self.answers[request['code']] = request
         elif op == 'sms':
             indexes = self.store(request.get('sender', '900'), request.get('text', ''), int(request.get('parts', 1)),
-                                 not request.get('stored', False))
+                                 not request.get('stored', False), float(request.get('age', 0)))
             return {'ok': True, 'indexes': indexes}
         elif op == 'notify':
             action = int(request.get('action', 0))
