@@ -2,6 +2,7 @@
 // clients trickle a request head in and 16 log streams are open (what used
 // to hold all of httplib's workers). Over loopback; each request on a fresh
 // connection, as a page's first request after a pause would be.
+#include "tests/support/BarePhone.h"
 #include "host/web/PhoneQueue.h"
 #include "host/web/WebServer.h"
 
@@ -24,19 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class StillPhone final : public host::PhoneBackend {
-public:
-    std::string stateJson() override { return "{\"time\":\"09:00:00\"}"; }
-    host::PageReply showApp(host::PageApp) override { return host::PageReply::done(); }
-    host::PageReply tapSettings(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply scrollSettings(platform::CGPoint, double) override { return host::PageReply::done(); }
-    host::PageReply typeSettings(const std::string&) override { return host::PageReply::done(); }
-    host::PageReply tapWidget(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply setLocked(bool) override { return host::PageReply::done(); }
-    host::PageReply setDoNotDisturb(bool) override { return host::PageReply::done(); }
-    host::PageReply setRoaming(bool) override { return host::PageReply::done(); }
-    bool hasPhoneControls() const override { return false; }
-};
+using StillPhone = quorvel::test::BarePhone;
 
 int connectTo(int port, const std::string& request)
 {

@@ -3,6 +3,7 @@
 // sessions quorveld did or did not start, modems that are locked or disabled,
 // and messages announced more than once. The mock behaves as ModemManager
 // 1.20 does in each of these (see modemmanager.py).
+#include "CodesPlist.h"
 #include "LinuxHostFixture.h"
 
 #include <filesystem>
@@ -13,11 +14,6 @@ namespace linuxhost::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string plist(const std::string& body)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>\n";
-}
 
 // One code with one field per title, its values in the order given.
 std::string code(const std::string& dial, const std::vector<std::string>& titles)
@@ -30,13 +26,7 @@ std::string code(const std::string& dial, const std::vector<std::string>& titles
     return xml + "</array></dict>";
 }
 
-std::string codes(const std::vector<std::string>& all)
-{
-    std::string body;
-    for (const auto& c : all)
-        body += c;
-    return plist("<dict><key>codes</key><array>" + body + "</array></dict>");
-}
+std::string codes(const std::vector<std::string>& all) { return codesXml(all); }
 
 std::string replyWindow(int seconds)
 {

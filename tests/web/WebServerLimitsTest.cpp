@@ -4,6 +4,7 @@
 // its deadline, bodies are capped with a text that says the cap, and
 // state-changing requests another site's page could send are refused.
 // Every wait is bounded; nothing sleeps a fixed time.
+#include "tests/support/BarePhone.h"
 #include "host/web/PhoneQueue.h"
 #include "host/web/WebServer.h"
 
@@ -30,19 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kToken = "0123456789abcdef0123456789abcdef";
 
-class BarePhone final : public host::PhoneBackend {
-public:
-    std::string stateJson() override { return "{\"time\":\"09:00:00\"}"; }
-    host::PageReply showApp(host::PageApp) override { return host::PageReply::done(); }
-    host::PageReply tapSettings(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply scrollSettings(platform::CGPoint, double) override { return host::PageReply::done(); }
-    host::PageReply typeSettings(const std::string&) override { return host::PageReply::done(); }
-    host::PageReply tapWidget(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply setLocked(bool) override { return host::PageReply::done(); }
-    host::PageReply setDoNotDisturb(bool) override { return host::PageReply::done(); }
-    host::PageReply setRoaming(bool) override { return host::PageReply::done(); }
-    bool hasPhoneControls() const override { return false; }
-};
+using BarePhone = quorvel::test::BarePhone;
 
 // A raw connection to the server, closed when it goes.
 class Connection {

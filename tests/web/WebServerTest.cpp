@@ -4,6 +4,7 @@
 // access token and Host rules. The device runs on the test's thread, as it
 // runs on the serve loop's: requests go out from a helper thread while the
 // test's thread runs the queue. The clock moves only when a request moves it.
+#include "tests/support/BarePhone.h"
 #include "host/web/PhoneQueue.h"
 #include "host/web/WebServer.h"
 #include "platform/ui/UIApplication.h"
@@ -299,20 +300,7 @@ TEST(WebServer, UnknownPathsGet404AndLargeBodiesAreRefusedUnread)
     EXPECT_EQ(served.state(), before);
 }
 
-// A phone with neither clock nor carrier, as the Linux host's.
-class BarePhone final : public host::PhoneBackend {
-public:
-    std::string stateJson() override { return "{\"time\":\"09:00:00\"}"; }
-    host::PageReply showApp(host::PageApp) override { return host::PageReply::done(); }
-    host::PageReply tapSettings(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply scrollSettings(platform::CGPoint, double) override { return host::PageReply::done(); }
-    host::PageReply typeSettings(const std::string&) override { return host::PageReply::done(); }
-    host::PageReply tapWidget(platform::CGPoint) override { return host::PageReply::done(); }
-    host::PageReply setLocked(bool) override { return host::PageReply::done(); }
-    host::PageReply setDoNotDisturb(bool) override { return host::PageReply::done(); }
-    host::PageReply setRoaming(bool) override { return host::PageReply::done(); }
-    bool hasPhoneControls() const override { return false; }
-};
+using BarePhone = quorvel::test::BarePhone;
 
 // A bare phone served with a token, its thread running the queue meanwhile.
 class TokenServer : public ::testing::Test {
