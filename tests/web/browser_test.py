@@ -141,6 +141,32 @@ class Phone:
         ActionChains(self.driver).send_keys(text).perform()
 
 
+def add_code_until_titled(driver, phone, code, title):
+    """Settings' codes list, the wizard's "+", the code typed and dialled
+    ("Next"), and the first number found given `title`: the wizard's path as
+    a user taps and types it, up to its Save."""
+    textboxes = lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")
+    phone.scroll(1000)
+    phone.tap_text("USSD Codes")
+    phone.wait_title("USSD Codes")
+    phone.shot("codes-list")
+    phone.tap_text("+")
+    phone.wait_title("Add New Code")
+    # The wizard's command field is being edited: the keyboard shows, the user types.
+    wait_until("the command field", textboxes)
+    phone.click(lambda: textboxes()[0], "the command field")
+    phone.type(code)
+    wait_until("the typed command", lambda: textboxes()[0].get_attribute("data-value") == code)
+    phone.shot("new-code")
+    phone.tap_text("Next")
+    phone.wait_title(code)
+    phone.shot("field-titles")
+    # The first number's title field is its row's text field.
+    phone.click(lambda: textboxes()[0], "the first title field")
+    phone.type(title)
+    wait_until("the typed title", lambda: textboxes()[0].get_attribute("data-value") == title)
+
+
 def main():
     if len(sys.argv) < 3:
         print(__doc__)
@@ -257,28 +283,9 @@ def run(driver, server, folder, readme_shot):
     wait_until("the carrier's script", lambda: "*100#" in driver.find_element("id", "scripts").text)
 
     # The codes' row is below the screen's edge: the user scrolls down to it.
-    phone.scroll(1000)
-    phone.tap_text("USSD Codes")
-    phone.wait_title("USSD Codes")
-    phone.shot("codes-list")
-    phone.tap_text("+")
-    phone.wait_title("Add New Code")
-    # The wizard's command field is being edited: the keyboard shows, the user types.
-    field = wait_until("the command field", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]"))
-    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the command field")
-    phone.type("*100#")
-    wait_until("the typed command", lambda: driver.find_element("css selector", "#screen-settings [role=textbox]")
-               .get_attribute("data-value") == "*100#")
-    phone.shot("new-code")
-    phone.tap_text("Next")
-    # The carrier answers 2 s of device time later, at real time.
-    phone.wait_title("*100#")
-    phone.shot("field-titles")
-    # Title the first number (12.50): its title field is the row's text field.
-    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the first title field")
-    phone.type("Balance")
-    wait_until("the typed title", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0]
-               .get_attribute("data-value") == "Balance")
+    # The carrier answers 2 s of device time later, at real time; the first
+    # number is 12.50.
+    add_code_until_titled(driver, phone, "*100#", "Balance")
     phone.shot("titled")
     if readme_shot:
         driver.save_screenshot(readme_shot)

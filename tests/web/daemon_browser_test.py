@@ -24,7 +24,7 @@ import subprocess
 import sys
 import tempfile
 
-from browser_test import SKIP, Phone, find_chromium, skip, wait_until
+from browser_test import SKIP, Phone, add_code_until_titled, find_chromium, skip, wait_until
 
 PYTHON = "/usr/bin/python3"
 CODES = "var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist"
@@ -178,25 +178,8 @@ def run(driver, phone, url, codes):
     driver.find_element("id", "app-settings").click()
     phone.wait_title("Quorvel")
 
-    phone.scroll(1000)
-    phone.tap_text("USSD Codes")
-    phone.wait_title("USSD Codes")
-    phone.tap_text("+")
-    phone.wait_title("Add New Code")
-    wait_until("the command field", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]"))
-    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the command field")
-    phone.type("*100#")
-    wait_until("the typed command", lambda: driver.find_element("css selector", "#screen-settings [role=textbox]")
-               .get_attribute("data-value") == "*100#")
-    phone.shot("new-code")
     # The daemon dials through the mock modem, which answers at once.
-    phone.tap_text("Next")
-    phone.wait_title("*100#")
-    phone.shot("field-titles")
-    phone.click(lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0], "the first title field")
-    phone.type("Balance")
-    wait_until("the typed title", lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")[0]
-               .get_attribute("data-value") == "Balance")
+    add_code_until_titled(driver, phone, "*100#", "Balance")
     phone.tap_text("Save")
     wait_until("the notice", lambda: driver.find_elements("css selector", "#screen-settings [role=alertdialog]"))
     phone.tap_text("OK")
