@@ -1,16 +1,20 @@
 #include "host/linux/Daemon.h"
 
 #include "host/common/device/CarrierLinks.h"
+#include "host/linux/CodesService.h"
 #include "host/linux/DaemonBus.h"
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/HomeScreen.h"
+#include "host/linux/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
+#include "host/linux/SettingsService.h"
 #include "host/linux/SleepWatch.h"
 #include "host/linux/SmsMirror.h"
+#include "host/linux/StoreWatch.h"
 #include "host/linux/WebPage.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
@@ -206,6 +210,14 @@ int runDaemon(const DaemonOptions& options)
     // Do Not Disturb: no desktop publishes it on D-Bus in a common form, so it
     // stays off here and the engine's DnD rule never holds a refresh back.
 
+    // The interface's other methods, connected before it is served.
+    LastReplies replies;
+    auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
+    codes->onEdited([&home] { home.reloadWidget(); });
+    auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
+    auto storeWatch = std::make_unique<StoreWatch>(
+        root, [&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); },
+        [&bus] { quorvel_bus_quorvel1_emit_settings_changed(bus->skeleton()); });
     if (!bus->exportObjects([&home] { return home.refresh("the session bus"); }, [&home] { return home.widget(); }, &error))
         note("cannot serve " + std::string(kDaemonInterface) + ": " + error);
     home.onWidgetChanged([&bus](const WidgetState& state) { bus->emitRefreshed(state); });
@@ -259,6 +271,9 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
+    storeWatch.reset();
+    settings.reset();
+    codes.reset();
     bus.reset();
     if (timedOut) {
         // Their callbacks would find nothing: leave them be rather than free what they point at.

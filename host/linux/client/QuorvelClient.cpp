@@ -319,8 +319,9 @@ bool QuorvelClient::setSetting(const std::string& key, const SettingValue& value
     if (!reachable(m_proxy, error))
         return false;
     GError* failure = nullptr;
-    const bool done = quorvel_bus_quorvel1_call_set_setting_sync(m_proxy, key.c_str(), settingVariant(value),
-                                                                 nullptr, &failure);
+    const bool done = quorvel_bus_quorvel1_call_set_setting_sync(m_proxy, key.c_str(),
+                                                                 g_variant_new_variant(settingVariant(value)), nullptr,
+                                                                 &failure);
     take(failure, error);
     return done;
 }
