@@ -5,6 +5,7 @@
 #include "host/linux/DaemonBus.h"
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
+#include "host/linux/DialService.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
@@ -215,6 +216,8 @@ int runDaemon(const DaemonOptions& options)
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
+    auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies,
+                                               [&modems] { return modems && modems->hasModem(); });
     auto storeWatch = std::make_unique<StoreWatch>(
         root, [&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); },
         [&bus] { quorvel_bus_quorvel1_emit_settings_changed(bus->skeleton()); });
@@ -272,6 +275,7 @@ int runDaemon(const DaemonOptions& options)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
     storeWatch.reset();
+    dials.reset();
     settings.reset();
     codes.reset();
     bus.reset();

@@ -8,6 +8,8 @@
 #include "host/linux/client/QuorvelClient.h"
 #include "platform/foundation/PropertyList.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
@@ -31,9 +33,25 @@ protected:
         client = QuorvelClient::connect(sessionBus(), &error);
         ASSERT_TRUE(client) << error.message;
         ASSERT_TRUE(client->running());
+        // The Darwin notifications the daemon's processes post, as it relays them.
+        m_darwin = g_dbus_connection_signal_subscribe(
+            sessionBus(), nullptr, "org.quillmoor.Darwin1", "Posted", "/org/quillmoor/Darwin1", nullptr,
+            G_DBUS_SIGNAL_FLAGS_NONE,
+            +[](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer data) {
+                const gchar* name = nullptr;
+                g_variant_get(parameters, "(&s)", &name);
+                static_cast<std::vector<std::string>*>(data)->emplace_back(name);
+            },
+            &m_posted, nullptr);
+    }
+    bool darwinPosted(const std::string& name) const
+    {
+        return std::find(m_posted.begin(), m_posted.end(), name) != m_posted.end();
     }
     void TearDown() override
     {
+        if (m_darwin)
+            g_dbus_connection_signal_unsubscribe(sessionBus(), m_darwin);
         client.reset();
         LinuxHostTest::TearDown();
     }
@@ -68,6 +86,8 @@ protected:
     }
 
     std::unique_ptr<QuorvelClient> client;
+    std::vector<std::string> m_posted;
+    guint m_darwin = 0;
 };
 
 TEST_F(DaemonInterface, CodesAreReadWithTitlesValuesAndRefreshTimeEvenBesideABrokenRecord)
@@ -337,6 +357,116 @@ TEST_F(DaemonInterface, SettingsReadWithTheirDefaultsAndTakeOnlyThePagesChoices)
             EXPECT_EQ(s.value, SettingValue(int64_t(15)));
         }
     }
+}
+
+TEST_F(DaemonInterface, ADialByUssdReturnsTheReplyAndItsNumbersAndTheEngineLeavesItAlone)
+{
+    writeCodes(codesXml({codeXml("*100#", 2, {{"Balance", 0}, {"Bonus", 1}})}));
+    startAll();
+    answer("*100#", "reply", "Balance 12.50 rub, bonus 300");
+    std::vector<std::string> states;
+    client->onStateChanged([&] { states.push_back(client->state() + " " + client->stateDetail()); });
+    const std::string before = codesStore();
+    CallError error;
+    std::optional<DialReply> reply = client->dial("*100#", false, &error);
+    ASSERT_TRUE(reply) << error.name << ": " << error.message;
+    EXPECT_EQ(reply->reply, "Balance 12.50 rub, bonus 300");
+    EXPECT_EQ(reply->sender, "");
+    EXPECT_EQ(reply->numbers, (std::vector<std::string>{"12.50", "300"}));
+    // The engine was told, as by the wizard: its pop-up is hidden, the reply is not its own.
+    EXPECT_TRUE(waitWithSignals([&] { return darwinPosted("org.quillmoor.harrowin.ussd_sent"); }));
+    EXPECT_FALSE(darwinPosted("org.quillmoor.quorvel.expectSMSReply"));
+    EXPECT_EQ(codesStore(), before);
+    // The last reply is the daemon's, kept beside the store.
+    std::vector<StoredCode> list = codes();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].lastReply, "Balance 12.50 rub, bonus 300");
+    EXPECT_TRUE(std::filesystem::exists(root() / "last-replies.plist"));
+    EXPECT_TRUE(waitWithSignals([&] { return !states.empty() && states.back() == "idle "; }));
+    EXPECT_NE(std::find(states.begin(), states.end(), "dialling *100#"), states.end()) << ::testing::PrintToString(states);
+}
+
+TEST_F(DaemonInterface, ADialBySmsReturnsTheSmsAndItsSender)
+{
+    startAll();
+    answer("*102#", "sms", "Minutes left 250, SMS 40", "900");
+    CallError error;
+    std::optional<DialReply> reply = client->dial("*102#", true, &error);
+    ASSERT_TRUE(reply) << error.name << ": " << error.message;
+    EXPECT_EQ(reply->reply, "Minutes left 250, SMS 40");
+    EXPECT_EQ(reply->sender, "900");
+    EXPECT_EQ(reply->numbers, (std::vector<std::string>{"250", "40"}));
+    EXPECT_TRUE(waitWithSignals([&] { return darwinPosted("org.quillmoor.quorvel.expectSMSReply"); }));
+    // Saved with what the dial gave, it is the wizard's SMS record.
+    ASSERT_TRUE(client->saveCode("*102#", reply->sender, static_cast<int>(reply->numbers.size()), {{0, "Minutes"}}, &error))
+        << error.message;
+    EXPECT_NE(codesStore().find("<key>smsSender</key>\n\t\t\t<string>900</string>"), std::string::npos) << codesStore();
+}
+
+TEST_F(DaemonInterface, ASecondDialWhileOneWaitsIsRefusedAsBusy)
+{
+    startAll();
+    answer("*100#", "silent", "");
+    bool done = false;
+    GVariant* first = nullptr;
+    std::pair<bool*, GVariant**> out{&done, &first};
+    g_dbus_connection_call(sessionBus(), kQuorvelBusName, kQuorvelObjectPath, "org.quillmoor.Quorvel1", "DialCode",
+                           g_variant_new("(sb)", "*100#", FALSE), G_VARIANT_TYPE("(ssas)"), G_DBUS_CALL_FLAGS_NONE, 60000,
+                           nullptr,
+                           +[](GObject* bus, GAsyncResult* result, gpointer data) {
+                               auto* out = static_cast<std::pair<bool*, GVariant**>*>(data);
+                               *out->second = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, nullptr);
+                               *out->first = true;
+                           },
+                           &out);
+    ASSERT_TRUE(waitWithSignals([&] { return client->state() == "dialling"; }));
+    EXPECT_EQ(client->stateDetail(), "*100#");
+    CallError error;
+    EXPECT_FALSE(client->dial("*101#", false, &error));
+    EXPECT_EQ(error.name, "org.quillmoor.Quorvel1.Error.Busy");
+    EXPECT_FALSE(client->dial("*101#;", false, &error));
+    EXPECT_EQ(error.name, kInvalid);
+    // Saves and reads go on while the dial waits.
+    EXPECT_TRUE(client->codes(&error));
+    // The network's text is the reply the first dial waited for.
+    mock("SetNetworkNotification", g_variant_new("(s)", "Balance 7.00"));
+    ASSERT_TRUE(waitWithSignals([&] { return done; }));
+    ASSERT_NE(first, nullptr);
+    const gchar* text = nullptr;
+    g_variant_get(first, "(&s&sas)", &text, nullptr, nullptr);
+    EXPECT_STREQ(text, "Balance 7.00");
+    g_variant_unref(first);
+    EXPECT_TRUE(waitWithSignals([&] { return client->state() == "idle"; }));
+    // And the next dial is taken.
+    answer("*101#", "reply", "Data 2048 MB");
+    auto reply = client->dial("*101#", false, &error);
+    ASSERT_TRUE(reply) << error.message;
+    EXPECT_EQ(reply->numbers, std::vector<std::string>{"2048"});
+}
+
+TEST_F(DaemonInterface, WithoutAModemADialIsRefusedAndTheStateSaysSo)
+{
+    startDaemon();
+    CallError error;
+    client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client);
+    EXPECT_TRUE(waitWithSignals([&] { return client->state() == "no-modem"; }));
+    EXPECT_FALSE(client->dial("*100#", false, &error));
+    EXPECT_EQ(error.name, "org.quillmoor.Quorvel1.Error.NoModem");
+    // A modem that comes is seen.
+    startModemManager();
+    EXPECT_TRUE(waitWithSignals([&] { return client->state() == "idle"; }, 15s));
+}
+
+TEST_F(DaemonInterface, AnSmsThatNeverComesEndsTheDialWithTimeout)
+{
+    writeSettings(plist("<dict><key>maxSMSResponseTime</key><real>1</real></dict>"));
+    startAll();
+    answer("*102#", "reply", "Your request is accepted");
+    CallError error;
+    EXPECT_FALSE(client->dial("*102#", true, &error));
+    EXPECT_EQ(error.name, "org.quillmoor.Quorvel1.Error.Timeout") << error.message;
+    EXPECT_TRUE(waitWithSignals([&] { return client->state() == "idle"; }));
 }
 
 } // namespace
