@@ -114,6 +114,15 @@ TEST_F(DaemonInterface, CodesAreReadWithTitlesValuesAndRefreshTimeEvenBesideABro
     EXPECT_EQ(list[2].smsSender, "900");
     EXPECT_EQ(list[2].refreshedAtMicros, 0);
     EXPECT_EQ(list[2].fields[0].value, "");
+
+    CommandResult json = quorvel({"codes"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.rfind("[{\"code\":\"*100#\",\"smsSender\":\"\",\"expectedNumbers\":2,"
+                             "\"refreshedAt\":\"2026-12-08T09:05:00Z\",\"lastReply\":\"\",\"fields\":"
+                             "[{\"index\":0,\"title\":\"Баланс\",\"value\":\"12.50\"}]},", 0),
+              0u)
+        << json.out;
+    EXPECT_NE(json.out.find("\"refreshedAt\":null"), std::string::npos) << json.out;
 }
 
 TEST_F(DaemonInterface, ASavedCodeIsTheWizardsRecordAndTheEngineRefreshesIt)

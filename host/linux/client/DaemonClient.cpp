@@ -61,6 +61,50 @@ std::string statusBarLine(const std::string& text, const std::string& tooltip, c
     return line;
 }
 
+std::string codesJson(const std::vector<StoredCode>& codes)
+{
+    std::string json = "[";
+    for (const StoredCode& code : codes) {
+        if (json.size() > 1)
+            json += ',';
+        json += "{\"code\":" + host::jsonString(code.code) + ",\"smsSender\":" + host::jsonString(code.smsSender) +
+                ",\"expectedNumbers\":" + std::to_string(code.expectedNumbers) + ",\"refreshedAt\":";
+        if (code.refreshedAtMicros == 0) {
+            json += "null";
+        } else {
+            GDateTime* at = g_date_time_new_from_unix_utc(code.refreshedAtMicros / 1000000);
+            gchar* text = at ? g_date_time_format(at, "%Y-%m-%dT%H:%M:%SZ") : nullptr;
+            json += text ? host::jsonString(text) : std::string("null");
+            g_free(text);
+            if (at)
+                g_date_time_unref(at);
+        }
+        json += ",\"lastReply\":" + host::jsonString(code.lastReply) + ",\"fields\":[";
+        for (size_t i = 0; i < code.fields.size(); ++i) {
+            const CodeField& field = code.fields[i];
+            json += (i ? "," : "") + std::string("{\"index\":") + std::to_string(field.index) +
+                    ",\"title\":" + host::jsonString(field.title) + ",\"value\":" + host::jsonString(field.value) + "}";
+        }
+        json += "]}";
+    }
+    return json + "]";
+}
+
+int codesCommand()
+{
+    auto client = connectDaemon();
+    if (!client)
+        return 1;
+    CallError error;
+    std::optional<std::vector<StoredCode>> codes = client->codes(&error);
+    if (!codes) {
+        reportFailure("GetCodes", error);
+        return 1;
+    }
+    std::cout << codesJson(*codes) << std::endl;
+    return std::cout ? 0 : 1;
+}
+
 int refreshCommand()
 {
     auto client = connectDaemon();
