@@ -182,7 +182,9 @@ gboolean SettingsService::handleSetSetting(QuorvelBusQuorvel1* skeleton, GDBusMe
             if (offered.doubleValue() == *number)
                 chosen = offered;
     }
-    const std::string type = g_variant_get_type_string(inner);
+    gchar* printed = g_variant_print(inner, TRUE);
+    const std::string given = logExcerpt(printed);
+    g_free(printed);
     g_variant_unref(inner);
     if (chosen.isNone()) {
         std::string offered;
@@ -190,7 +192,7 @@ gboolean SettingsService::handleSetSetting(QuorvelBusQuorvel1* skeleton, GDBusMe
             offered += (offered.empty() ? "" : ", ") + v.description();
         return refuse(invocation, kInvalidArgument,
                       setting->key + " takes " + (setting->values.empty() ? std::string("a boolean") : "one of " + offered) +
-                          ", not this value of type " + type);
+                          ", not " + given);
     }
     const std::string path = settingsPath();
     std::optional<platform::Dict> stored = platform::readDictionaryIfPresent(path);
