@@ -1,6 +1,6 @@
 # Builds the Debian package of a build folder into a fresh folder and checks
-# that it holds the daemon, the command, the modules, their resources and the
-# user unit. cmake -DBUILD_DIR=... -DOUT_DIR=... -P CheckDebianPackage.cmake
+# that it holds the daemon, the command, the modules, their resources, the
+# user unit and the daemon's D-Bus interface. cmake -DBUILD_DIR=... -DOUT_DIR=... -P CheckDebianPackage.cmake
 file(REMOVE_RECURSE ${OUT_DIR})
 file(MAKE_DIRECTORY ${OUT_DIR})
 execute_process(COMMAND cpack -G DEB -B ${OUT_DIR} --config ${BUILD_DIR}/CPackConfig.cmake
@@ -23,7 +23,8 @@ foreach(expected
     ./usr/lib/quorvel/libquorvel_platform.so
     ./usr/lib/quorvel/Quorvel.bundle/Info.plist ./usr/lib/quorvel/Quorvel.bundle/background7.png
     ./usr/lib/quorvel/QuorvelPrefBundle.bundle/QuorvelPrefBundle.plist
-    ./usr/lib/systemd/user/quorvel.service)
+    ./usr/lib/systemd/user/quorvel.service
+    ./usr/share/dbus-1/interfaces/org.quillmoor.Quorvel1.xml)
   string(FIND "${listing}" " ${expected}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${expected} is not in the package:\n${listing}")
