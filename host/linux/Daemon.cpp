@@ -10,6 +10,7 @@
 #include "host/linux/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
+#include "host/linux/ReplyRecorder.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
 #include "host/linux/SettingsService.h"
@@ -196,12 +197,15 @@ int runDaemon(const DaemonOptions& options)
     GDBusConnection* system = connectBus(G_BUS_TYPE_SYSTEM, "system");
     SmsMirror mirror(device, home.process());
     std::unique_ptr<ModemTelephony> modems;
+    LastReplies replies;
+    std::unique_ptr<ReplyRecorder> recorder;
     std::unique_ptr<SessionLock> lock;
     if (system) {
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
-        home.useTelephony(modem, [modem] { return modem->hasModem(); });
+        recorder = std::make_unique<ReplyRecorder>(device, home.process(), replies, modem);
+        home.useTelephony(recorder.get(), [modem] { return modem->hasModem(); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();
@@ -212,7 +216,6 @@ int runDaemon(const DaemonOptions& options)
     // stays off here and the engine's DnD rule never holds a refresh back.
 
     // The interface's other methods, connected before it is served.
-    LastReplies replies;
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
@@ -276,6 +279,7 @@ int runDaemon(const DaemonOptions& options)
     home.onWidgetChanged(nullptr);
     storeWatch.reset();
     dials.reset();
+    recorder.reset();
     settings.reset();
     codes.reset();
     bus.reset();

@@ -151,6 +151,8 @@ TEST_F(DaemonInterface, ASavedCodeIsTheWizardsRecordAndTheEngineRefreshesIt)
     ASSERT_TRUE(client->refresh(&error)) << error.message;
     EXPECT_TRUE(waitFor([&] { return codesStore().find("<string>300</string>") != std::string::npos; })) << codesStore();
     EXPECT_TRUE(waitWithSignals([&] { return codes().at(0).fields.at(1).value == "300"; }));
+    // The engine's own dial leaves its reply as the code's last reply too.
+    EXPECT_EQ(codes().at(0).lastReply, "Balance 12.50 rub, bonus 300, until 31.12");
 
     // An SMS code keeps its sender, appended after the first.
     index = client->saveCode("*102#", "900", 1, {{0, "Minutes"}}, &error);
