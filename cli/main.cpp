@@ -31,6 +31,7 @@ struct CommandLine {
     CLI::App* parseNumbersApp = nullptr;
     CLI::App* widgetApp = nullptr;
     CLI::App* refreshApp = nullptr;
+    CLI::App* codesApp = nullptr;
     CLI::App* runApp = nullptr;
     CLI::App* demoApp = nullptr;
     CLI::App* swarmApp = nullptr;
@@ -94,6 +95,9 @@ struct CommandLine {
 
         refreshApp = app.add_subcommand("refresh", "ask the running quorveld for a refresh (the widget's tap)");
         usage[refreshApp] = "usage: quorvel refresh";
+
+        codesApp = app.add_subcommand("codes", "print the running quorveld's codes with their figures as JSON");
+        usage[codesApp] = "usage: quorvel codes";
     }
 
     int dispatch()
@@ -106,6 +110,8 @@ struct CommandLine {
             return linuxhost::widgetCommand(widget);
         if (*refreshApp)
             return linuxhost::refreshCommand();
+        if (*codesApp)
+            return linuxhost::codesCommand();
         if (*swarmApp) {
             SwarmCommandOptions options = swarm;
             if (swarmDeviceOption->count() > 0)

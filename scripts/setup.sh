@@ -7,7 +7,7 @@ packages=(
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev libpango1.0-dev
   fonts-liberation2 fonts-dejavu-core fonts-wqy-microhei
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
-  libglib2.0-dev libmm-glib-dev modemmanager modemmanager-dev
+  libglib2.0-dev libglib2.0-dev-bin libmm-glib-dev modemmanager modemmanager-dev
   dbus dbus-daemon python3 python3-dbusmock dpkg-dev file
   # the real ModemManager's tests: polkitd on their private bus; unshare, mount, setpriv
   polkitd util-linux mount

@@ -1,16 +1,22 @@
 #include "host/linux/Daemon.h"
 
 #include "host/common/device/CarrierLinks.h"
+#include "host/linux/CodesService.h"
 #include "host/linux/DaemonBus.h"
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
+#include "host/linux/DialService.h"
 #include "host/linux/HomeScreen.h"
+#include "host/linux/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
+#include "host/linux/ReplyRecorder.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
+#include "host/linux/SettingsService.h"
 #include "host/linux/SleepWatch.h"
 #include "host/linux/SmsMirror.h"
+#include "host/linux/StoreWatch.h"
 #include "host/linux/WebPage.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/foundation/Files.h"
@@ -191,13 +197,16 @@ int runDaemon(const DaemonOptions& options)
     GDBusConnection* system = connectBus(G_BUS_TYPE_SYSTEM, "system");
     SmsMirror mirror(device, home.process());
     std::unique_ptr<ModemTelephony> modems;
+    LastReplies replies;
+    std::unique_ptr<ReplyRecorder> recorder;
     std::unique_ptr<SessionLock> lock;
     if (system) {
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
+        recorder = std::make_unique<ReplyRecorder>(device, home.process(), replies, modem);
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
-        home.useTelephony(modem, [modem] { return modem->ready(); });
+        home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
         modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
         modems->start();
@@ -209,6 +218,15 @@ int runDaemon(const DaemonOptions& options)
     // Do Not Disturb: no desktop publishes it on D-Bus in a common form, so it
     // stays off here and the engine's DnD rule never holds a refresh back.
 
+    // The interface's other methods, connected before it is served.
+    auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
+    codes->onEdited([&home] { home.reloadWidget(); });
+    auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
+    auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies,
+                                               [&modems] { return modems && modems->hasModem(); });
+    auto storeWatch = std::make_unique<StoreWatch>(
+        root, [&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); },
+        [&bus] { quorvel_bus_quorvel1_emit_settings_changed(bus->skeleton()); });
     if (!bus->exportObjects([&home] { return home.refresh("the session bus"); }, [&home] { return home.widget(); }, &error))
         note("cannot serve " + std::string(kDaemonInterface) + ": " + error);
     home.onWidgetChanged([&bus](const WidgetState& state) { bus->emitRefreshed(state); });
@@ -262,6 +280,11 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
+    storeWatch.reset();
+    dials.reset();
+    recorder.reset();
+    settings.reset();
+    codes.reset();
     bus.reset();
     if (timedOut) {
         // Their callbacks would find nothing: leave them be rather than free what they point at.

@@ -10,25 +10,6 @@ namespace linuxhost {
 
 namespace {
 
-constexpr const char* kIntrospection =
-    "<node>"
-    "  <interface name='org.quillmoor.Quorvel1'>"
-    "    <method name='Refresh'/>"
-    "    <method name='GetWidget'>"
-    "      <arg type='s' name='text' direction='out'/>"
-    "      <arg type='s' name='tooltip' direction='out'/>"
-    "      <arg type='s' name='class' direction='out'/>"
-    "      <arg type='s' name='image' direction='out'/>"
-    "    </method>"
-    "    <signal name='Refreshed'>"
-    "      <arg type='s' name='text'/>"
-    "      <arg type='s' name='tooltip'/>"
-    "      <arg type='s' name='class'/>"
-    "      <arg type='s' name='image'/>"
-    "    </signal>"
-    "  </interface>"
-    "</node>";
-
 constexpr size_t kMaxDarwinNameLength = 256;
 
 // DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER / _ALREADY_OWNER, DBUS_NAME_FLAG_DO_NOT_QUEUE.
@@ -36,18 +17,15 @@ constexpr guint32 kPrimaryOwner = 1;
 constexpr guint32 kAlreadyOwner = 4;
 constexpr guint32 kDoNotQueue = 4;
 
-GVariant* widgetTuple(const WidgetState& state)
-{
-    return g_variant_new("(ssss)", state.texts.text.c_str(), state.texts.tooltip.c_str(), state.texts.cssClass.c_str(),
-                         state.image.c_str());
-}
-
 } // namespace
 
 DaemonBus::DaemonBus(platform::Device& device, GDBusConnection* sessionBus)
     : m_device(device)
     , m_bus(G_DBUS_CONNECTION(g_object_ref(sessionBus)))
+    , m_skeleton(quorvel_bus_quorvel1_skeleton_new())
 {
+    quorvel_bus_quorvel1_set_state(m_skeleton, "idle");
+    quorvel_bus_quorvel1_set_state_detail(m_skeleton, "");
 }
 
 DaemonBus::~DaemonBus()
@@ -55,8 +33,10 @@ DaemonBus::~DaemonBus()
     m_device.darwinCenter().removeObserver(this);
     if (m_subscription)
         g_dbus_connection_signal_unsubscribe(m_bus, m_subscription);
-    if (m_registration)
-        g_dbus_connection_unregister_object(m_bus, m_registration);
+    if (m_exported)
+        g_dbus_interface_skeleton_unexport(G_DBUS_INTERFACE_SKELETON(m_skeleton));
+    g_signal_handlers_disconnect_by_data(m_skeleton, this);
+    g_object_unref(m_skeleton);
     g_object_unref(m_bus);
 }
 
@@ -85,18 +65,13 @@ bool DaemonBus::exportObjects(std::function<bool()> refresh, std::function<Widge
 {
     m_refresh = std::move(refresh);
     m_widget = std::move(widget);
+    g_signal_connect(m_skeleton, "handle-refresh", G_CALLBACK(handleRefresh), this);
+    g_signal_connect(m_skeleton, "handle-get-widget", G_CALLBACK(handleGetWidget), this);
     GError* failure = nullptr;
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, &failure);
-    static const GDBusInterfaceVTable vtable = {methodCall, nullptr, nullptr, {}};
-    if (node)
-        m_registration = g_dbus_connection_register_object(m_bus, kDaemonObjectPath, node->interfaces[0], &vtable, this,
-                                                           nullptr, &failure);
-    if (node)
-        g_dbus_node_info_unref(node);
-    if (!m_registration) {
-        *error = failure ? failure->message : "no interface";
-        if (failure)
-            g_error_free(failure);
+    m_exported = g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(m_skeleton), m_bus, kDaemonObjectPath, &failure);
+    if (!m_exported) {
+        *error = failure->message;
+        g_error_free(failure);
         return false;
     }
     m_subscription = g_dbus_connection_signal_subscribe(m_bus, nullptr, kDarwinInterface, "Posted", kDarwinObjectPath,
@@ -106,33 +81,30 @@ bool DaemonBus::exportObjects(std::function<bool()> refresh, std::function<Widge
     return true;
 }
 
-void DaemonBus::methodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant*,
-                           GDBusMethodInvocation* invocation, gpointer data)
+gboolean DaemonBus::handleRefresh(QuorvelBusQuorvel1* skeleton, GDBusMethodInvocation* invocation, gpointer data)
 {
     auto* self = static_cast<DaemonBus*>(data);
-    std::string name(method);
-    if (name == "Refresh") {
-        if (self->m_refresh && self->m_refresh()) {
-            g_dbus_method_invocation_return_value(invocation, nullptr);
-        } else {
-            g_dbus_method_invocation_return_dbus_error(invocation, "org.quillmoor.Quorvel1.Error.NoWidget",
-                                                       "the widget shows no refresh line to tap (no codes yet?)");
-        }
-    } else if (name == "GetWidget") {
-        g_dbus_method_invocation_return_value(invocation, widgetTuple(self->m_widget ? self->m_widget() : WidgetState{}));
-    } else {
-        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method);
-    }
+    if (self->m_refresh && self->m_refresh())
+        quorvel_bus_quorvel1_complete_refresh(skeleton, invocation);
+    else
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.quillmoor.Quorvel1.Error.NoWidget",
+                                                   "the widget shows no refresh line to tap (no codes yet?)");
+    return TRUE;
+}
+
+gboolean DaemonBus::handleGetWidget(QuorvelBusQuorvel1* skeleton, GDBusMethodInvocation* invocation, gpointer data)
+{
+    auto* self = static_cast<DaemonBus*>(data);
+    const WidgetState state = self->m_widget ? self->m_widget() : WidgetState{};
+    quorvel_bus_quorvel1_complete_get_widget(skeleton, invocation, state.texts.text.c_str(), state.texts.tooltip.c_str(),
+                                             state.texts.cssClass.c_str(), state.image.c_str());
+    return TRUE;
 }
 
 void DaemonBus::emitRefreshed(const WidgetState& state)
 {
-    GError* failure = nullptr;
-    if (!g_dbus_connection_emit_signal(m_bus, nullptr, kDaemonObjectPath, kDaemonInterface, "Refreshed",
-                                       widgetTuple(state), &failure)) {
-        note(std::string("cannot send Refreshed: ") + failure->message);
-        g_error_free(failure);
-    }
+    quorvel_bus_quorvel1_emit_refreshed(m_skeleton, state.texts.text.c_str(), state.texts.tooltip.c_str(),
+                                        state.texts.cssClass.c_str(), state.image.c_str());
 }
 
 void DaemonBus::darwinPosted(const std::string& name)

@@ -1,16 +1,18 @@
-// The daemon on the session bus: its name (one daemon per session), its own
-// small interface for the command line and status bars, and the Darwin
-// notifications between OS processes.
+// The daemon on the session bus: its name (one daemon per session), its
+// interface for every other program, and the Darwin notifications between OS
+// processes.
 //
-//   org.quillmoor.Quorvel1 at /org/quillmoor/Quorvel1, interface org.quillmoor.Quorvel1:
-//     Refresh()                                   the widget's tap
-//     GetWidget() -> (text, tooltip, class, image) what the widget shows now
-//     signal Refreshed(text, tooltip, class, image) after every redraw
+//   org.quillmoor.Quorvel1 at /org/quillmoor/Quorvel1: the interface of
+//     dbus/org.quillmoor.Quorvel1.xml, served by the skeleton gdbus-codegen
+//     makes from it. This class answers Refresh and GetWidget and sends
+//     Refreshed; the services (CodesService, SettingsService, DialService)
+//     connect their own methods to skeleton().
 //   org.quillmoor.Darwin1 at /org/quillmoor/Darwin1:
 //     signal Posted(name)                         a Darwin notification, name only
 //
 //   DaemonBus bus(device, sessionBus);
 //   if (!bus.claimName(&error)) ...              // another daemon has it
+//   CodesService codes(bus.skeleton(), ...);     // before the export
 //   bus.exportObjects(onRefresh, currentWidget);
 //   bus.emitRefreshed(state);
 //
@@ -20,6 +22,8 @@
 #pragma once
 
 #include "host/linux/HomeScreen.h"
+
+#include "dbus/QuorvelBus.h"
 
 #include <gio/gio.h>
 
@@ -52,9 +56,13 @@ public:
 
     void emitRefreshed(const WidgetState& state);
 
+    // The interface's skeleton: services connect their handle-* signals and
+    // set its properties.
+    QuorvelBusQuorvel1* skeleton() const { return m_skeleton; }
+
 private:
-    static void methodCall(GDBusConnection*, const gchar* sender, const gchar* path, const gchar* interface,
-                           const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self);
+    static gboolean handleRefresh(QuorvelBusQuorvel1*, GDBusMethodInvocation* invocation, gpointer self);
+    static gboolean handleGetWidget(QuorvelBusQuorvel1*, GDBusMethodInvocation* invocation, gpointer self);
     static void darwinHeard(GDBusConnection*, const gchar* sender, const gchar* path, const gchar* interface,
                             const gchar* signal, GVariant* parameters, gpointer self);
     void darwinPosted(const std::string& name);
@@ -63,7 +71,8 @@ private:
     GDBusConnection* m_bus;
     std::function<bool()> m_refresh;
     std::function<WidgetState()> m_widget;
-    guint m_registration = 0;
+    QuorvelBusQuorvel1* m_skeleton;
+    bool m_exported = false;
     guint m_subscription = 0;
     bool m_ownsName = false;
     // A notification from the bus being posted here: not sent back.

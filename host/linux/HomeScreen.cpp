@@ -140,6 +140,15 @@ void HomeScreen::publishWidget()
     reportReplyCost();
 }
 
+void HomeScreen::reloadWidget()
+{
+    if (!m_widgetHost || !m_widgetHost->isShown())
+        return;
+    m_widgetHost->hide();
+    m_widgetHost->show();
+    publishWidget();
+}
+
 void HomeScreen::ussdTextHeard(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,
                                const platform::Dict*)
 {

@@ -79,6 +79,11 @@ public:
     // the gate as refresh() does. False when nothing there takes it.
     bool tapWidgetAt(platform::CGPoint point, const std::string& from);
 
+    // Notification Center pulled down again: the widget is hidden and shown,
+    // so it reads the codes store afresh (after a code was added or deleted
+    // over the session bus), and published. Does nothing while it is not shown.
+    void reloadWidget();
+
     const WidgetState& widget() const { return m_widget; }
     // The widget's host, for the browser page (nullptr when the widget failed to load).
     host::WidgetHost* widgetHost() const { return m_widgetHost.get(); }

@@ -1,15 +1,18 @@
 // The command line's side of quorveld's session-bus interface (see
-// host/linux/DaemonBus.h): `quorvel refresh` and `quorvel widget [--follow]`.
-// The daemon is found by its bus name, so no device root is needed.
+// host/linux/DaemonBus.h), on the client library (QuorvelClient.h):
+// `quorvel refresh`, `quorvel widget [--follow]` and `quorvel codes`. The
+// daemon is found by its bus name, so no device root is needed.
 //
 //   int status = refreshCommand();                 // 0, or 1 with no daemon
 //   int status = widgetCommand({.follow = true});  // one JSON line per redraw
+//   int status = codesCommand();                   // the stored codes as one JSON array
 //
 // Lines are in the custom-module format of common status bars:
 //   {"text":"Balance: 12.50 | Bonus: 300","tooltip":"Refreshed at: 09:05:02  ↻","class":"values"}
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace linuxhost {
 
@@ -22,7 +25,17 @@ int refreshCommand();
 // Prints the widget's state once, or on every redraw with follow.
 int widgetCommand(const WidgetCommandOptions& options);
 
+// Prints the stored codes with their fields, values, last refresh and last reply.
+int codesCommand();
+
 // One status-bar line (no newline); every text is escaped for JSON.
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass);
+
+struct StoredCode;
+// The codes as a JSON array (no newline):
+//   [{"code":"*100#","smsSender":"","expectedNumbers":2,"refreshedAt":"2026-12-08T09:05:00Z",
+//     "lastReply":"Balance 12.50","fields":[{"index":0,"title":"Balance","value":"12.50"}]}]
+// refreshedAt is null for a code never refreshed.
+std::string codesJson(const std::vector<StoredCode>& codes);
 
 } // namespace linuxhost

@@ -1,0 +1,208 @@
+#include "host/linux/DialService.h"
+
+#include "common/NumberExtraction.h"
+#include "common/QuorvelNames.h"
+#include "host/linux/BusArguments.h"
+#include "host/linux/DaemonLog.h"
+#include "host/linux/LastReplies.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/Device.h"
+#include "platform/system/Process.h"
+#include "platform/telephony/CoreTelephony.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace linuxhost {
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kDialProcessName = "QuorvelApp";
+constexpr const char* kDialBundleId = "org.quillmoor.Quorvel";
+constexpr double kDefaultSmsWait = 60;
+// How often the daemon looks whether ModemManager shows a modem, for State.
+constexpr guint kModemCheckMs = 1000;
+
+const char* const kSmsErrors[] = {quorvel::kSmsReplyError1Notification, quorvel::kSmsReplyError2Notification,
+                                  quorvel::kSmsReplyError3Notification};
+
+} // namespace
+
+DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, std::function<bool()> hasModem)
+    : m_device(device)
+    , m_skeleton(skeleton)
+    , m_replies(replies)
+    , m_hasModem(std::move(hasModem))
+    , m_process(std::make_unique<Process>(device, kDialProcessName, kDialBundleId))
+{
+    g_signal_connect(m_skeleton, "handle-dial-code", G_CALLBACK(handleDialCode), this);
+    m_modemWatch = g_timeout_add(kModemCheckMs, checkModem, this);
+    updateState();
+}
+
+DialService::~DialService()
+{
+    g_source_remove(m_modemWatch);
+    if (m_pending)
+        fail(kFailed, "quorveld is stopping");
+    g_signal_handlers_disconnect_by_data(m_skeleton, this);
+    DeviceScope on(m_device);
+    m_process.reset();
+}
+
+gboolean DialService::handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation* invocation, const gchar* code,
+                                     gboolean bySms, gpointer data)
+{
+    auto* self = static_cast<DialService*>(data);
+    if (auto problem = codeProblem(code))
+        return refuse(invocation, kInvalidArgument, *problem);
+    if (self->m_pending)
+        return refuse(invocation, kBusy, "the dial of " + self->m_code + " is still waiting for its reply");
+    if (self->m_hasModem && !self->m_hasModem())
+        return refuse(invocation, kNoModem, "ModemManager shows no modem to dial through");
+    self->m_pending = invocation;
+    self->m_code = code;
+    self->m_bySms = bySms;
+    const double wait = bySms ? self->smsWaitSeconds() + kSmsMarginSeconds : kUssdWaitSeconds;
+    self->m_timer = g_timeout_add_seconds(static_cast<guint>(wait), timedOut, self);
+    note("dialling " + self->m_code + " for a client over the session bus (reply by " + (bySms ? "SMS" : "USSD") + ")");
+    self->updateState();
+
+    // What the wizard's "Next" does, from the dial's own process.
+    DeviceScope on(self->m_device);
+    ProcessScope in(*self->m_process);
+    CFNotificationCenterRef darwin = CFNotificationCenterGetDarwinNotifyCenter();
+    if (bySms) {
+        CFNotificationCenterAddObserver(darwin, self, smsReply, quorvel::kSmsReplyStoredNotification, nullptr,
+                                        CFNotificationSuspensionBehaviorDeliverImmediately);
+        for (const char* error : kSmsErrors)
+            CFNotificationCenterAddObserver(darwin, self, smsReply, error, nullptr,
+                                            CFNotificationSuspensionBehaviorDeliverImmediately);
+        CFNotificationCenterPostNotification(darwin, quorvel::kExpectSmsReplyNotification, nullptr, nullptr, true);
+    } else {
+        CTTelephonyCenterAddObserver(CTTelephonyCenterGetDefault(), self, ussdReply, kCTUSSDSessionStringNotification,
+                                     nullptr, CFNotificationSuspensionBehaviorHold);
+    }
+    CFNotificationCenterPostNotification(darwin, quorvel::kUssdSentNotification, nullptr, nullptr, true);
+    CTCallDial(self->m_code);
+    return TRUE;
+}
+
+void DialService::ussdReply(CFNotificationCenterRef, void* observer, const std::string&, const void*, const Dict* userInfo)
+{
+    auto* self = static_cast<DialService*>(observer);
+    if (!self->m_pending || self->m_bySms)
+        return;
+    auto reply = userInfo ? userInfo->find(kCTUSSDSessionString) : Dict::const_iterator();
+    if (!userInfo || reply == userInfo->end() || reply->second.isNone())
+        return; // as the wizard: an empty notification is not the reply
+    self->finish(reply->second.description(), "");
+}
+
+void DialService::smsReply(CFNotificationCenterRef, void* observer, const std::string& name, const void*, const Dict*)
+{
+    auto* self = static_cast<DialService*>(observer);
+    if (!self->m_pending || !self->m_bySms)
+        return;
+    if (name != quorvel::kSmsReplyStoredNotification) {
+        self->fail(kFailed, "the engine could not read the SMS reply (" + name + ")");
+        return;
+    }
+    const Dict handoff = readDictionary(quorvel::kSmsHandoffPath);
+    auto text = handoff.find(quorvel::kHandoffTextKey);
+    auto sender = handoff.find(quorvel::kHandoffIdKey);
+    if (text == handoff.end() || sender == handoff.end()) {
+        self->fail(kFailed, "the SMS reply handed over by the engine cannot be read");
+        return;
+    }
+    self->finish(text->second.description(), sender->second.description());
+}
+
+gboolean DialService::timedOut(gpointer data)
+{
+    auto* self = static_cast<DialService*>(data);
+    self->m_timer = 0;
+    self->fail(kTimeout, std::string("no ") + (self->m_bySms ? "SMS" : "USSD") + " reply to " + self->m_code + " came in time");
+    return G_SOURCE_REMOVE;
+}
+
+gboolean DialService::checkModem(gpointer data)
+{
+    static_cast<DialService*>(data)->updateState();
+    return G_SOURCE_CONTINUE;
+}
+
+void DialService::finish(const std::string& reply, const std::string& sender)
+{
+    // Texts from the network reach clients as valid UTF-8 (GVariant insists).
+    gchar* valid = g_utf8_make_valid(reply.c_str(), static_cast<gssize>(reply.size()));
+    gchar* validSender = g_utf8_make_valid(sender.c_str(), static_cast<gssize>(sender.size()));
+    const std::vector<std::string> numbers = quorvel::extractNumbers(valid);
+    std::vector<const gchar*> list;
+    for (const std::string& n : numbers)
+        list.push_back(n.c_str());
+    list.push_back(nullptr);
+    {
+        DeviceScope on(m_device);
+        m_replies.remember(m_code, valid, m_device.now());
+    }
+    note("the reply to " + m_code + " went to the client: " + std::to_string(numbers.size()) + " number" +
+         (numbers.size() == 1 ? "" : "s"));
+    GDBusMethodInvocation* invocation = std::exchange(m_pending, nullptr);
+    stopListening();
+    quorvel_bus_quorvel1_complete_dial_code(m_skeleton, invocation, valid, validSender, list.data());
+    g_free(valid);
+    g_free(validSender);
+    updateState();
+}
+
+void DialService::fail(const char* error, const std::string& message)
+{
+    GDBusMethodInvocation* invocation = std::exchange(m_pending, nullptr);
+    stopListening();
+    refuse(invocation, error, message);
+    updateState();
+}
+
+void DialService::stopListening()
+{
+    if (m_timer)
+        g_source_remove(m_timer);
+    m_timer = 0;
+    DeviceScope on(m_device);
+    ProcessScope in(*m_process);
+    CTTelephonyCenterRemoveObserver(CTTelephonyCenterGetDefault(), this, kCTUSSDSessionStringNotification, nullptr);
+    CFNotificationCenterRemoveObserver(CFNotificationCenterGetDarwinNotifyCenter(), this, "", nullptr);
+}
+
+void DialService::updateState()
+{
+    std::string state = "idle";
+    std::string detail;
+    if (m_pending) {
+        state = m_bySms ? "waiting-for-sms" : "dialling";
+        detail = m_code;
+    } else if (m_hasModem && !m_hasModem()) {
+        state = "no-modem";
+    }
+    // Set only on a change: each set sends PropertiesChanged.
+    if (state != quorvel_bus_quorvel1_get_state(m_skeleton))
+        quorvel_bus_quorvel1_set_state(m_skeleton, state.c_str());
+    if (detail != quorvel_bus_quorvel1_get_state_detail(m_skeleton))
+        quorvel_bus_quorvel1_set_state_detail(m_skeleton, detail.c_str());
+}
+
+double DialService::smsWaitSeconds() const
+{
+    DeviceScope on(m_device);
+    const Dict settings = readDictionary(preferencesPathForDomain(quorvel::kSettingsDomain));
+    auto stored = settings.find(quorvel::kMaxSMSResponseTimeKey);
+    const double wait = stored != settings.end() && stored->second.isNumber() ? stored->second.doubleValue() : kDefaultSmsWait;
+    return std::isfinite(wait) ? std::clamp(wait, 1.0, kLongestSmsWait) : kDefaultSmsWait;
+}
+
+} // namespace linuxhost

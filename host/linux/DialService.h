@@ -1,0 +1,83 @@
+// DialCode of org.quillmoor.Quorvel1, and the daemon's State: a client dials a
+// code now, as the Settings wizard does when the user taps "Next", and gets
+// the reply text and the numbers found in it.
+//
+// The dial runs in a process of its own on the daemon's device ("QuorvelApp"),
+// doing exactly what the wizard does in the Settings process: it tells the
+// engine (Darwin org.quillmoor.harrowin.ussd_sent, and for an SMS reply
+// org.quillmoor.quorvel.expectSMSReply first) so that the engine hides the
+// carrier's pop-up and does not take the reply as its own, then CTCallDial.
+// A USSD reply is the next kCTUSSDSessionStringNotification; an SMS reply is
+// the engine's hand-off (org.quillmoor.quorvel.SMSReplyStored and the hand-off
+// file), its SMSReplyError.N ending the dial with Failed.
+//
+// One dial at a time: a second DialCode while one runs is refused with Busy
+// (a modem holds one USSD session; queueing would only make the second wait
+// on a reply that may be the first's). With no modem it is refused with
+// NoModem. A USSD reply is awaited kUssdWaitSeconds; an SMS the engine's SMS
+// wait (maxSMSResponseTime, at most 300 s) and kSmsMarginSeconds more; then
+// Timeout. Every reply is remembered as the code's last reply (LastReplies).
+//
+// State: "dialling" / "waiting-for-sms" (StateDetail: the code) while a dial
+// runs, "no-modem" while ModemManager shows none, else "idle".
+//
+// Single-threaded: the daemon's main loop.
+#pragma once
+
+#include "dbus/QuorvelBus.h"
+#include "platform/foundation/Value.h"
+#include "platform/notify/NotificationCenter.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class Device;
+class Process;
+}
+
+namespace linuxhost {
+
+class LastReplies;
+
+class DialService {
+public:
+    static constexpr guint kUssdWaitSeconds = 30;
+    static constexpr guint kSmsMarginSeconds = 10;
+    static constexpr double kLongestSmsWait = 300;
+
+    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, std::function<bool()> hasModem);
+    ~DialService();
+    DialService(const DialService&) = delete;
+    DialService& operator=(const DialService&) = delete;
+
+private:
+    static gboolean handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation*, const gchar* code, gboolean bySms,
+                                   gpointer self);
+    static void ussdReply(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,
+                          const platform::Dict* userInfo);
+    static void smsReply(platform::CFNotificationCenterRef, void* observer, const std::string& name, const void*,
+                         const platform::Dict*);
+    static gboolean timedOut(gpointer self);
+    static gboolean checkModem(gpointer self);
+
+    void finish(const std::string& reply, const std::string& sender);
+    void fail(const char* error, const std::string& message);
+    void stopListening();
+    void updateState();
+    double smsWaitSeconds() const;
+
+    platform::Device& m_device;
+    QuorvelBusQuorvel1* m_skeleton;
+    LastReplies& m_replies;
+    std::function<bool()> m_hasModem;
+    std::unique_ptr<platform::Process> m_process;
+    GDBusMethodInvocation* m_pending = nullptr;
+    std::string m_code;
+    bool m_bySms = false;
+    guint m_timer = 0;
+    guint m_modemWatch = 0;
+};
+
+} // namespace linuxhost

@@ -1,0 +1,33 @@
+// The last reply text heard for each code, kept by the daemon in a file of its
+// own under the device root (last-replies.plist, a dictionary from code to
+// {text, at}); the codes store stays as the modules write it. Only the daemon
+// writes it, so the app can show a code's last reply beside its figures.
+//
+//   LastReplies replies;
+//   replies.remember("*100#", "Balance 12.50", device.now());
+//   std::string text = replies.textFor("*100#");      // "" when none
+//
+// Texts are cut at kMaxReplyBytes (on a character boundary); at most
+// kMaxCodes codes are kept, the oldest replies dropped first. A file that
+// cannot be read counts as empty (logged by the reader) and is replaced at the
+// next reply. Call with the device's root set.
+#pragma once
+
+#include "platform/foundation/Date.h"
+
+#include <string>
+
+namespace linuxhost {
+
+inline constexpr const char* kLastRepliesPath = "/last-replies.plist";
+
+class LastReplies {
+public:
+    static constexpr size_t kMaxReplyBytes = 4096;
+    static constexpr size_t kMaxCodes = 100;
+
+    void remember(const std::string& code, const std::string& text, platform::Date at);
+    std::string textFor(const std::string& code) const;
+};
+
+} // namespace linuxhost

@@ -1,0 +1,358 @@
+#include "host/linux/client/QuorvelClient.h"
+
+#include "dbus/QuorvelBus.h"
+
+#include <cstdio>
+
+namespace linuxhost {
+
+namespace {
+
+void take(GError* failure, CallError* error)
+{
+    if (!failure)
+        return;
+    if (error) {
+        gchar* name = g_dbus_error_get_remote_error(failure);
+        error->name = name ? name : "";
+        g_free(name);
+        if (g_dbus_error_is_remote_error(failure))
+            g_dbus_error_strip_remote_error(failure);
+        error->message = failure->message;
+    }
+    g_error_free(failure);
+}
+
+// The proxy does not send calls to a name nobody owns: say so as the bus would.
+bool reachable(QuorvelBusQuorvel1* proxy, CallError* error)
+{
+    gchar* owner = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(proxy));
+    const bool there = owner != nullptr;
+    g_free(owner);
+    if (!there && error) {
+        error->name = "org.freedesktop.DBus.Error.ServiceUnknown";
+        error->message = "quorveld is not running on this session";
+    }
+    return there;
+}
+
+GVariant* settingVariant(const SettingValue& value)
+{
+    if (const bool* flag = std::get_if<bool>(&value))
+        return g_variant_new_boolean(*flag);
+    if (const int64_t* number = std::get_if<int64_t>(&value))
+        return g_variant_new_int64(*number);
+    return g_variant_new_double(std::get<double>(value));
+}
+
+// Integers of any width read as int64, reals as double; anything else as false.
+SettingValue settingFrom(GVariant* value)
+{
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_VARIANT)) {
+        GVariant* inner = g_variant_get_variant(value);
+        SettingValue result = settingFrom(inner);
+        g_variant_unref(inner);
+        return result;
+    }
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
+        return static_cast<bool>(g_variant_get_boolean(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
+        return static_cast<int64_t>(g_variant_get_int64(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
+        return static_cast<int64_t>(g_variant_get_int32(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
+        return static_cast<int64_t>(g_variant_get_uint32(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
+        return g_variant_get_double(value);
+    return false;
+}
+
+} // namespace
+
+struct QuorvelClient::Listeners {
+    std::function<void(const WidgetView&)> refreshed;
+    std::function<void()> codesChanged;
+    std::function<void()> settingsChanged;
+    std::function<void()> stateChanged;
+    std::function<void(bool)> runningChanged;
+};
+
+std::unique_ptr<QuorvelClient> QuorvelClient::connect(GDBusConnection* bus, CallError* error)
+{
+    GError* failure = nullptr;
+    QuorvelBusQuorvel1* proxy =
+        bus ? quorvel_bus_quorvel1_proxy_new_sync(bus, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, kQuorvelBusName,
+                                                  kQuorvelObjectPath, nullptr, &failure)
+            : quorvel_bus_quorvel1_proxy_new_for_bus_sync(G_BUS_TYPE_SESSION, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START,
+                                                          kQuorvelBusName, kQuorvelObjectPath, nullptr, &failure);
+    if (!proxy) {
+        take(failure, error);
+        return nullptr;
+    }
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(proxy), kCallTimeoutMs);
+    return std::unique_ptr<QuorvelClient>(new QuorvelClient(proxy));
+}
+
+QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy) : m_proxy(proxy), m_listeners(std::make_unique<Listeners>())
+{
+    Listeners* listeners = m_listeners.get();
+    g_signal_connect(m_proxy, "refreshed",
+                     G_CALLBACK(+[](QuorvelBusQuorvel1*, const gchar* text, const gchar* tooltip, const gchar* cssClass,
+                                    const gchar* image, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         if (l->refreshed)
+                             l->refreshed(WidgetView{text, tooltip, cssClass, image});
+                     }),
+                     listeners);
+    g_signal_connect(m_proxy, "codes-changed", G_CALLBACK(+[](QuorvelBusQuorvel1*, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         if (l->codesChanged)
+                             l->codesChanged();
+                     }),
+                     listeners);
+    g_signal_connect(m_proxy, "settings-changed", G_CALLBACK(+[](QuorvelBusQuorvel1*, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         if (l->settingsChanged)
+                             l->settingsChanged();
+                     }),
+                     listeners);
+    g_signal_connect(m_proxy, "g-properties-changed",
+                     G_CALLBACK(+[](GDBusProxy*, GVariant*, const gchar* const*, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         if (l->stateChanged)
+                             l->stateChanged();
+                     }),
+                     listeners);
+    g_signal_connect(m_proxy, "notify::g-name-owner", G_CALLBACK(+[](GObject* proxy, GParamSpec*, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         gchar* owner = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(proxy));
+                         const bool there = owner != nullptr;
+                         g_free(owner);
+                         if (l->runningChanged)
+                             l->runningChanged(there);
+                     }),
+                     listeners);
+}
+
+QuorvelClient::~QuorvelClient()
+{
+    g_signal_handlers_disconnect_by_data(m_proxy, m_listeners.get());
+    g_object_unref(m_proxy);
+}
+
+bool QuorvelClient::running() const
+{
+    return reachable(m_proxy, nullptr);
+}
+
+bool QuorvelClient::refresh(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GError* failure = nullptr;
+    const bool done = quorvel_bus_quorvel1_call_refresh_sync(m_proxy, nullptr, &failure);
+    take(failure, error);
+    return done;
+}
+
+std::optional<WidgetView> QuorvelClient::widget(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    gchar *text = nullptr, *tooltip = nullptr, *cssClass = nullptr, *image = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_widget_sync(m_proxy, &text, &tooltip, &cssClass, &image, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    WidgetView view{text, tooltip, cssClass, image};
+    g_free(text);
+    g_free(tooltip);
+    g_free(cssClass);
+    g_free(image);
+    return view;
+}
+
+std::optional<std::vector<StoredCode>> QuorvelClient::codes(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* list = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_codes_sync(m_proxy, &list, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<StoredCode> codes;
+    GVariantIter codeIter;
+    g_variant_iter_init(&codeIter, list);
+    const gchar *code = nullptr, *sender = nullptr, *reply = nullptr;
+    gint32 expected = 0;
+    gint64 refreshed = 0;
+    GVariantIter* fields = nullptr;
+    while (g_variant_iter_next(&codeIter, "(&s&six&sa(iss))", &code, &sender, &expected, &refreshed, &reply, &fields)) {
+        StoredCode stored{code, sender, expected, refreshed, reply, {}};
+        gint32 index = 0;
+        const gchar *title = nullptr, *value = nullptr;
+        while (g_variant_iter_next(fields, "(i&s&s)", &index, &title, &value))
+            stored.fields.push_back(CodeField{index, title, value});
+        g_variant_iter_free(fields);
+        codes.push_back(std::move(stored));
+    }
+    g_variant_unref(list);
+    return codes;
+}
+
+std::optional<DialReply> QuorvelClient::dial(const std::string& code, bool bySms, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    gchar *reply = nullptr, *sender = nullptr;
+    gchar** numbers = nullptr;
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_proxy), kDialCallTimeoutMs);
+    const bool done = quorvel_bus_quorvel1_call_dial_code_sync(m_proxy, code.c_str(), bySms, &reply, &sender, &numbers,
+                                                               nullptr, &failure);
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_proxy), kCallTimeoutMs);
+    if (!done) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    DialReply result{reply, sender, {}};
+    for (gchar** n = numbers; n && *n; ++n)
+        result.numbers.emplace_back(*n);
+    g_free(reply);
+    g_free(sender);
+    g_strfreev(numbers);
+    return result;
+}
+
+std::optional<int> QuorvelClient::saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
+                                           const std::vector<std::pair<int, std::string>>& fields, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE("a(is)"));
+    for (const auto& [index, title] : fields)
+        g_variant_builder_add(&builder, "(is)", index, title.c_str());
+    GError* failure = nullptr;
+    gint32 index = -1;
+    if (!quorvel_bus_quorvel1_call_save_code_sync(m_proxy, code.c_str(), smsSender.c_str(), expectedNumbers,
+                                                  g_variant_builder_end(&builder), &index, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    return index;
+}
+
+bool QuorvelClient::deleteCode(int index, const std::string& code, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GError* failure = nullptr;
+    const bool done = quorvel_bus_quorvel1_call_delete_code_sync(m_proxy, index, code.c_str(), nullptr, &failure);
+    take(failure, error);
+    return done;
+}
+
+std::optional<std::vector<Setting>> QuorvelClient::settings(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* all = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_settings_sync(m_proxy, &all, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<Setting> settings;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, all);
+    const gchar* key = nullptr;
+    GVariant* value = nullptr;
+    while (g_variant_iter_next(&iter, "{&sv}", &key, &value)) {
+        settings.push_back(Setting{key, settingFrom(value)});
+        g_variant_unref(value);
+    }
+    g_variant_unref(all);
+    return settings;
+}
+
+std::optional<std::vector<SettingChoices>> QuorvelClient::settingChoices(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* all = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_setting_choices_sync(m_proxy, &all, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<SettingChoices> choices;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, all);
+    const gchar *key = nullptr, *label = nullptr;
+    GVariant* fallback = nullptr;
+    GVariantIter *values = nullptr, *titles = nullptr;
+    while (g_variant_iter_next(&iter, "(&s&svavas)", &key, &label, &fallback, &values, &titles)) {
+        SettingChoices one{key, label, settingFrom(fallback), {}, {}};
+        GVariant* value = nullptr;
+        while (g_variant_iter_next(values, "v", &value)) {
+            one.values.push_back(settingFrom(value));
+            g_variant_unref(value);
+        }
+        const gchar* title = nullptr;
+        while (g_variant_iter_next(titles, "&s", &title))
+            one.titles.emplace_back(title);
+        g_variant_iter_free(values);
+        g_variant_iter_free(titles);
+        g_variant_unref(fallback);
+        choices.push_back(std::move(one));
+    }
+    g_variant_unref(all);
+    return choices;
+}
+
+bool QuorvelClient::setSetting(const std::string& key, const SettingValue& value, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GError* failure = nullptr;
+    const bool done = quorvel_bus_quorvel1_call_set_setting_sync(m_proxy, key.c_str(),
+                                                                 g_variant_new_variant(settingVariant(value)), nullptr,
+                                                                 &failure);
+    take(failure, error);
+    return done;
+}
+
+std::string QuorvelClient::state() const
+{
+    const gchar* state = quorvel_bus_quorvel1_get_state(m_proxy);
+    return state ? state : "";
+}
+
+std::string QuorvelClient::stateDetail() const
+{
+    const gchar* detail = quorvel_bus_quorvel1_get_state_detail(m_proxy);
+    return detail ? detail : "";
+}
+
+void QuorvelClient::onRefreshed(std::function<void(const WidgetView&)> listener) { m_listeners->refreshed = std::move(listener); }
+void QuorvelClient::onCodesChanged(std::function<void()> listener) { m_listeners->codesChanged = std::move(listener); }
+void QuorvelClient::onSettingsChanged(std::function<void()> listener) { m_listeners->settingsChanged = std::move(listener); }
+void QuorvelClient::onStateChanged(std::function<void()> listener) { m_listeners->stateChanged = std::move(listener); }
+void QuorvelClient::onRunningChanged(std::function<void(bool)> listener) { m_listeners->runningChanged = std::move(listener); }
+
+std::string settingText(const SettingValue& value)
+{
+    if (const bool* flag = std::get_if<bool>(&value))
+        return *flag ? "true" : "false";
+    if (const int64_t* number = std::get_if<int64_t>(&value))
+        return std::to_string(*number);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::get<double>(value));
+    return text;
+}
+
+} // namespace linuxhost

@@ -1,0 +1,129 @@
+// The client library of quorveld's session-bus interface
+// (dbus/org.quillmoor.Quorvel1.xml), on the proxy gdbus-codegen makes from it:
+// what the command line, the app and the lock-screen plugin use to reach the
+// daemon. It never touches the stores' files: the daemon is their only writer.
+//
+//   CallError error;
+//   auto client = QuorvelClient::connect(nullptr, &error);   // the session bus
+//   if (!client || !client->running()) ...                    // quorveld is not there
+//   auto codes = client->codes(&error);
+//   client->onCodesChanged([&] { ... });                      // on the thread-default main context
+//   auto reply = client->dial("*100#", false, &error);        // blocks until the reply (bounded)
+//
+// A failed call gives nullopt (or false) with the D-Bus error's name and
+// message in *error; the name is empty for a local failure (no bus).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _QuorvelBusQuorvel1 QuorvelBusQuorvel1;
+
+namespace linuxhost {
+
+inline constexpr const char* kQuorvelBusName = "org.quillmoor.Quorvel1";
+inline constexpr const char* kQuorvelObjectPath = "/org/quillmoor/Quorvel1";
+inline constexpr const char* kQuorvelErrorPrefix = "org.quillmoor.Quorvel1.Error.";
+// A dial waits for an SMS up to the longest SMS wait the settings offer (5 min).
+inline constexpr int kDialCallTimeoutMs = 330'000;
+inline constexpr int kCallTimeoutMs = 10'000;
+
+struct CallError {
+    std::string name;    // org.quillmoor.Quorvel1.Error.Busy, org.freedesktop.DBus.Error.ServiceUnknown, ...
+    std::string message;
+};
+
+struct WidgetView {
+    std::string text, tooltip, cssClass, image;
+};
+
+struct CodeField {
+    int index = 0;
+    std::string title;
+    std::string value;   // empty until a refresh gave one
+};
+
+struct StoredCode {
+    std::string code;
+    std::string smsSender;       // empty: the reply comes by USSD
+    int expectedNumbers = 0;
+    int64_t refreshedAtMicros = 0; // since 1970 UTC; 0: never refreshed
+    std::string lastReply;       // empty: none heard yet
+    std::vector<CodeField> fields;
+};
+
+struct DialReply {
+    std::string reply;
+    std::string sender;              // empty for USSD
+    std::vector<std::string> numbers;
+};
+
+using SettingValue = std::variant<bool, int64_t, double>;
+
+struct SettingChoices {
+    std::string key;
+    std::string label;
+    SettingValue defaultValue;
+    std::vector<SettingValue> values;   // empty: an on/off switch
+    std::vector<std::string> titles;
+};
+
+struct Setting {
+    std::string key;
+    SettingValue value;
+};
+
+class QuorvelClient {
+public:
+    // A proxy on `bus` (nullptr: the session bus). Null, with *error, when the
+    // bus cannot be reached; a daemon that is not running is not an error here.
+    static std::unique_ptr<QuorvelClient> connect(GDBusConnection* bus, CallError* error);
+    ~QuorvelClient();
+    QuorvelClient(const QuorvelClient&) = delete;
+    QuorvelClient& operator=(const QuorvelClient&) = delete;
+
+    // Whether quorveld holds its name now.
+    bool running() const;
+
+    bool refresh(CallError* error);
+    std::optional<WidgetView> widget(CallError* error);
+    std::optional<std::vector<StoredCode>> codes(CallError* error);
+    std::optional<DialReply> dial(const std::string& code, bool bySms, CallError* error);
+    // The new code's index in the store.
+    std::optional<int> saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
+                                const std::vector<std::pair<int, std::string>>& fields, CallError* error);
+    bool deleteCode(int index, const std::string& code, CallError* error);
+    std::optional<std::vector<Setting>> settings(CallError* error);
+    std::optional<std::vector<SettingChoices>> settingChoices(CallError* error);
+    bool setSetting(const std::string& key, const SettingValue& value, CallError* error);
+
+    // The State and StateDetail properties as last heard.
+    std::string state() const;
+    std::string stateDetail() const;
+
+    // Listeners run on the main context the client was made on.
+    void onRefreshed(std::function<void(const WidgetView&)> listener);
+    void onCodesChanged(std::function<void()> listener);
+    void onSettingsChanged(std::function<void()> listener);
+    void onStateChanged(std::function<void()> listener);
+    // quorveld came (true) or went (false).
+    void onRunningChanged(std::function<void(bool)> listener);
+
+private:
+    explicit QuorvelClient(QuorvelBusQuorvel1* proxy);
+    struct Listeners;
+
+    QuorvelBusQuorvel1* m_proxy;
+    std::unique_ptr<Listeners> m_listeners;
+};
+
+// A value as text: "true", "5", "10.0".
+std::string settingText(const SettingValue& value);
+
+} // namespace linuxhost
