@@ -3,8 +3,10 @@
 # command with their manual pages, the three modules with their bundles'
 # resources and the platform library in lib/quorvel, the systemd user unit and
 # the README. tests/package checks an install against debian/quorvel.install.
-set(CMAKE_INSTALL_DOCDIR share/doc/quorvel CACHE PATH "Documentation (the unit's Documentation= names it)")
 include(GNUInstallDirs)
+# Fixed, not GNUInstallDirs' DOCDIR (named after the project, and cached):
+# the unit's Documentation= names this folder.
+set(QUORVEL_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quorvel)
 # Fixed (not the multiarch libdir): host/common/loader/ModuleLoader.h names it too.
 set(QUORVEL_INSTALL_MODULE_DIR lib/quorvel)
 
@@ -21,4 +23,4 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/man/quorveld.1 ${PROJECT_SOURCE_DIR}/do
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # lib/systemd/user under the prefix, never the multiarch libdir: systemd looks there only.
 install(FILES ${PROJECT_SOURCE_DIR}/host/linux/quorvel.service DESTINATION lib/systemd/user)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${QUORVEL_INSTALL_DOC_DIR})
