@@ -43,6 +43,7 @@ namespace linuxhost {
 inline constexpr const char* kHomeScreenName = "SpringBoard";
 inline constexpr const char* kHomeScreenBundle = "com.apple.springboard";
 inline constexpr const char* kEngineName = "QuorvelTweak";
+inline constexpr const char* kHistoryName = "QuorvelHistory";
 inline constexpr const char* kWidgetImageFile = "widget.png";
 
 struct WidgetState {

@@ -19,7 +19,7 @@ if(NOT status EQUAL 0)
 endif()
 foreach(expected
     ./usr/bin/quorveld ./usr/bin/quorvel
-    ./usr/lib/quorvel/QuorvelTweak.dylib ./usr/lib/quorvel/Quorvel.so ./usr/lib/quorvel/QuorvelPrefBundle.so
+    ./usr/lib/quorvel/QuorvelTweak.dylib ./usr/lib/quorvel/QuorvelHistory.dylib ./usr/lib/quorvel/Quorvel.so ./usr/lib/quorvel/QuorvelPrefBundle.so
     ./usr/lib/quorvel/libquorvel_platform.so
     ./usr/lib/quorvel/Quorvel.bundle/Info.plist ./usr/lib/quorvel/Quorvel.bundle/background7.png
     ./usr/lib/quorvel/QuorvelPrefBundle.bundle/QuorvelPrefBundle.plist
