@@ -32,8 +32,17 @@ std::optional<std::string> readHistory(const std::string& hostFile, const Histor
     if (!S_ISREG(file.st_mode))
         return hostFile + " is not a file";
 
+    // Opened for writing (never created) where that is allowed, only so that
+    // the last connection to close folds the log back and removes it; a
+    // read-only one would leave the -wal and -shm files it had to make behind.
+    // Nothing is written otherwise.
     sqlite3* db = nullptr;
-    int result = sqlite3_open_v2(hostFile.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    int result = sqlite3_open_v2(hostFile.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (result != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        db = nullptr;
+        result = sqlite3_open_v2(hostFile.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    }
     struct Closer {
         sqlite3* db;
         ~Closer() { sqlite3_close_v2(db); }

@@ -1,6 +1,7 @@
 // Reading the history database (HistoryDatabase.h) from outside the module:
-// the command line and the simulator's expectations. Read-only; never creates,
-// repairs or sets aside anything.
+// the command line and the simulator's expectations. Never creates, changes,
+// repairs or sets aside anything; when it is the last connection to close, the
+// database's log is folded back into it, as SQLite does for every writer.
 //
 //   HistoryQuery query{.code = "*100#"};
 //   auto error = readHistory(file, query, [](const HistorySample& row) { ... });
