@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace quorvel::history {
@@ -139,9 +140,11 @@ HistoryDatabase::Trouble HistoryDatabase::troubleOf(int resultCode) const
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_FORMAT:
-    case SQLITE_SCHEMA:
-    case SQLITE_ERROR: // a statement of ours that does not fit the file's tables
-        return Trouble::unusable;
+    case SQLITE_SCHEMA: return Trouble::unusable;
+    case SQLITE_ERROR:
+        // A statement of ours that does not fit the file's tables: a file that
+        // says it is a history but is not one. Any other error may pass.
+        return m_db && std::string_view(sqlite3_errmsg(m_db)).starts_with("no such") ? Trouble::unusable : Trouble::failed;
     default: return Trouble::failed;
     }
 }
@@ -210,9 +213,10 @@ HistoryDatabase::Trouble HistoryDatabase::openFile(const std::string& host)
         if (result == SQLITE_OK)
             result = sqlite3_exec(m_db, kCreateSchema, nullptr, nullptr, nullptr);
         if (result != SQLITE_OK) {
+            const Trouble trouble = troubleOf(result);
             m_problem = sqlite3_errmsg(m_db);
             sqlite3_exec(m_db, "ROLLBACK;", nullptr, nullptr, nullptr);
-            return troubleOf(result);
+            return trouble;
         }
     } else if (applicationId != kApplicationId || version != kSchemaVersion) {
         m_problem = "it is not a history database of this version";
@@ -314,9 +318,11 @@ HistoryDatabase::Trouble HistoryDatabase::writeRows(const std::vector<HistorySam
     if (result == SQLITE_OK)
         result = sqlite3_exec(m_db, "COMMIT;", nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
-        m_problem = sqlite3_errstr(result);
+        // Classified before the rollback replaces the connection's message.
+        const Trouble trouble = troubleOf(result);
+        m_problem = sqlite3_errmsg(m_db);
         sqlite3_exec(m_db, "ROLLBACK;", nullptr, nullptr, nullptr);
-        return troubleOf(result);
+        return trouble;
     }
     return Trouble::none;
 }

@@ -185,5 +185,23 @@ TEST_F(HistoryDatabaseTest, ReadingNeverCreatesAFileAndSaysWhyItCannotRead)
     EXPECT_TRUE(readHistory(file(), {}, [](const HistorySample&) {}));
 }
 
+TEST_F(HistoryDatabaseTest, AFileThatClaimsToBeAHistoryButLacksItsTablesIsSetAside)
+{
+    {
+        HistoryDatabase db;
+        ASSERT_EQ(db.append({sample("*100#", 0, "1", kStart)}), AppendResult::written);
+    }
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "DROP TABLE samples;", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    HistoryDatabase db;
+    const auto row = sample("*100#", 0, "2", kStart + kSecond);
+    ASSERT_EQ(db.append({row}), AppendResult::written);
+    EXPECT_EQ(besides(".corrupt").size(), 1u);
+    EXPECT_EQ(readAll(), std::vector<HistorySample>{row});
+}
+
 } // namespace
 } // namespace quorvel::history::test
