@@ -59,7 +59,8 @@ public:
     HomeScreen& operator=(const HomeScreen&) = delete;
 
     // Installs the built modules into the root, starts the process, loads the
-    // engine, then the widget. False when the engine could not be loaded
+    // tweaks (the engine, the history beside it), then the widget. False when
+    // the engine itself could not be loaded
     // (logged); a widget that fails to load is logged and left out.
     bool start();
     // Releases the widget, drops the process's pending work, unloads the modules.
