@@ -165,8 +165,13 @@ Action parseExpectHistory(ArgReader& args)
     while (!args.atEnd()) {
         if (kind == "numbers" && args.accept("null"))
             wanted.emplace_back();
-        else if (kind == "numbers")
-            wanted.push_back(args.value("a number or null"));
+        else if (kind == "numbers") {
+            const Token& at = *args.peek();
+            platform::Value number = args.value("a number or null");
+            if (!number.isNumber() || number.type() == platform::Value::Type::Boolean)
+                args.failAt(at, "expected a number or null");
+            wanted.push_back(std::move(number));
+        }
         else
             wanted.emplace_back(args.string("a value as the field holds it"));
     }
