@@ -2,6 +2,7 @@
 // with CLI11 and calls the command (Commands.h); each command's code is in a
 // file of its own. Help and --version go to standard output and exit 0; a
 // misused command line exits 2 with the reason and the command's usage.
+#include "HistoryCommand.h"
 #include "host/linux/client/DaemonClient.h"
 #include "sim/cli/Commands.h"
 #include "sim/cli/StandardOutput.h"
@@ -28,6 +29,8 @@ struct CommandLine {
     uint64_t swarmDevice = 0;
     ServeOptions serve;
     linuxhost::WidgetCommandOptions widget;
+    HistoryCommandOptions history;
+    CLI::App* historyApp = nullptr;
     CLI::App* parseNumbersApp = nullptr;
     CLI::App* widgetApp = nullptr;
     CLI::App* refreshApp = nullptr;
@@ -98,6 +101,18 @@ struct CommandLine {
 
         codesApp = app.add_subcommand("codes", "print the running quorveld's codes with their figures as JSON");
         usage[codesApp] = "usage: quorvel codes";
+
+        historyApp = app.add_subcommand("history", "print the stored values over time (CSV with a header, or JSON)");
+        historyApp->add_option("--root", history.root,
+                               "the device root (default: quorveld's, $XDG_STATE_HOME/quorvel; a simulated device's as `quorvel run --root` keeps it)")
+            ->type_name("DIR");
+        historyApp->add_option("--code", history.code, "only this code, such as *100#")->type_name("CODE");
+        historyApp->add_option("--since", history.since, "only refreshes at or after DATE (ISO 8601; UTC without a zone)")
+            ->type_name("DATE");
+        historyApp->add_option("--format", history.format, "csv (default) or json")
+            ->type_name("csv|json")
+            ->check(CLI::IsMember({"csv", "json"}));
+        usage[historyApp] = "usage: quorvel history [--root DIR] [--code CODE] [--since DATE] [--format csv|json]";
     }
 
     int dispatch()
@@ -120,6 +135,8 @@ struct CommandLine {
         }
         if (*serveApp)
             return quorvel::cli::serveCommand(serve);
+        if (*historyApp)
+            return quorvel::cli::historyCommand(history);
         return quorvel::cli::demoCommand(demo);
     }
 

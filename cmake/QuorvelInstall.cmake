@@ -12,11 +12,11 @@ set(QUORVEL_INSTALL_MODULE_DIR lib/quorvel)
 
 # The installed programs find the platform library beside the modules.
 set_target_properties(quorveld quorvel PROPERTIES INSTALL_RPATH "$ORIGIN/../${QUORVEL_INSTALL_MODULE_DIR}")
-set_target_properties(QuorvelTweak Quorvel QuorvelPrefBundle PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(QuorvelTweak QuorvelHistory Quorvel QuorvelPrefBundle PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS quorveld quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS quorvel_platform LIBRARY DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
-install(TARGETS QuorvelTweak Quorvel QuorvelPrefBundle LIBRARY DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
+install(TARGETS QuorvelTweak QuorvelHistory Quorvel QuorvelPrefBundle LIBRARY DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Quorvel.bundle ${CMAKE_BINARY_DIR}/bin/QuorvelPrefBundle.bundle
         DESTINATION ${QUORVEL_INSTALL_MODULE_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/quorveld.1 ${PROJECT_SOURCE_DIR}/docs/man/quorvel.1

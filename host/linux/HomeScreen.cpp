@@ -18,6 +18,7 @@
 #include "platform/telephony/CoreTelephony.h"
 #include "platform/ui/UIView.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace linuxhost {
@@ -65,6 +66,12 @@ void HomeScreen::installModules()
         note(std::string(kEngineName) + ".dylib not found beside the program (or in $QUORVEL_BIN_DIR)");
     else if (!host::ModuleLoader::installTweak(engine, kEngineName, {kHomeScreenBundle}))
         note("cannot install " + engine + " under " + m_root);
+    // The history is loaded beside the engine; without it the phone works, unrecorded.
+    std::string history = host::findBuiltModule(std::string(kHistoryName) + ".dylib");
+    if (history.empty())
+        note(std::string(kHistoryName) + ".dylib not found beside the program (or in $QUORVEL_BIN_DIR): no history is kept");
+    else if (!host::ModuleLoader::installTweak(history, kHistoryName, {kHomeScreenBundle}))
+        note("cannot install " + history + " under " + m_root);
     std::string error;
     if (!host::installWidgetBundle(&error))
         note("cannot install the widget: " + error);
@@ -89,7 +96,11 @@ bool HomeScreen::start()
                                                platform::kCTUSSDSessionStringNotification, nullptr,
                                                platform::CFNotificationSuspensionBehaviorDeliverImmediately);
     }
-    if (m_modules->loadTweaksInto(*m_process) == 0) {
+    m_modules->loadTweaksInto(*m_process);
+    // Other tweaks (the history) may load without the engine; alone they have nothing to run.
+    const std::string engineFile = std::string(host::kTweakFolder) + "/" + kEngineName + ".dylib";
+    const auto& loaded = m_modules->loaded();
+    if (std::none_of(loaded.begin(), loaded.end(), [&](const host::LoadedModule& m) { return m.devicePath == engineFile; })) {
         note("the engine is not loaded: there is nothing to run");
         return false;
     }

@@ -43,6 +43,7 @@ namespace linuxhost {
 inline constexpr const char* kHomeScreenName = "SpringBoard";
 inline constexpr const char* kHomeScreenBundle = "com.apple.springboard";
 inline constexpr const char* kEngineName = "QuorvelTweak";
+inline constexpr const char* kHistoryName = "QuorvelHistory";
 inline constexpr const char* kWidgetImageFile = "widget.png";
 
 struct WidgetState {
@@ -58,7 +59,8 @@ public:
     HomeScreen& operator=(const HomeScreen&) = delete;
 
     // Installs the built modules into the root, starts the process, loads the
-    // engine, then the widget. False when the engine could not be loaded
+    // tweaks (the engine, the history beside it), then the widget. False when
+    // the engine itself could not be loaded
     // (logged); a widget that fails to load is logged and left out.
     bool start();
     // Releases the widget, drops the process's pending work, unloads the modules.

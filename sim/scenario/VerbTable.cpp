@@ -40,6 +40,7 @@ const VerbTable& scenarioVerbs()
         addSettingsViewVerbs(t);
         addNotificationCenterVerbs(t);
         addMessagingVerbs(t);
+        addHistoryVerbs(t);
         return t;
     }();
     return table;

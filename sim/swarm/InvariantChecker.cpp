@@ -359,8 +359,64 @@ void InvariantChecker::storeRead(Date time, const std::optional<Value>& store, b
         return;
     }
     checkStore(time, *store, engineWrote);
-    if (engineWrote)
+    if (engineWrote) {
         m_lastWritten = *store;
+        expectHistory(*store);
+    }
+}
+
+void InvariantChecker::expectHistory(const Value& store)
+{
+    const Value& list = store[quorvel::kCodesKey];
+    for (size_t i = 0; i < list.count(); ++i) {
+        const Value& record = list.at(i);
+        const std::string* dial = record[quorvel::kUssdCodeKey].string();
+        const std::optional<Date> refreshedAt = record[quorvel::kRefreshedAtKey].date();
+        if (!dial || !refreshedAt)
+            continue;
+        auto taken = m_historyTaken.find(*dial);
+        if (taken != m_historyTaken.end() && taken->second == *refreshedAt)
+            continue;
+        m_historyTaken[*dial] = *refreshedAt;
+        const Value& fields = record[quorvel::kFieldsKey];
+        for (size_t f = 0; f < fields.count(); ++f) {
+            const Value& index = fields.at(f)[quorvel::kIndexKey];
+            const std::string* value = fields.at(f)[quorvel::kLastValueKey].string();
+            if (index.isNumber() && index.integerValue() >= 0 && value)
+                m_expectedHistory[{*dial, index.integerValue(), refreshedAt->micros()}] = *value;
+        }
+    }
+}
+
+void InvariantChecker::historyRead(Date now, const std::vector<HistoryRow>& rows, const std::optional<std::string>& error)
+{
+    if (error && !m_expectedHistory.empty()) {
+        fail("history", now, "the history cannot be read: " + *error);
+        return;
+    }
+    std::map<std::tuple<std::string, int64_t, int64_t>, std::string> found;
+    std::optional<Date> previous;
+    for (const HistoryRow& row : rows) {
+        const std::string where = row.code + " field " + std::to_string(row.index) + " at " + row.refreshedAt.description();
+        if (previous && row.refreshedAt < *previous)
+            fail("history", now, where + " comes after a later row");
+        previous = row.refreshedAt;
+        if (!found.emplace(std::make_tuple(row.code, row.index, row.refreshedAt.micros()), row.value).second)
+            fail("history", now, where + " is there twice");
+    }
+    for (const auto& [key, value] : m_expectedHistory) {
+        auto it = found.find(key);
+        const std::string where = std::get<0>(key) + " field " + std::to_string(std::get<1>(key)) + " at " +
+                                  Date::fromMicros(std::get<2>(key)).description();
+        if (it == found.end())
+            fail("history", now, "the stored value " + value + " of " + where + " is not in the history");
+        else if (it->second != value)
+            fail("history", now, where + " holds " + it->second + ", the store held " + value);
+    }
+    for (const auto& [key, value] : found)
+        if (!m_expectedHistory.count(key))
+            fail("history", now, "the history holds " + value + " of " + std::get<0>(key) + " field " +
+                                     std::to_string(std::get<1>(key)) + ", which was never stored");
 }
 
 void InvariantChecker::checkStore(Date time, const Value& store, bool engineWrote)

@@ -22,7 +22,11 @@
 //   store        the codes store always reads, and at the end holds what was
 //                last written;
 //   suppression  SMS banners and badges are held back only inside the
-//                SMS-length window and not after an SMS from another sender.
+//                SMS-length window and not after an SMS from another sender;
+//   history      the history database holds every value the engine stored,
+//                once, under its code, field index and refresh time (each
+//                code's record taken when its refreshedAt changed, as the
+//                history module takes it), and nothing else.
 //
 //   InvariantChecker checker;
 //   checker.codesWritten(codes, store);        // the Settings side
@@ -41,6 +45,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace sim::swarm {
@@ -87,6 +92,15 @@ public:
     void timePassed(platform::Date now);
     // The run is over: `store` is the codes store as it is left.
     void finish(platform::Date now, const std::optional<platform::Value>& store);
+    // The history database's rows at the end, in the order it gives them (or
+    // the reason it cannot be read).
+    struct HistoryRow {
+        std::string code;
+        int64_t index = 0;
+        platform::Date refreshedAt;
+        std::string value;
+    };
+    void historyRead(platform::Date now, const std::vector<HistoryRow>& rows, const std::optional<std::string>& error);
 
     const std::vector<Violation>& violations() const { return m_violations; }
 
@@ -122,6 +136,11 @@ private:
     bool inSmsWindow(platform::Date time) const;
 
     std::vector<Violation> m_violations;
+    // What the history must hold: (code, index, refreshedAt) -> value, and
+    // each code's refreshedAt as last taken.
+    std::map<std::tuple<std::string, int64_t, int64_t>, std::string> m_expectedHistory;
+    std::map<std::string, platform::Date> m_historyTaken;
+    void expectHistory(const platform::Value& store);
     std::vector<SwarmCode> m_codes;
     std::optional<platform::Value> m_lastWritten;
 

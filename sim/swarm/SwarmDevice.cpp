@@ -16,7 +16,10 @@
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
 #include "sim/world/World.h"
+#include "history/HistoryDatabase.h"
+#include "history/HistoryReader.h"
 #include "host/common/loader/ModuleLoader.h"
+#include "platform/foundation/DevicePaths.h"
 
 #include <algorithm>
 #include <chrono>
@@ -698,7 +701,9 @@ SwarmDeviceResult DeviceRun::run()
     writeCodes(codes);
     m_checker.engineStarted();
     world.boot();
-    if (world.modules().loaded().empty()) {
+    const auto& loaded = world.modules().loaded();
+    if (std::none_of(loaded.begin(), loaded.end(),
+                     [](const host::LoadedModule& m) { return m.devicePath.ends_with(std::string("/") + kEngineLibrary + ".dylib"); })) {
         result.unusable = "the engine (QuorvelTweak.dylib) was not found beside the program";
         world.log().setListener(nullptr);
         world.carrier().setDialListener(nullptr);
@@ -730,6 +735,15 @@ SwarmDeviceResult DeviceRun::run()
         world.runFor(Micros(m_end.micros() - world.now().micros()));
     if (!m_failure) {
         m_checker.finish(world.now(), readCodesStore());
+        noteFailure();
+    }
+    if (!m_failure) {
+        std::vector<InvariantChecker::HistoryRow> rows;
+        auto error = quorvel::history::readHistory(
+            platform::hostPath(quorvel::history::kHistoryDatabasePath), {}, [&](const quorvel::history::HistorySample& row) {
+                rows.push_back({row.code, row.index, row.refreshedAt, row.value});
+            });
+        m_checker.historyRead(world.now(), rows, error);
         noteFailure();
     }
     world.log().setListener(nullptr);

@@ -53,7 +53,9 @@ World::World(WorldOptions options)
             m_log->note("the phone is off: the SMS from " + sender + " is lost");
     });
     if (options.installEngine)
-        installEngine();
+        installTweak(kEngineLibrary, "engine");
+    if (options.installHistory)
+        installTweak(kHistoryLibrary, "history");
 }
 
 World::~World()
@@ -93,15 +95,15 @@ const std::string& World::root() const
     return m_folder->root();
 }
 
-void World::installEngine()
+void World::installTweak(const char* library, const char* role)
 {
-    std::string file = std::string(kEngineLibrary) + ".dylib";
+    std::string file = std::string(library) + ".dylib";
     std::string built = host::findBuiltModule(file);
     if (built.empty()) {
-        m_log->note(file + " not found beside the program (or in $QUORVEL_BIN_DIR): the device has no engine");
+        m_log->note(file + " not found beside the program (or in $QUORVEL_BIN_DIR): the device has no " + role);
         return;
     }
-    if (!host::ModuleLoader::installTweak(built, kEngineLibrary, {kSpringBoardBundle}))
+    if (!host::ModuleLoader::installTweak(built, library, {kSpringBoardBundle}))
         m_log->note("cannot install " + built + " into the device");
 }
 

@@ -49,6 +49,7 @@ inline constexpr platform::Date kScenarioStart = platform::Date::fromMicros(int6
 inline constexpr const char* kSpringBoardName = "SpringBoard";
 inline constexpr const char* kSpringBoardBundle = "com.apple.springboard";
 inline constexpr const char* kEngineLibrary = "QuorvelTweak";
+inline constexpr const char* kHistoryLibrary = "QuorvelHistory";
 
 struct WorldOptions {
     // Empty: a fresh folder under the temporary directory, removed at the end.
@@ -57,6 +58,8 @@ struct WorldOptions {
     platform::Date start = kScenarioStart;
     // Copy the built QuorvelTweak.dylib into the device with a filter naming SpringBoard.
     bool installEngine = true;
+    // Copy the built QuorvelHistory.dylib into the device the same way.
+    bool installHistory = true;
     // What SpringBoard hears first of a USSD text (the phone's order by default).
     UssdOrder ussdOrder = UssdOrder::alertFirst;
     // How long after it was built a USSD alert becomes visible (at once by default).
@@ -132,7 +135,8 @@ public:
 
 private:
     void adoptHost(std::unique_ptr<Host> host);
-    void installEngine();
+    // Copies a built tweak into the device with a filter naming SpringBoard.
+    void installTweak(const char* library, const char* role);
     void presentUSSDAlert(const std::string& text, bool allowsResponse);
 
     std::unique_ptr<DeviceFolder> m_folder;

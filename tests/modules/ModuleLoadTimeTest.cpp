@@ -1,4 +1,4 @@
-// The three modules run code at load in one place each, their load entry.
+// The four modules run code at load in one place each, their load entry.
 // Anything else in .init_array is a file whose globals need code to run before
 // they are usable, and the loader is free to run it after the entry: that is
 // how a notification name once read as empty when the engine registered its
@@ -37,6 +37,7 @@ TEST(ModuleLoadTime, EachModuleRunsOnlyItsLoadEntryAtLoad)
     };
     const Case cases[] = {
         {"QuorvelTweak.dylib", "_GLOBAL__sub_I_EngineLoad.cpp"},
+        {"QuorvelHistory.dylib", "_GLOBAL__sub_I_HistoryLoad.cpp"},
         {"Quorvel.so", "_GLOBAL__sub_I_QuorvelModule.cpp"},
         {"QuorvelPrefBundle.so", "_GLOBAL__sub_I_QuorvelPrefBundleModule.cpp"},
     };

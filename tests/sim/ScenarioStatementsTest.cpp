@@ -88,6 +88,12 @@ TEST(ScenarioStatements, ReportWhatDoesNotFitWhereItStands)
         {"boot\nexpect view 300 colour \"red\"", 2, 17, "expected frame, tag, text, placeholder, content or inset"},
         {"boot\nexpect view 300 frame 1 2 3 \"4\"", 2, 29, "a number of points"},
         {"network ussd \"x\"", 1, 1, "needs a booted device"},
+        {"history lock", 1, 1, "needs a booted device"},
+        {"boot\nhistory open", 2, 9, "expected lock or unlock"},
+        {"expect history \"*100#\" 0 sum 3", 1, 26, "expected count, values or numbers"},
+        {"expect history \"*100#\" 0 values 12", 1, 33, "a value as the field holds it"},
+        {"expect history \"*100#\" 0 numbers \"12\"", 1, 34, "a number or null"},
+        {"expect history \"*100#\" -1 count 1", 1, 24, "the field's index"},
     };
     expectScenarioErrors(cases);
 }

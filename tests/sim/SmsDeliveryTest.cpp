@@ -23,6 +23,7 @@ WorldOptions withoutEngine()
 {
     WorldOptions options;
     options.installEngine = false;
+    options.installHistory = false;
     return options;
 }
 

@@ -26,6 +26,7 @@ WorldOptions withoutEngine(std::string root = {})
     WorldOptions options;
     options.root = std::move(root);
     options.installEngine = false;
+    options.installHistory = false;
     return options;
 }
 

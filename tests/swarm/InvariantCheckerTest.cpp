@@ -281,5 +281,52 @@ TEST(InvariantChecker, TheStoreMustReadAndEndAsLastWritten)
     }
 }
 
+// The store after the engine refreshed *1101# at `when` with these two values.
+Value refreshedStore(Date when, const std::string& first, const std::string& second)
+{
+    Value store = storeOf({kA, kB}, {{"*1101#", {first, second}}});
+    platform::Array& list = *(*store.dict())[quorvel::kCodesKey].array();
+    (*list[0].dict())[quorvel::kRefreshedAtKey] = Value(when);
+    return store;
+}
+
+TEST(InvariantChecker, TheHistoryHoldsEveryStoredValueOnceAndNothingElse)
+{
+    using Row = InvariantChecker::HistoryRow;
+    const std::vector<Row> whole{{"*1101#", 0, at(1000ms), "1.0.1"}, {"*1101#", 1, at(1000ms), "1.1.1"},
+                                 {"*1101#", 0, at(9000ms), "1.0.2"}, {"*1101#", 1, at(9000ms), "1.1.2"}};
+    struct Case {
+        const char* name;
+        std::vector<Row> rows;
+        bool holds;
+    };
+    const Case cases[] = {
+        {"every value once", whole, true},
+        {"a value missing", {whole[0], whole[1], whole[2]}, false},
+        {"a value twice", {whole[0], whole[1], whole[1], whole[2], whole[3]}, false},
+        {"a value never stored", {whole[0], whole[1], whole[2], whole[3], {"*1102#", 0, at(9000ms), "2.0.1"}}, false},
+        {"another value", {whole[0], whole[1], whole[2], {"*1101#", 1, at(9000ms), "9"}}, false},
+        {"out of time order", {whole[2], whole[3], whole[0], whole[1]}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Checked checked;
+        checked.checker.storeRead(at(1000ms), refreshedStore(at(1000ms), "1.0.1", "1.1.1"), true);
+        // An announcement for another code: *1101#'s record is unchanged, nothing new to hold.
+        checked.checker.storeRead(at(5000ms), refreshedStore(at(1000ms), "1.0.1", "1.1.1"), true);
+        checked.checker.storeRead(at(9000ms), refreshedStore(at(9000ms), "1.0.2", "1.1.2"), true);
+        checked.checker.historyRead(at(10000ms), c.rows, std::nullopt);
+        if (c.holds) {
+            EXPECT_TRUE(checked.held()) << ::testing::PrintToString(checked.broken());
+        } else {
+            EXPECT_EQ(checked.first(), "history");
+        }
+    }
+    Checked unreadable;
+    unreadable.checker.storeRead(at(1000ms), refreshedStore(at(1000ms), "1.0.1", "1.1.1"), true);
+    unreadable.checker.historyRead(at(2000ms), {}, std::string("no history database"));
+    EXPECT_EQ(unreadable.first(), "history");
+}
+
 } // namespace
 } // namespace sim::swarm
