@@ -379,6 +379,8 @@ TEST_F(DaemonInterface, ADialByUssdReturnsTheReplyAndItsNumbersAndTheEngineLeave
     answer("*100#", "reply", "Balance 12.50 rub, bonus 300");
     std::vector<std::string> states;
     client->onStateChanged([&] { states.push_back(client->state() + " " + client->stateDetail()); });
+    bool codesChanged = false;
+    client->onCodesChanged([&] { codesChanged = true; });
     const std::string before = codesStore();
     CallError error;
     std::optional<DialReply> reply = client->dial("*100#", false, &error);
@@ -395,6 +397,8 @@ TEST_F(DaemonInterface, ADialByUssdReturnsTheReplyAndItsNumbersAndTheEngineLeave
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].lastReply, "Balance 12.50 rub, bonus 300");
     EXPECT_TRUE(std::filesystem::exists(root() / "last-replies.plist"));
+    // A new last reply is a change of what GetCodes gives, though the store is untouched.
+    EXPECT_TRUE(waitWithSignals([&] { return codesChanged; }));
     EXPECT_TRUE(waitWithSignals([&] { return !states.empty() && states.back() == "idle "; }));
     EXPECT_NE(std::find(states.begin(), states.end(), "dialling *100#"), states.end()) << ::testing::PrintToString(states);
 }
