@@ -224,6 +224,8 @@ int runDaemon(const DaemonOptions& options)
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
     auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies,
                                                [&modems] { return modems && modems->hasModem(); });
+    // A code's last reply is part of what GetCodes gives.
+    replies.onChanged([&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); });
     auto storeWatch = std::make_unique<StoreWatch>(
         root, [&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); },
         [&bus] { quorvel_bus_quorvel1_emit_settings_changed(bus->skeleton()); });
@@ -281,6 +283,7 @@ int runDaemon(const DaemonOptions& options)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
     storeWatch.reset();
+    replies.onChanged(nullptr);
     dials.reset();
     recorder.reset();
     settings.reset();

@@ -34,7 +34,8 @@ void LastReplies::remember(const std::string& code, const std::string& text, pla
         });
         replies.erase(oldest);
     }
-    platform::writeDictionaryAtomically(kLastRepliesPath, replies);
+    if (platform::writeDictionaryAtomically(kLastRepliesPath, replies) && m_changed)
+        m_changed();
 }
 
 std::string LastReplies::textFor(const std::string& code) const

@@ -6,6 +6,7 @@
 //   LastReplies replies;
 //   replies.remember("*100#", "Balance 12.50", device.now());
 //   std::string text = replies.textFor("*100#");      // "" when none
+//   replies.onChanged([] { ... });                      // after each write (CodesChanged)
 //
 // Texts are cut at kMaxReplyBytes (on a character boundary); at most
 // kMaxCodes codes are kept, the oldest replies dropped first. A file that
@@ -15,6 +16,7 @@
 
 #include "platform/foundation/Date.h"
 
+#include <functional>
 #include <string>
 
 namespace linuxhost {
@@ -28,6 +30,10 @@ public:
 
     void remember(const std::string& code, const std::string& text, platform::Date at);
     std::string textFor(const std::string& code) const;
+    void onChanged(std::function<void()> listener) { m_changed = std::move(listener); }
+
+private:
+    std::function<void()> m_changed;
 };
 
 } // namespace linuxhost

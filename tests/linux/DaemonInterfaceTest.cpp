@@ -33,6 +33,8 @@ protected:
         client = QuorvelClient::connect(sessionBus(), &error);
         ASSERT_TRUE(client) << error.message;
         ASSERT_TRUE(client->running());
+        // Dials go out once the daemon has found the mock's modem.
+        ASSERT_TRUE(waitWithSignals([&] { return client->state() == "idle"; })) << client->state();
         // The Darwin notifications the daemon's processes post, as it relays them.
         m_darwin = g_dbus_connection_signal_subscribe(
             sessionBus(), nullptr, "org.quillmoor.Darwin1", "Posted", "/org/quillmoor/Darwin1", nullptr,
@@ -377,6 +379,8 @@ TEST_F(DaemonInterface, ADialByUssdReturnsTheReplyAndItsNumbersAndTheEngineLeave
     answer("*100#", "reply", "Balance 12.50 rub, bonus 300");
     std::vector<std::string> states;
     client->onStateChanged([&] { states.push_back(client->state() + " " + client->stateDetail()); });
+    bool codesChanged = false;
+    client->onCodesChanged([&] { codesChanged = true; });
     const std::string before = codesStore();
     CallError error;
     std::optional<DialReply> reply = client->dial("*100#", false, &error);
@@ -393,6 +397,8 @@ TEST_F(DaemonInterface, ADialByUssdReturnsTheReplyAndItsNumbersAndTheEngineLeave
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].lastReply, "Balance 12.50 rub, bonus 300");
     EXPECT_TRUE(std::filesystem::exists(root() / "last-replies.plist"));
+    // A new last reply is a change of what GetCodes gives, though the store is untouched.
+    EXPECT_TRUE(waitWithSignals([&] { return codesChanged; }));
     EXPECT_TRUE(waitWithSignals([&] { return !states.empty() && states.back() == "idle "; }));
     EXPECT_NE(std::find(states.begin(), states.end(), "dialling *100#"), states.end()) << ::testing::PrintToString(states);
 }
@@ -419,17 +425,12 @@ TEST_F(DaemonInterface, ASecondDialWhileOneWaitsIsRefusedAsBusy)
     startAll();
     answer("*100#", "silent", "");
     bool done = false;
-    GVariant* first = nullptr;
-    std::pair<bool*, GVariant**> out{&done, &first};
-    g_dbus_connection_call(sessionBus(), kQuorvelBusName, kQuorvelObjectPath, "org.quillmoor.Quorvel1", "DialCode",
-                           g_variant_new("(sb)", "*100#", FALSE), G_VARIANT_TYPE("(ssas)"), G_DBUS_CALL_FLAGS_NONE, 60000,
-                           nullptr,
-                           +[](GObject* bus, GAsyncResult* result, gpointer data) {
-                               auto* out = static_cast<std::pair<bool*, GVariant**>*>(data);
-                               *out->second = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, nullptr);
-                               *out->first = true;
-                           },
-                           &out);
+    std::optional<DialReply> first;
+    client->dialAsync("*100#", false, [&](std::optional<DialReply> reply, const CallError& error) {
+        EXPECT_TRUE(reply) << error.message;
+        first = std::move(reply);
+        done = true;
+    });
     ASSERT_TRUE(waitWithSignals([&] { return client->state() == "dialling"; }));
     EXPECT_EQ(client->stateDetail(), "*100#");
     CallError error;
@@ -442,11 +443,9 @@ TEST_F(DaemonInterface, ASecondDialWhileOneWaitsIsRefusedAsBusy)
     // The network's text is the reply the first dial waited for.
     mock("SetNetworkNotification", g_variant_new("(s)", "Balance 7.00"));
     ASSERT_TRUE(waitWithSignals([&] { return done; }));
-    ASSERT_NE(first, nullptr);
-    const gchar* text = nullptr;
-    g_variant_get(first, "(&s&sas)", &text, nullptr, nullptr);
-    EXPECT_STREQ(text, "Balance 7.00");
-    g_variant_unref(first);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->reply, "Balance 7.00");
+    EXPECT_EQ(first->numbers, std::vector<std::string>{"7.00"});
     EXPECT_TRUE(waitWithSignals([&] { return client->state() == "idle"; }));
     // And the next dial is taken.
     answer("*101#", "reply", "Data 2048 MB");

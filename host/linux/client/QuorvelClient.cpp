@@ -93,7 +93,8 @@ std::unique_ptr<QuorvelClient> QuorvelClient::connect(GDBusConnection* bus, Call
     return std::unique_ptr<QuorvelClient>(new QuorvelClient(proxy));
 }
 
-QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy) : m_proxy(proxy), m_listeners(std::make_unique<Listeners>())
+QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy)
+    : m_proxy(proxy), m_listeners(std::make_unique<Listeners>()), m_cancellable(g_cancellable_new())
 {
     Listeners* listeners = m_listeners.get();
     g_signal_connect(m_proxy, "refreshed",
@@ -136,6 +137,8 @@ QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy) : m_proxy(proxy), m_list
 
 QuorvelClient::~QuorvelClient()
 {
+    g_cancellable_cancel(m_cancellable);
+    g_object_unref(m_cancellable);
     g_signal_handlers_disconnect_by_data(m_proxy, m_listeners.get());
     g_object_unref(m_proxy);
 }
@@ -225,6 +228,52 @@ std::optional<DialReply> QuorvelClient::dial(const std::string& code, bool bySms
     g_free(sender);
     g_strfreev(numbers);
     return result;
+}
+
+void QuorvelClient::dialAsync(const std::string& code, bool bySms,
+                              std::function<void(std::optional<DialReply>, const CallError&)> done)
+{
+    CallError error;
+    if (!reachable(m_proxy, &error)) {
+        done(std::nullopt, error);
+        return;
+    }
+    struct Call {
+        std::function<void(std::optional<DialReply>, const CallError&)> done;
+        GCancellable* cancellable;
+    };
+    auto* call = new Call{std::move(done), G_CANCELLABLE(g_object_ref(m_cancellable))};
+    // The generated async call takes the proxy's timeout, so the dial's is set around it.
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_proxy), kDialCallTimeoutMs);
+    quorvel_bus_quorvel1_call_dial_code(
+        m_proxy, code.c_str(), bySms, m_cancellable,
+        +[](GObject* proxy, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Call> call(static_cast<Call*>(data));
+            GError* failure = nullptr;
+            gchar *reply = nullptr, *sender = nullptr;
+            gchar** numbers = nullptr;
+            const bool answered = quorvel_bus_quorvel1_call_dial_code_finish(QUORVEL_BUS_QUORVEL1(proxy), &reply, &sender,
+                                                                             &numbers, result, &failure);
+            const bool cancelled = g_cancellable_is_cancelled(call->cancellable);
+            g_object_unref(call->cancellable);
+            CallError error;
+            if (!answered) {
+                take(failure, &error);
+                if (!cancelled)
+                    call->done(std::nullopt, error);
+                return;
+            }
+            DialReply dialled{reply, sender, {}};
+            for (gchar** n = numbers; n && *n; ++n)
+                dialled.numbers.emplace_back(*n);
+            g_free(reply);
+            g_free(sender);
+            g_strfreev(numbers);
+            if (!cancelled)
+                call->done(std::move(dialled), error);
+        },
+        call);
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(m_proxy), kCallTimeoutMs);
 }
 
 std::optional<int> QuorvelClient::saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,

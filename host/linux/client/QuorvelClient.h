@@ -24,6 +24,7 @@
 
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _QuorvelBusQuorvel1 QuorvelBusQuorvel1;
+typedef struct _GCancellable GCancellable;
 
 namespace linuxhost {
 
@@ -95,6 +96,11 @@ public:
     std::optional<WidgetView> widget(CallError* error);
     std::optional<std::vector<StoredCode>> codes(CallError* error);
     std::optional<DialReply> dial(const std::string& code, bool bySms, CallError* error);
+    // The same without blocking (for a window that stays live): `done` runs on
+    // the main context once the daemon answers, with the reply or the error.
+    // A client destroyed first cancels the call; `done` then never runs.
+    void dialAsync(const std::string& code, bool bySms,
+                   std::function<void(std::optional<DialReply>, const CallError&)> done);
     // The new code's index in the store.
     std::optional<int> saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
                                 const std::vector<std::pair<int, std::string>>& fields, CallError* error);
@@ -121,6 +127,7 @@ private:
 
     QuorvelBusQuorvel1* m_proxy;
     std::unique_ptr<Listeners> m_listeners;
+    GCancellable* m_cancellable;
 };
 
 // A value as text: "true", "5", "10.0".
