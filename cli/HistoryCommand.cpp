@@ -1,10 +1,11 @@
 #include "HistoryCommand.h"
 
+#include "host/linux/client/DaemonRoot.h"
+
 #include "history/HistoryDatabase.h"
 #include "history/HistoryExport.h"
 #include "history/HistoryReader.h"
 
-#include <cstdlib>
 #include <iostream>
 
 namespace quorvel::cli {
@@ -14,16 +15,6 @@ namespace {
 constexpr int kUsageStatus = 2;
 
 } // namespace
-
-std::string daemonDefaultRoot()
-{
-    // Kept in step with linuxhost::defaultRoot (host/linux/Daemon.cpp), which
-    // this command does not link.
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        return std::string(state) + "/quorvel";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/state/quorvel";
-}
 
 int historyCommand(const HistoryCommandOptions& options)
 {
@@ -37,7 +28,7 @@ int historyCommand(const HistoryCommandOptions& options)
             return kUsageStatus;
         }
     }
-    std::string root = options.root.empty() ? daemonDefaultRoot() : options.root;
+    std::string root = options.root.empty() ? linuxhost::defaultRoot() : options.root;
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
     const std::string file = root + history::kHistoryDatabasePath;

@@ -6,7 +6,7 @@
 //   int status = historyCommand(options);      // CSV with a header on standard output
 //
 // Without a root, the running quorveld's: $XDG_STATE_HOME/quorvel, else
-// ~/.local/state/quorvel (host/linux/Daemon.cpp's defaultRoot). Exit status:
+// ~/.local/state/quorvel (linuxhost::defaultRoot). Exit status:
 // 0 printed (an empty history prints the header only), 1 the database is
 // missing, unreadable or no history, 2 a DATE that is not ISO 8601.
 #pragma once
@@ -23,8 +23,5 @@ struct HistoryCommandOptions {
 };
 
 int historyCommand(const HistoryCommandOptions& options);
-
-// The root quorveld uses when started without --root.
-std::string daemonDefaultRoot();
 
 } // namespace quorvel::cli

@@ -126,14 +126,6 @@ bool prepareRoot(const std::string& root, bool isDefault)
 
 } // namespace
 
-std::string defaultRoot()
-{
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        return std::string(state) + "/quorvel";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/state/quorvel";
-}
-
 int runDaemon(const DaemonOptions& options)
 {
     DaemonLog log;

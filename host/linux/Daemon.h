@@ -6,6 +6,8 @@
 //   return runDaemon(options);     // the process exit status
 #pragma once
 
+#include "host/linux/client/DaemonRoot.h"
+
 #include <string>
 
 namespace linuxhost {
@@ -17,9 +19,6 @@ struct DaemonOptions {
     bool serve = false;     // also serve the browser page on 127.0.0.1
     int port = 8470;        // its port; 0 picks a free one
 };
-
-// $XDG_STATE_HOME/quorvel, else ~/.local/state/quorvel.
-std::string defaultRoot();
 
 // 0 after a clean stop; 1 when another daemon runs on the session, a bus
 // cannot be reached, the root cannot be made or the engine cannot be loaded.
