@@ -9,7 +9,7 @@
 // 10 MB. The database lives in a temporary device root on the build machine's
 // disk (WAL, synchronous=NORMAL, as on the device).
 #include "history/HistoryDatabase.h"
-#include "history/HistoryExport.h"
+#include "host/common/history/HistoryExport.h"
 #include "history/HistoryReader.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/system/Device.h"

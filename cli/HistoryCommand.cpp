@@ -3,7 +3,7 @@
 #include "host/linux/client/DaemonRoot.h"
 
 #include "history/HistoryDatabase.h"
-#include "history/HistoryExport.h"
+#include "host/common/history/HistoryExport.h"
 #include "history/HistoryReader.h"
 
 #include <iostream>

@@ -33,12 +33,12 @@ void arm(DeviceSource& source, int64_t due, int64_t wait)
 {
     if (source.armedFor == due)
         return;
-    itimerspec spec{};
+    itimerspec timeout{};
     // A zero it_value would disarm: never less than a microsecond.
     wait = wait < 1 ? 1 : wait;
-    spec.it_value.tv_sec = static_cast<time_t>(wait / 1'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
-    if (timerfd_settime(source.timer, 0, &spec, nullptr) == 0)
+    timeout.it_value.tv_sec = static_cast<time_t>(wait / 1'000'000);
+    timeout.it_value.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
+    if (timerfd_settime(source.timer, 0, &timeout, nullptr) == 0)
         source.armedFor = due;
 }
 

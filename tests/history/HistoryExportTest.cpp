@@ -1,4 +1,4 @@
-#include "history/HistoryExport.h"
+#include "host/common/history/HistoryExport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "sim/scenario/verbs/Verbs.h"
 
 #include "history/HistoryDatabase.h"
-#include "history/HistoryExport.h"
+#include "host/common/history/HistoryExport.h"
 #include "history/HistoryReader.h"
 #include "platform/foundation/DevicePaths.h"
 #include "sim/scenario/Counted.h"

@@ -1,5 +1,6 @@
-#include "history/HistoryExport.h"
+#include "host/common/history/HistoryExport.h"
 
+#include "host/common/text/JsonString.h"
 #include "platform/foundation/Utf8.h"
 
 #include <charconv>
@@ -55,13 +56,7 @@ std::string csvField(std::string_view text)
 
 std::string jsonText(std::string_view text)
 {
-    std::string out = "\"";
-    for (char c : shownText(text)) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "\"";
+    return host::jsonString(shownText(text));
 }
 
 bool readDigits(std::string_view& text, size_t count, int& out)
