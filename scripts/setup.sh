@@ -17,6 +17,11 @@ packages=(
   debhelper lintian systemd
   # clang and its libFuzzer runtime, for scripts/fuzz.sh
   clang libclang-rt-14-dev
+  # the GTK app and the lock-screen plugin, their desktop files, and their tests under Xvfb
+  libgtk-4-dev libadwaita-1-dev libgtk-3-dev libhandy-1-dev phosh-dev phoc
+  appstream desktop-file-utils librsvg2-bin
+  xvfb xauth x11-apps imagemagick at-spi2-core gir1.2-atspi-2.0
+  python3-gi python3-pyatspi python3-dogtail gir1.2-gtk-3.0 gir1.2-gtk-4.0
 )
 missing=()
 for p in "${packages[@]}"; do
