@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 packages=(
-  build-essential g++ cmake ninja-build pkg-config
+  build-essential g++ cmake ninja-build pkg-config ccache
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev libpango1.0-dev
   fonts-liberation2 fonts-dejavu-core fonts-wqy-microhei
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
