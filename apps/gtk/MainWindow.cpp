@@ -83,12 +83,14 @@ MainWindow::MainWindow(AdwApplication* app, linuxhost::QuorvelClient& client)
     adw_view_switcher_bar_set_stack(ADW_VIEW_SWITCHER_BAR(switcherBar), ADW_VIEW_STACK(stack));
     g_object_bind_property(switcherTitle, "title-visible", switcherBar, "reveal", G_BINDING_SYNC_CREATE);
 
+    // Toasts over the page, above the switcher bar rather than on it.
+    adw_toast_overlay_set_child(m_toasts, stack);
+    gtk_widget_set_vexpand(GTK_WIDGET(m_toasts), TRUE);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_append(GTK_BOX(box), header);
-    gtk_box_append(GTK_BOX(box), stack);
+    gtk_box_append(GTK_BOX(box), GTK_WIDGET(m_toasts));
     gtk_box_append(GTK_BOX(box), switcherBar);
-    adw_toast_overlay_set_child(m_toasts, box);
-    adw_application_window_set_content(ADW_APPLICATION_WINDOW(m_window), GTK_WIDGET(m_toasts));
+    adw_application_window_set_content(ADW_APPLICATION_WINDOW(m_window), box);
 
     addActions();
     listen();

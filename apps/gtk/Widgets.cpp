@@ -52,7 +52,9 @@ GtkWidget* textRow(const std::string& caption, const std::string& text)
     setAccessibleLabel(body, caption + ": " + text);
     gtk_box_append(GTK_BOX(box), heading);
     gtk_box_append(GTK_BOX(box), body);
-    GtkWidget* row = gtk_list_box_row_new();
+    // A preferences row, so that a group puts it in its boxed list.
+    GtkWidget* row = adw_preferences_row_new();
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), caption.c_str());
     gtk_list_box_row_set_activatable(GTK_LIST_BOX_ROW(row), FALSE);
     gtk_list_box_row_set_child(GTK_LIST_BOX_ROW(row), box);
     return row;
