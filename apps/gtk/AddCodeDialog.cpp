@@ -94,9 +94,9 @@ GtkWidget* AddCodeDialog::buildCodeGroup()
     GtkWidget* smsRow = plainRow(text::replyBySms(), text::replyBySmsHint());
     m_smsSwitch = gtk_switch_new();
     gtk_widget_set_valign(m_smsSwitch, GTK_ALIGN_CENTER);
-    setAccessibleLabel(m_smsSwitch, text::replyBySms());
     adw_action_row_add_suffix(ADW_ACTION_ROW(smsRow), m_smsSwitch);
     adw_action_row_set_activatable_widget(ADW_ACTION_ROW(smsRow), m_smsSwitch);
+    setAccessibleLabel(m_smsSwitch, text::replyBySms());
     g_signal_connect_swapped(m_smsSwitch, "notify::active", G_CALLBACK(+[](AddCodeDialog* self) {
                                  if (self->m_reply && self->bySms() != self->m_dialledBySms)
                                      self->forgetReply();

@@ -60,9 +60,9 @@ void PreferencesPage::rebuild(const std::vector<linuxhost::SettingChoices>& choi
             row->row = plainRow(label);
             row->toggle = gtk_switch_new();
             gtk_widget_set_valign(row->toggle, GTK_ALIGN_CENTER);
-            setAccessibleLabel(row->toggle, label);
             adw_action_row_add_suffix(ADW_ACTION_ROW(row->row), row->toggle);
             adw_action_row_set_activatable_widget(ADW_ACTION_ROW(row->row), row->toggle);
+            setAccessibleLabel(row->toggle, label);
             g_signal_connect_swapped(row->toggle, "notify::active",
                                      G_CALLBACK(+[](Row* r) { r->page->changed(*r); }), row.get());
         } else {

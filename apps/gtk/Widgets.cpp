@@ -11,6 +11,9 @@ constexpr size_t kMaxToastCharacters = 160;
 
 void setAccessibleLabel(GtkWidget* widget, const std::string& label)
 {
+    // A labelled-by relation (libadwaita sets one on entry rows and on a row's
+    // switch) would win over the label and repeat the title: this one is the name.
+    gtk_accessible_reset_relation(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_RELATION_LABELLED_BY);
     gtk_accessible_update_property(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
 }
 
