@@ -1,0 +1,53 @@
+// quorvel-app: the figures, the codes and the settings of quorveld, the
+// Quorvel daemon, in a GTK 4 / libadwaita window that fits a phone. It talks
+// only to quorveld, over the session bus (host/linux/client).
+#include "apps/gtk/MainWindow.h"
+#include "apps/gtk/Strings.h"
+#include "host/linux/client/QuorvelClient.h"
+
+#include <adwaita.h>
+
+#include <memory>
+
+namespace {
+
+struct App {
+    std::unique_ptr<linuxhost::QuorvelClient> client;
+};
+
+void activate(GApplication* application, gpointer data)
+{
+    auto* app = static_cast<App*>(data);
+    if (GtkWindow* window = gtk_application_get_active_window(GTK_APPLICATION(application))) {
+        gtk_window_present(window);
+        return;
+    }
+    if (!app->client) {
+        linuxhost::CallError error;
+        app->client = linuxhost::QuorvelClient::connect(nullptr, &error);
+        if (!app->client) {
+            g_printerr("quorvel-app: the session bus cannot be reached: %s\n", error.message.c_str());
+            return;
+        }
+    }
+    gtk_window_present(quorvelapp::MainWindow::open(ADW_APPLICATION(application), *app->client));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    App app;
+    AdwApplication* application = adw_application_new("org.quillmoor.Quorvel", G_APPLICATION_DEFAULT_FLAGS);
+    g_signal_connect(application, "activate", G_CALLBACK(activate), &app);
+    const char* quit[] = {"<Control>q", nullptr};
+    const char* refresh[] = {"F5", "<Control>r", nullptr};
+    const char* add[] = {"<Control>n", nullptr};
+    gtk_application_set_accels_for_action(GTK_APPLICATION(application), "window.close", quit);
+    gtk_application_set_accels_for_action(GTK_APPLICATION(application), "win.refresh", refresh);
+    gtk_application_set_accels_for_action(GTK_APPLICATION(application), "win.add-code", add);
+    const int status = g_application_run(G_APPLICATION(application), argc, argv);
+    g_object_unref(application);
+    // The client goes after the window (closed by then) and the application.
+    return status;
+}
