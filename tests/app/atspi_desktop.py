@@ -93,7 +93,6 @@ class Desktop:
         environment["GTK_A11Y"] = "atspi"
         environment["NO_AT_BRIDGE"] = "0"
         environment["GDK_BACKEND"] = "x11"
-        environment["GTK_THEME"] = "Adwaita"
         environment["LANG"] = environment["LC_ALL"] = "C.UTF-8"
 
         self.processes.start("a11y-bus", [BUS_LAUNCHER, "--launch-immediately", "--a11y=1"])
@@ -175,9 +174,34 @@ class Desktop:
                 text = node.name or ""
             except Exception:
                 continue
-            if (name.search(text) if isinstance(name, re.Pattern) else text == name):
+            if (name.search(text) if isinstance(name, re.Pattern) else text == name) and not self.covered(node):
                 result.append(node)
         return result
+
+    def covered(self, node):
+        """Whether something else is drawn where the node is: a widget kept
+        allocated but not shown (the header's view switcher that a squeezer
+        swapped for the title on a narrow window) is found by asking the
+        window what is at the node's middle. An answer of nothing, or of the
+        node, a child of it or a container of it, leaves the node shown."""
+        try:
+            window = self.top_level(node)
+            if window is node:
+                return False
+            extents = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+            hit = window.queryComponent().getAccessibleAtPoint(extents.x + extents.width // 2,
+                                                               extents.y + extents.height // 2,
+                                                               self.pyatspi.DESKTOP_COORDS)
+            if hit is None:
+                return False
+            for a, b in ((hit, node), (node, hit)):  # hit within node, or node within hit
+                while a is not None and a != window:
+                    if a == b:
+                        return False
+                    a = a.parent
+            return True
+        except Exception:
+            return False
 
     def find(self, root, role, name, seconds=10):
         """The one showing accessible of that role and name, once there."""
@@ -210,25 +234,48 @@ class Desktop:
         if not action.doAction(0):
             raise AssertionError("%s \"%s\" did not take its action" % (node.getRoleName(), node.name))
 
-    def tap(self, node):
-        """A click (a tap) at the middle of the node, through XTest. Without a
-        window manager windows sit where they ask to, so the node's desktop
-        coordinates are the screen's."""
+    def top_level(self, node):
+        """The window (frame, dialog) a node is in."""
+        while True:
+            parent = node.parent
+            if parent is None or parent.getRoleName() == "application":
+                return node
+            node = parent
+
+    def screen_point(self, node):
+        """Where the middle of a node is on the screen. GTK reports extents
+        relative to its window's content, which on X without a compositor
+        sits inside a border as wide on each side: the window's X geometry
+        says where the content is."""
         extents = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
         if extents.width <= 0 or extents.height <= 0:
             raise AssertionError("%s \"%s\" is not on screen" % (node.getRoleName(), node.name))
-        self.pyatspi.Registry.generateMouseEvent(extents.x + extents.width // 2, extents.y + extents.height // 2,
-                                                 self.pyatspi.MOUSE_B1C)
+        window = self.top_level(node)
+        frame = window.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        x, y, width, height = self.x_geometry("^" + re.escape(window.name) + "$")
+        left = x + (width - frame.width) // 2 - frame.x
+        top = y + (height - frame.height) // 2 - frame.y
+        return left + extents.x + extents.width // 2, top + extents.y + extents.height // 2
+
+    def tap(self, node):
+        """A click (a tap) at the middle of the node, through XTest."""
+        x, y = self.screen_point(node)
+        self.pyatspi.Registry.generateMouseEvent(x, y, self.pyatspi.MOUSE_B1C)
+
+    def move_pointer(self, x, y):
+        """The pointer out of the way (a hovered button looks pressed in a screenshot)."""
+        self.pyatspi.Registry.generateMouseEvent(x, y, self.pyatspi.MOUSE_ABS)
 
     def focused(self, node):
         return node.getState().contains(self.pyatspi.STATE_FOCUSED)
 
-    def focus(self, node, seconds=10):
-        """Gives the node the keyboard's focus with a tap (GTK 4.8 takes no GrabFocus)."""
+    def focus(self, node):
+        """Gives the node the keyboard with a tap (GTK 4.8 takes no
+        GrabFocus, and an entry row's focus is on a text inside it that is
+        not in the tree, so the caller checks what typing did). The X server
+        takes the tap before any key typed after it."""
         if not self.focused(node):
             self.tap(node)
-        wait_until("the focus on %s \"%s\"" % (node.getRoleName(), node.name), lambda: self.focused(node),
-                   seconds=seconds)
 
     def type_text(self, text):
         """Types as a keyboard would (XTest key events through the registry)."""
@@ -248,36 +295,66 @@ class Desktop:
 
     # --- the screen -------------------------------------------------------
 
-    def resize_screen_window(self, title_pattern, width, height):
-        """Without a window manager a program's window keeps its own size:
-        the test gives it the screen's (XResizeWindow through libX11)."""
-        window = self.x_window(title_pattern)
+    def _xlib(self):
         if self._x11 is None:
-            self._x11 = ctypes.CDLL("libX11.so.6")
-            self._x11.XOpenDisplay.restype = ctypes.c_void_p
-            self._x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-            self._x11.XMoveResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                                                    ctypes.c_uint, ctypes.c_uint]
-            self._x11.XFlush.argtypes = [ctypes.c_void_p]
-            self._x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-            self._xdisplay = self._x11.XOpenDisplay(self.display.encode())
+            x11 = ctypes.CDLL("libX11.so.6")
+            x11.XOpenDisplay.restype = ctypes.c_void_p
+            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            x11.XMoveResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                              ctypes.c_uint, ctypes.c_uint]
+            x11.XRaiseWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+            x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+            x11.XFlush.argtypes = [ctypes.c_void_p]
+            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            self._xdisplay = x11.XOpenDisplay(self.display.encode())
             if not self._xdisplay:
                 raise AssertionError("cannot open the display " + self.display)
-        self._x11.XMoveResizeWindow(self._xdisplay, window, 0, 0, width, height)
-        self._x11.XFlush(self._xdisplay)
+            self._x11 = x11
+        return self._x11
+
+    def resize_window(self, title_pattern, width, height, x=0, y=0):
+        """Without a window manager a program's window keeps the size and
+        place it asks for: the test gives it one, as a phone's shell or a
+        desktop's window manager would (XMoveResizeWindow)."""
+        window = self.x_window(title_pattern)
+        x11 = self._xlib()
+        x11.XMoveResizeWindow(self._xdisplay, window, x, y, width, height)
+        x11.XFlush(self._xdisplay)
         return window
+
+    def activate_window(self, title_pattern):
+        """Raises the window and gives it the keyboard, as a window manager
+        does for the window a person works in."""
+        window = self.x_window(title_pattern)
+        x11 = self._xlib()
+        x11.XRaiseWindow(self._xdisplay, window)
+        x11.XSetInputFocus(self._xdisplay, window, 2, 0)  # RevertToParent, CurrentTime
+        x11.XFlush(self._xdisplay)
+        return window
+
+    def x_windows(self):
+        """(id, title, x, y, width, height) of each top-level X window."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", self.display],
+                              capture_output=True, text=True, timeout=10).stdout
+        windows = []
+        for line in tree.splitlines():
+            found = re.match(r'\s{5}(0x[0-9a-f]+) "(.*)": \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)', line)
+            if found:
+                windows.append((int(found.group(1), 16), found.group(2), int(found.group(5)), int(found.group(6)),
+                                int(found.group(3)), int(found.group(4))))
+        return windows
 
     def x_window(self, title_pattern, seconds=10):
         """The X window id of the top-level window whose title matches."""
-        def find():
-            tree = subprocess.run(["xwininfo", "-root", "-children", "-display", self.display],
-                                  capture_output=True, text=True, timeout=10).stdout
-            for line in tree.splitlines():
-                found = re.match(r'\s*(0x[0-9a-f]+) "(.*)":', line)
-                if found and re.search(title_pattern, found.group(2)):
-                    return int(found.group(1), 16)
-            return None
-        return wait_until("the X window \"%s\"" % title_pattern, find, seconds=seconds)
+        return wait_until("the X window \"%s\"" % title_pattern,
+                          lambda: next((w[0] for w in self.x_windows() if re.search(title_pattern, w[1])), None),
+                          seconds=seconds)
+
+    def x_geometry(self, title_pattern, seconds=10):
+        """(x, y, width, height) of the top-level window whose title matches."""
+        return wait_until("the X window \"%s\"" % title_pattern,
+                          lambda: next((w[2:] for w in self.x_windows() if re.search(title_pattern, w[1])), None),
+                          seconds=seconds)
 
     def window_size(self, window):
         info = subprocess.run(["xwininfo", "-id", str(window), "-display", self.display],
@@ -286,10 +363,12 @@ class Desktop:
         height = re.search(r"Height: (\d+)", info)
         return (int(width.group(1)), int(height.group(1))) if width and height else None
 
-    def shot(self, name):
-        """The whole screen as a PNG in the shots folder; its path."""
+    def shot(self, name, width=None, height=None):
+        """The screen (its top left width x height when given) as a PNG in
+        the shots folder; its path."""
         path = os.path.join(self.shots, name)
-        subprocess.run([IMPORT, "-display", self.display, "-window", "root", path], check=True, timeout=30,
+        crop = ["-crop", "%dx%d+0+0" % (width, height), "+repage"] if width and height else []
+        subprocess.run([IMPORT, "-display", self.display, "-window", "root"] + crop + [path], check=True, timeout=30,
                        capture_output=True)
         return path
 

@@ -36,7 +36,7 @@ def main():
         switch = desktop.find(app, "check box", "By SMS")
         desktop.tap(switch)
         wait_until("the switch on", lambda: switch.getState().contains(desktop.pyatspi.STATE_CHECKED))
-        window = desktop.resize_screen_window("^Harness Window$", 360, 720)
+        window = desktop.resize_window("^Harness Window$", 360, 720)
         frame = desktop.find(app, "frame", "Harness Window")
         wait_until("the window at the screen's size",
                    lambda: frame.queryComponent().getExtents(desktop.pyatspi.DESKTOP_COORDS).height == 720,

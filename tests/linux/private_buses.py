@@ -9,7 +9,7 @@ session reaches them.
         environment = processes.environment
         environment["DBUS_SYSTEM_BUS_ADDRESS"] = start_bus(processes, "system", config)
         environment["DBUS_SESSION_BUS_ADDRESS"] = start_bus(processes, "session", config)
-        modem = start_mock_modemmanager(processes, source)
+        mock, modem = start_mock_modemmanager(processes, source)
         ...
     finally:
         processes.stop_all()
@@ -111,15 +111,16 @@ def start_bus(processes, role, config):
 
 def start_mock_modemmanager(processes, source, parameters=None):
     """python3-dbusmock with tests/linux/modemmanager.py on the private system
-    bus; its manager object, whose Mock interface plays the network."""
+    bus: its process, and its manager object, whose Mock interface
+    (MOCK_INTERFACE) plays the network."""
     import dbus
     system = dbus.bus.BusConnection(processes.environment["DBUS_SYSTEM_BUS_ADDRESS"])
     argv = [PYTHON, "-m", "dbusmock", "--system", "--template", os.path.join(source, "tests", "linux", "modemmanager.py")]
     if parameters:
         argv += ["--parameters", parameters]
-    processes.start("mock", argv)
+    process, _ = processes.start("mock", argv)
     wait_until("the mock ModemManager", lambda: system.name_has_owner(MODEM_MANAGER), seconds=15)
-    return system.get_object(MODEM_MANAGER, "/org/freedesktop/ModemManager1")
+    return process, system.get_object(MODEM_MANAGER, "/org/freedesktop/ModemManager1")
 
 
 def bus_config(source):
