@@ -26,6 +26,7 @@ import time
 from private_buses import wait_until
 
 XVFB = "/usr/bin/Xvfb"
+XWININFO = "/usr/bin/xwininfo"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 REGISTRY = "/usr/libexec/at-spi2-registryd"
 IMPORT = shutil.which("import") or "/usr/bin/import"
@@ -34,7 +35,7 @@ IMPORT = shutil.which("import") or "/usr/bin/import"
 def missing_programs():
     """Why the desktop cannot be had here ("" when it can)."""
     for program, package in ((XVFB, "xvfb"), (BUS_LAUNCHER, "at-spi2-core"), (REGISTRY, "at-spi2-core"),
-                             (IMPORT, "imagemagick"), ("/usr/bin/dbus-daemon", "dbus")):
+                             (IMPORT, "imagemagick"), (XWININFO, "x11-utils"), ("/usr/bin/dbus-daemon", "dbus")):
         if not os.access(program, os.X_OK):
             return "%s is missing (package %s)" % (program, package)
     try:
@@ -334,7 +335,7 @@ class Desktop:
 
     def x_windows(self):
         """(id, title, x, y, width, height) of each top-level X window."""
-        tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", self.display],
+        tree = subprocess.run([XWININFO, "-root", "-tree", "-display", self.display],
                               capture_output=True, text=True, timeout=10).stdout
         windows = []
         for line in tree.splitlines():
@@ -357,7 +358,7 @@ class Desktop:
                           seconds=seconds)
 
     def window_size(self, window):
-        info = subprocess.run(["xwininfo", "-id", str(window), "-display", self.display],
+        info = subprocess.run([XWININFO, "-id", str(window), "-display", self.display],
                               capture_output=True, text=True, timeout=10).stdout
         width = re.search(r"Width: (\d+)", info)
         height = re.search(r"Height: (\d+)", info)
