@@ -113,6 +113,7 @@ MainWindow::~MainWindow()
     m_client.onSettingsChanged(nullptr);
     m_client.onStateChanged(nullptr);
     m_client.onRunningChanged(nullptr);
+    m_client.onRefreshed(nullptr);
     if (m_settingsReload)
         g_source_remove(m_settingsReload);
     for (AdwToast* toast : m_deleteToasts) {
@@ -165,6 +166,17 @@ void MainWindow::listen()
         showState();
         reloadSettings();
     });
+    m_client.onRefreshed([this](const linuxhost::WidgetView&) {
+        if (!m_rereadWhenServed)
+            return;
+        m_rereadWhenServed = false;
+        linuxhost::CallError error;
+        if (!m_client.reloadState(&error))
+            logFailure("reading State", error);
+        reloadCodes();
+        showState();
+        reloadSettings();
+    });
 }
 
 void MainWindow::toast(const std::string& text)
@@ -182,6 +194,7 @@ void MainWindow::reloadCodes()
     linuxhost::CallError error;
     auto codes = m_client.codes(&error);
     if (!codes) {
+        m_rereadWhenServed = true;
         logFailure("GetCodes", error);
         const std::string message = fill(text::cannotReadCodes(), {shownText(error.message, kMaxErrorShown)});
         m_figures.showProblem(message);
@@ -231,6 +244,7 @@ void MainWindow::reloadSettings()
     if (choices)
         settings = m_client.settings(&error);
     if (!choices || !settings) {
+        m_rereadWhenServed = true;
         logFailure("GetSettings", error);
         m_preferences.showProblem(fill(text::cannotReadSettings(), {shownText(error.message, kMaxErrorShown)}));
         return;

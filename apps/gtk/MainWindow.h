@@ -58,6 +58,10 @@ private:
     std::vector<linuxhost::StoredCode> m_stored;
     PendingDeletes m_pending;
     guint m_settingsReload = 0;
+    // A read failed: read everything again when the daemon next announces
+    // itself (quorveld takes its name before it serves its object, and says
+    // Refreshed once it does).
+    bool m_rereadWhenServed = false;
     // The undo toasts up now (a reference each), cut off from this window when it goes.
     std::vector<AdwToast*> m_deleteToasts;
 };

@@ -40,6 +40,15 @@ int main(int argc, char** argv)
     App app;
     AdwApplication* application = adw_application_new("org.quillmoor.Quorvel", G_APPLICATION_DEFAULT_FLAGS);
     g_signal_connect(application, "activate", G_CALLBACK(activate), &app);
+    g_application_add_main_option(G_APPLICATION(application), "version", 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE,
+                                  "Print the version and exit", nullptr);
+    g_signal_connect(application, "handle-local-options", G_CALLBACK(+[](GApplication*, GVariantDict* options, gpointer) {
+                         if (!g_variant_dict_contains(options, "version"))
+                             return -1;
+                         g_print("quorvel-app %s\n", QUORVEL_VERSION);
+                         return 0;
+                     }),
+                     nullptr);
     const char* quit[] = {"<Control>q", nullptr};
     const char* refresh[] = {"F5", "<Control>r", nullptr};
     const char* add[] = {"<Control>n", nullptr};
