@@ -3,16 +3,19 @@
 // only to quorveld, over the session bus (host/linux/client).
 #include "apps/gtk/MainWindow.h"
 #include "apps/gtk/Strings.h"
+#include "apps/gtk/logic/WindowSize.h"
 #include "host/linux/client/QuorvelClient.h"
 
 #include <adwaita.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
 struct App {
     std::unique_ptr<linuxhost::QuorvelClient> client;
+    std::optional<quorvelapp::WindowSize> size;
 };
 
 void activate(GApplication* application, gpointer data)
@@ -30,7 +33,10 @@ void activate(GApplication* application, gpointer data)
             return;
         }
     }
-    gtk_window_present(quorvelapp::MainWindow::open(ADW_APPLICATION(application), *app->client));
+    GtkWindow* window = quorvelapp::MainWindow::open(ADW_APPLICATION(application), *app->client);
+    if (app->size)
+        gtk_window_set_default_size(window, app->size->width, app->size->height);
+    gtk_window_present(window);
 }
 
 } // namespace
@@ -42,13 +48,24 @@ int main(int argc, char** argv)
     g_signal_connect(application, "activate", G_CALLBACK(activate), &app);
     g_application_add_main_option(G_APPLICATION(application), "version", 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE,
                                   "Print the version and exit", nullptr);
-    g_signal_connect(application, "handle-local-options", G_CALLBACK(+[](GApplication*, GVariantDict* options, gpointer) {
-                         if (!g_variant_dict_contains(options, "version"))
-                             return -1;
-                         g_print("quorvel-app %s\n", QUORVEL_VERSION);
-                         return 0;
+    g_application_add_main_option(G_APPLICATION(application), "window-size", 0, G_OPTION_FLAG_NONE,
+                                  G_OPTION_ARG_STRING, "Open the window at this size (at least 360x320)", "WIDTHxHEIGHT");
+    g_signal_connect(application, "handle-local-options",
+                     G_CALLBACK(+[](GApplication*, GVariantDict* options, gpointer data) {
+                         if (g_variant_dict_contains(options, "version")) {
+                             g_print("quorvel-app %s\n", QUORVEL_VERSION);
+                             return 0;
+                         }
+                         const gchar* size = nullptr;
+                         if (g_variant_dict_lookup(options, "window-size", "&s", &size)) {
+                             static_cast<App*>(data)->size = quorvelapp::parseWindowSize(size);
+                             if (!static_cast<App*>(data)->size)
+                                 g_printerr("quorvel-app: --window-size takes WIDTHxHEIGHT, at least 360x320: "
+                                            "the window opens at its usual size\n");
+                         }
+                         return -1;
                      }),
-                     nullptr);
+                     &app);
     const char* quit[] = {"<Control>q", nullptr};
     const char* refresh[] = {"F5", "<Control>r", nullptr};
     const char* add[] = {"<Control>n", nullptr};

@@ -6,6 +6,7 @@
 #include "apps/gtk/logic/SettingChoice.h"
 #include "apps/gtk/logic/StateWords.h"
 #include "apps/gtk/logic/Text.h"
+#include "apps/gtk/logic/WindowSize.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -158,6 +159,25 @@ TEST(SettingChoices, ASwitchReadsNumbersAsOnWhenNotZero)
     EXPECT_FALSE(switchState(false));
     EXPECT_TRUE(switchState(int64_t{1}));
     EXPECT_FALSE(switchState(0.0));
+}
+
+} // namespace
+} // namespace quorvelapp
+
+namespace quorvelapp {
+namespace {
+
+TEST(WindowSizeOption, TakesWidthByHeightWithinBounds)
+{
+    const auto phone = parseWindowSize("360x720");
+    ASSERT_TRUE(phone);
+    EXPECT_EQ(phone->width, 360);
+    EXPECT_EQ(phone->height, 720);
+    for (const char* bad : {"", "x", "360", "360x", "x720", "359x720", "360x319", "-360x720", "360x720x1",
+                            "360 x720", "99999999999x720", "20000x720", "360X720"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseWindowSize(bad));
+    }
 }
 
 } // namespace
