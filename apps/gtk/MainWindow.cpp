@@ -43,14 +43,7 @@ MainWindow::MainWindow(AdwApplication* app, linuxhost::QuorvelClient& client)
       m_preferences(client, [this](const std::string& message) {
           toast(message);
           // Read the settings again once the row's signal is over: it may be rebuilt.
-          if (!m_settingsReload)
-              m_settingsReload = g_idle_add_once(
-                  +[](gpointer self) {
-                      auto* w = static_cast<MainWindow*>(self);
-                      w->m_settingsReload = 0;
-                      w->reloadSettings();
-                  },
-                  this);
+          reloadSettingsSoon();
       })
 {
     gtk_window_set_title(GTK_WINDOW(m_window), text::appTitle());
@@ -116,6 +109,8 @@ MainWindow::~MainWindow()
     m_client.onRefreshed(nullptr);
     if (m_settingsReload)
         g_source_remove(m_settingsReload);
+    if (m_codesReload)
+        g_source_remove(m_codesReload);
     for (AdwToast* toast : m_deleteToasts) {
         g_signal_handlers_disconnect_by_data(toast, this);
         g_object_unref(toast);
@@ -158,8 +153,8 @@ void MainWindow::addActions()
 
 void MainWindow::listen()
 {
-    m_client.onCodesChanged([this] { reloadCodes(); });
-    m_client.onSettingsChanged([this] { reloadSettings(); });
+    m_client.onCodesChanged([this] { reloadCodesSoon(); });
+    m_client.onSettingsChanged([this] { reloadSettingsSoon(); });
     m_client.onStateChanged([this] { showState(); });
     m_client.onRunningChanged([this](bool) {
         reloadCodes();
@@ -202,6 +197,31 @@ void MainWindow::reloadCodes()
     }
     m_stored = std::move(*codes);
     showCodes();
+}
+
+void MainWindow::reloadCodesSoon()
+{
+    if (!m_codesReload)
+        m_codesReload = g_idle_add_once(
+            +[](gpointer self) {
+                auto* w = static_cast<MainWindow*>(self);
+                w->m_codesReload = 0;
+                w->reloadCodes();
+                w->showState();   // the sender a waiting state names comes from the codes
+            },
+            this);
+}
+
+void MainWindow::reloadSettingsSoon()
+{
+    if (!m_settingsReload)
+        m_settingsReload = g_idle_add_once(
+            +[](gpointer self) {
+                auto* w = static_cast<MainWindow*>(self);
+                w->m_settingsReload = 0;
+                w->reloadSettings();
+            },
+            this);
 }
 
 void MainWindow::showCodes()
