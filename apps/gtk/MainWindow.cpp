@@ -338,7 +338,7 @@ void MainWindow::sendDelete(unsigned id)
     const auto index = fresh ? locate(*fresh, *gone) : std::nullopt;
     if (!fresh || !index || !m_client.deleteCode(*index, gone->code.code, &error)) {
         if (fresh && !index)
-            error.message = "it is no longer stored";
+            error.message = text::noLongerStored();
         logFailure("DeleteCode", error);
         toast(fill(text::deleteFailed(), {shownText(gone->code.code, kMaxCodeShown), shownText(error.message, kMaxErrorShown)}));
         showCodes();

@@ -29,7 +29,7 @@ void activate(GApplication* application, gpointer data)
         linuxhost::CallError error;
         app->client = linuxhost::QuorvelClient::connect(nullptr, &error);
         if (!app->client) {
-            g_printerr("quorvel-app: the session bus cannot be reached: %s\n", error.message.c_str());
+            g_printerr("quorvel-app: %s: %s\n", quorvelapp::text::noSessionBus(), error.message.c_str());
             return;
         }
     }
@@ -47,9 +47,9 @@ int main(int argc, char** argv)
     AdwApplication* application = adw_application_new("org.quillmoor.Quorvel", G_APPLICATION_DEFAULT_FLAGS);
     g_signal_connect(application, "activate", G_CALLBACK(activate), &app);
     g_application_add_main_option(G_APPLICATION(application), "version", 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE,
-                                  "Print the version and exit", nullptr);
+                                  quorvelapp::text::optionVersion(), nullptr);
     g_application_add_main_option(G_APPLICATION(application), "window-size", 0, G_OPTION_FLAG_NONE,
-                                  G_OPTION_ARG_STRING, "Open the window at this size (at least 360x320)", "WIDTHxHEIGHT");
+                                  G_OPTION_ARG_STRING, quorvelapp::text::optionWindowSize(), "WIDTHxHEIGHT");
     g_signal_connect(application, "handle-local-options",
                      G_CALLBACK(+[](GApplication*, GVariantDict* options, gpointer data) {
                          if (g_variant_dict_contains(options, "version")) {
@@ -60,8 +60,7 @@ int main(int argc, char** argv)
                          if (g_variant_dict_lookup(options, "window-size", "&s", &size)) {
                              static_cast<App*>(data)->size = quorvelapp::parseWindowSize(size);
                              if (!static_cast<App*>(data)->size)
-                                 g_printerr("quorvel-app: --window-size takes WIDTHxHEIGHT, at least 360x320: "
-                                            "the window opens at its usual size\n");
+                                 g_printerr("quorvel-app: %s\n", quorvelapp::text::badWindowSize());
                          }
                          return -1;
                      }),
