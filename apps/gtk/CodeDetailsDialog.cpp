@@ -33,7 +33,10 @@ CodeDetailsDialog::CodeDetailsDialog(GtkWindow* parent, const linuxhost::StoredC
     gtk_window_set_transient_for(GTK_WINDOW(m_window), parent);
     gtk_window_set_modal(GTK_WINDOW(m_window), TRUE);
     gtk_window_set_destroy_with_parent(GTK_WINDOW(m_window), TRUE);
-    gtk_window_set_default_size(GTK_WINDOW(m_window), 400, 560);
+    // No wider or taller than the window it belongs to (a phone's screen).
+    const int width = gtk_widget_get_width(GTK_WIDGET(parent)), height = gtk_widget_get_height(GTK_WIDGET(parent));
+    gtk_window_set_default_size(GTK_WINDOW(m_window), width > 0 && width < 400 ? width : 400,
+                                height > 0 && height < 560 ? height : 560);
 
     GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     GtkWidget* header = adw_header_bar_new();

@@ -70,7 +70,7 @@ GtkWidget* FiguresPage::codeGroup(const linuxhost::StoredCode& code, GTimeZone* 
         const std::string value = field.value.empty() ? text::noValue() : shownText(field.value, kMaxValueShown);
         GtkWidget* row = plainRow(name);
         GtkWidget* figure = plainLabel(value, true);
-        gtk_widget_add_css_class(figure, "title-3");
+        gtk_widget_add_css_class(figure, field.value.empty() ? "dim-label" : "title-3");
         gtk_widget_add_css_class(figure, "numeric");
         setAccessibleLabel(figure, name + ": " + value);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), figure);

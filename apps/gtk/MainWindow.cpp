@@ -43,14 +43,7 @@ MainWindow::MainWindow(AdwApplication* app, linuxhost::QuorvelClient& client)
       m_preferences(client, [this](const std::string& message) {
           toast(message);
           // Read the settings again once the row's signal is over: it may be rebuilt.
-          if (!m_settingsReload)
-              m_settingsReload = g_idle_add_once(
-                  +[](gpointer self) {
-                      auto* w = static_cast<MainWindow*>(self);
-                      w->m_settingsReload = 0;
-                      w->reloadSettings();
-                  },
-                  this);
+          reloadSettingsSoon();
       })
 {
     gtk_window_set_title(GTK_WINDOW(m_window), text::appTitle());
@@ -113,8 +106,11 @@ MainWindow::~MainWindow()
     m_client.onSettingsChanged(nullptr);
     m_client.onStateChanged(nullptr);
     m_client.onRunningChanged(nullptr);
+    m_client.onRefreshed(nullptr);
     if (m_settingsReload)
         g_source_remove(m_settingsReload);
+    if (m_codesReload)
+        g_source_remove(m_codesReload);
     for (AdwToast* toast : m_deleteToasts) {
         g_signal_handlers_disconnect_by_data(toast, this);
         g_object_unref(toast);
@@ -157,10 +153,21 @@ void MainWindow::addActions()
 
 void MainWindow::listen()
 {
-    m_client.onCodesChanged([this] { reloadCodes(); });
-    m_client.onSettingsChanged([this] { reloadSettings(); });
+    m_client.onCodesChanged([this] { reloadCodesSoon(); });
+    m_client.onSettingsChanged([this] { reloadSettingsSoon(); });
     m_client.onStateChanged([this] { showState(); });
     m_client.onRunningChanged([this](bool) {
+        reloadCodes();
+        showState();
+        reloadSettings();
+    });
+    m_client.onRefreshed([this](const linuxhost::WidgetView&) {
+        if (!m_rereadWhenServed)
+            return;
+        m_rereadWhenServed = false;
+        linuxhost::CallError error;
+        if (!m_client.reloadState(&error))
+            logFailure("reading State", error);
         reloadCodes();
         showState();
         reloadSettings();
@@ -182,6 +189,7 @@ void MainWindow::reloadCodes()
     linuxhost::CallError error;
     auto codes = m_client.codes(&error);
     if (!codes) {
+        m_rereadWhenServed = true;
         logFailure("GetCodes", error);
         const std::string message = fill(text::cannotReadCodes(), {shownText(error.message, kMaxErrorShown)});
         m_figures.showProblem(message);
@@ -189,6 +197,31 @@ void MainWindow::reloadCodes()
     }
     m_stored = std::move(*codes);
     showCodes();
+}
+
+void MainWindow::reloadCodesSoon()
+{
+    if (!m_codesReload)
+        m_codesReload = g_idle_add_once(
+            +[](gpointer self) {
+                auto* w = static_cast<MainWindow*>(self);
+                w->m_codesReload = 0;
+                w->reloadCodes();
+                w->showState();   // the sender a waiting state names comes from the codes
+            },
+            this);
+}
+
+void MainWindow::reloadSettingsSoon()
+{
+    if (!m_settingsReload)
+        m_settingsReload = g_idle_add_once(
+            +[](gpointer self) {
+                auto* w = static_cast<MainWindow*>(self);
+                w->m_settingsReload = 0;
+                w->reloadSettings();
+            },
+            this);
 }
 
 void MainWindow::showCodes()
@@ -231,6 +264,7 @@ void MainWindow::reloadSettings()
     if (choices)
         settings = m_client.settings(&error);
     if (!choices || !settings) {
+        m_rereadWhenServed = true;
         logFailure("GetSettings", error);
         m_preferences.showProblem(fill(text::cannotReadSettings(), {shownText(error.message, kMaxErrorShown)}));
         return;
@@ -304,7 +338,7 @@ void MainWindow::sendDelete(unsigned id)
     const auto index = fresh ? locate(*fresh, *gone) : std::nullopt;
     if (!fresh || !index || !m_client.deleteCode(*index, gone->code.code, &error)) {
         if (fresh && !index)
-            error.message = "it is no longer stored";
+            error.message = text::noLongerStored();
         logFailure("DeleteCode", error);
         toast(fill(text::deleteFailed(), {shownText(gone->code.code, kMaxCodeShown), shownText(error.message, kMaxErrorShown)}));
         showCodes();

@@ -37,6 +37,9 @@ private:
 
     void reloadCodes();
     void reloadSettings();
+    // Once the main loop is idle: a burst of signals makes one read.
+    void reloadCodesSoon();
+    void reloadSettingsSoon();
     void showState();
     void showCodes();
     void toast(const std::string& text);
@@ -58,6 +61,11 @@ private:
     std::vector<linuxhost::StoredCode> m_stored;
     PendingDeletes m_pending;
     guint m_settingsReload = 0;
+    guint m_codesReload = 0;
+    // A read failed: read everything again when the daemon next announces
+    // itself (quorveld takes its name before it serves its object, and says
+    // Refreshed once it does).
+    bool m_rereadWhenServed = false;
     // The undo toasts up now (a reference each), cut off from this window when it goes.
     std::vector<AdwToast*> m_deleteToasts;
 };

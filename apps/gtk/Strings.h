@@ -14,6 +14,12 @@
 
 namespace quorvelapp::text {
 
+// The command line
+QUORVEL_TEXT(optionVersion, "Print the version and exit")
+QUORVEL_TEXT(optionWindowSize, "Open the window at this size (at least 360x320)")
+QUORVEL_TEXT(noSessionBus, "the session bus cannot be reached")
+QUORVEL_TEXT(badWindowSize, "--window-size takes WIDTHxHEIGHT, at least 360x320: the window opens at its usual size")
+
 // The window and its pages
 QUORVEL_TEXT(appTitle, "Quorvel")
 QUORVEL_TEXT(figuresPage, "Figures")
@@ -61,7 +67,7 @@ QUORVEL_TEXT(timeToday, "%H:%M")
 QUORVEL_TEXT(timeThisYear, "%-d %b at %H:%M")
 QUORVEL_TEXT(timeOtherYear, "%-d %b %Y at %H:%M")
 QUORVEL_TEXT(refreshedUnknown, "Refreshed at an unknown time")
-QUORVEL_TEXT(noValue, "—")
+QUORVEL_TEXT(noValue, "no value yet")
 QUORVEL_TEXT(lastReply, "Last reply")
 QUORVEL_TEXT(noReplyYet, "No reply heard yet")
 QUORVEL_TEXT(byUssd, "Reply by USSD")
@@ -97,6 +103,7 @@ QUORVEL_TEXT(deleteCode, "Delete %s")
 QUORVEL_TEXT(deleted, "Deleted %s")
 QUORVEL_TEXT(undo, "Undo")
 QUORVEL_TEXT(deleteFailed, "%s was not deleted: %s")
+QUORVEL_TEXT(noLongerStored, "it is no longer stored")
 QUORVEL_TEXT(fieldsGroup, "Fields")
 QUORVEL_TEXT(fieldRow, "Number %s: %s")
 QUORVEL_TEXT(expectedNumbers, "Numbers in its reply")

@@ -6,6 +6,7 @@
 #include "apps/gtk/logic/SettingChoice.h"
 #include "apps/gtk/logic/StateWords.h"
 #include "apps/gtk/logic/Text.h"
+#include "apps/gtk/logic/WindowSize.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@
 namespace quorvelapp {
 namespace {
 
-TEST(CodeEntryFilter, KeepsOnlyCodeCharactersAsTypedOrPasted)
+TEST(GtkAppCodeFilter, KeepsOnlyCodeCharactersAsTypedOrPasted)
 {
     struct Case {
         const char* typed;
@@ -35,7 +36,7 @@ TEST(CodeEntryFilter, KeepsOnlyCodeCharactersAsTypedOrPasted)
     }
 }
 
-TEST(CodeEntryFilter, DiallableCodesAreWhatTheDaemonTakes)
+TEST(GtkAppCodeFilter, DiallableCodesAreWhatTheDaemonTakes)
 {
     EXPECT_TRUE(isDiallableCode("*100#"));
     EXPECT_TRUE(isDiallableCode(std::string(40, '1')));
@@ -44,7 +45,7 @@ TEST(CodeEntryFilter, DiallableCodesAreWhatTheDaemonTakes)
     EXPECT_FALSE(isDiallableCode("*100# "));
 }
 
-TEST(StateInWords, EveryDocumentedStateHasWordsAndWhatToDo)
+TEST(GtkAppStateWords, EveryDocumentedStateHasWordsAndWhatToDo)
 {
     EXPECT_EQ(describeState(true, "idle", "", "").kind, StateKind::Idle);
 
@@ -68,7 +69,7 @@ TEST(StateInWords, EveryDocumentedStateHasWordsAndWhatToDo)
     EXPECT_NE(polkit.hint.find("org.freedesktop.ModemManager1.Messaging"), std::string::npos);
 }
 
-TEST(StateInWords, ADaemonNotRunningComesWithTheCommandThatStartsIt)
+TEST(GtkAppStateWords, ADaemonNotRunningComesWithTheCommandThatStartsIt)
 {
     // Whatever the proxy still holds of the last state.
     const StateWords words = describeState(false, "dialling", "*100#", "");
@@ -77,7 +78,7 @@ TEST(StateInWords, ADaemonNotRunningComesWithTheCommandThatStartsIt)
     EXPECT_EQ(words.command, "systemctl --user enable --now quorvel");
 }
 
-TEST(StateInWords, AnUnknownStateIsShownAsItComesButEscapedAndBounded)
+TEST(GtkAppStateWords, AnUnknownStateIsShownAsItComesButEscapedAndBounded)
 {
     const StateWords words = describeState(true, "roaming-\x1b[31mred", std::string(500, 'x'), "");
     EXPECT_EQ(words.kind, StateKind::Unknown);
@@ -85,7 +86,7 @@ TEST(StateInWords, AnUnknownStateIsShownAsItComesButEscapedAndBounded)
     EXPECT_LE(g_utf8_strlen(words.hint.c_str(), -1), 65);
 }
 
-TEST(ShownText, EscapesControlsRepairsUtf8AndCuts)
+TEST(GtkAppShownText, EscapesControlsRepairsUtf8AndCuts)
 {
     EXPECT_EQ(shownText("a\nb\tc\x07", 100), "a\\nb\\tc\\x07");
     EXPECT_EQ(shownText("a\nb", 100, true), "a\nb");
@@ -95,14 +96,14 @@ TEST(ShownText, EscapesControlsRepairsUtf8AndCuts)
     EXPECT_EQ(shownMarkup("<b>&", 10), "&lt;b&gt;&amp;");
 }
 
-TEST(ShownText, FillNeverReadsTheValuesAsFormats)
+TEST(GtkAppShownText, FillNeverReadsTheValuesAsFormats)
 {
     EXPECT_EQ(fill("Dialling %s…", {"*100#"}), "Dialling *100#…");
     EXPECT_EQ(fill("%s was not deleted: %s", {"*100#", "it said %s %n"}), "*100# was not deleted: it said %s %n");
     EXPECT_EQ(fill("%s and %s", {"one"}), "one and ");
 }
 
-class RefreshTimeTest : public ::testing::Test {
+class GtkAppRefreshTime : public ::testing::Test {
 protected:
     void SetUp() override { m_zone = g_time_zone_new_utc(); }
     void TearDown() override { g_time_zone_unref(m_zone); }
@@ -116,7 +117,7 @@ protected:
     GTimeZone* m_zone = nullptr;
 };
 
-TEST_F(RefreshTimeTest, TodayThisYearAndEarlier)
+TEST_F(GtkAppRefreshTime, TodayThisYearAndEarlier)
 {
     const int64_t now = at(2026, 12, 9, 18, 0);
     EXPECT_EQ(refreshedText(at(2026, 12, 9, 9, 5), now, m_zone), "Refreshed at 09:05");
@@ -124,7 +125,7 @@ TEST_F(RefreshTimeTest, TodayThisYearAndEarlier)
     EXPECT_EQ(refreshedText(at(2025, 12, 9, 9, 5), now, m_zone), "Refreshed on 9 Dec 2025 at 09:05");
 }
 
-TEST_F(RefreshTimeTest, NeverAndImpossibleTimes)
+TEST_F(GtkAppRefreshTime, NeverAndImpossibleTimes)
 {
     const int64_t now = at(2026, 12, 9, 18, 0);
     EXPECT_EQ(refreshedText(0, now, m_zone), "Never refreshed");
@@ -132,7 +133,7 @@ TEST_F(RefreshTimeTest, NeverAndImpossibleTimes)
     EXPECT_EQ(refreshedText(INT64_MAX, now, m_zone), "Refreshed at an unknown time");
 }
 
-TEST_F(RefreshTimeTest, TheDayIsTheLocalOne)
+TEST_F(GtkAppRefreshTime, TheDayIsTheLocalOne)
 {
     // 23:30 UTC on the 8th is already the 9th two hours east.
     GTimeZone* east = g_time_zone_new_identifier("+02:00");
@@ -141,7 +142,7 @@ TEST_F(RefreshTimeTest, TheDayIsTheLocalOne)
     g_time_zone_unref(east);
 }
 
-TEST(SettingChoices, IntegersAndRealsOfTheSameValueAreOneChoice)
+TEST(GtkAppSettingChoices, IntegersAndRealsOfTheSameValueAreOneChoice)
 {
     const std::vector<linuxhost::SettingValue> rates{int64_t{0}, int64_t{5}, int64_t{15}};
     EXPECT_EQ(choiceIndex(rates, linuxhost::SettingValue{15.0}), 2u);
@@ -152,12 +153,31 @@ TEST(SettingChoices, IntegersAndRealsOfTheSameValueAreOneChoice)
     EXPECT_EQ(choiceIndex(times, linuxhost::SettingValue{int64_t{10}}), 1u);
 }
 
-TEST(SettingChoices, ASwitchReadsNumbersAsOnWhenNotZero)
+TEST(GtkAppSettingChoices, ASwitchReadsNumbersAsOnWhenNotZero)
 {
     EXPECT_TRUE(switchState(true));
     EXPECT_FALSE(switchState(false));
     EXPECT_TRUE(switchState(int64_t{1}));
     EXPECT_FALSE(switchState(0.0));
+}
+
+} // namespace
+} // namespace quorvelapp
+
+namespace quorvelapp {
+namespace {
+
+TEST(GtkAppWindowSize, TakesWidthByHeightWithinBounds)
+{
+    const auto phone = parseWindowSize("360x720");
+    ASSERT_TRUE(phone);
+    EXPECT_EQ(phone->width, 360);
+    EXPECT_EQ(phone->height, 720);
+    for (const char* bad : {"", "x", "360", "360x", "x720", "359x720", "360x319", "-360x720", "360x720x1",
+                            "360 x720", "99999999999x720", "20000x720", "360X720"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseWindowSize(bad));
+    }
 }
 
 } // namespace

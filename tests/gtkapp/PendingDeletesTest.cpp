@@ -12,7 +12,7 @@ linuxhost::StoredCode code(const std::string& text, const std::string& title, co
     return linuxhost::StoredCode{text, "", 1, 0, "", {{0, title, value}}};
 }
 
-TEST(PendingDeletes, HidesTheCodeUntilUndone)
+TEST(GtkAppPendingDeletes, HidesTheCodeUntilUndone)
 {
     const std::vector<linuxhost::StoredCode> stored{code("*100#", "Balance"), code("*101#", "Minutes")};
     PendingDeletes pending;
@@ -26,7 +26,7 @@ TEST(PendingDeletes, HidesTheCodeUntilUndone)
     EXPECT_FALSE(pending.undo(id));
 }
 
-TEST(PendingDeletes, ARefreshChangingValuesDoesNotBringTheCodeBack)
+TEST(GtkAppPendingDeletes, ARefreshChangingValuesDoesNotBringTheCodeBack)
 {
     std::vector<linuxhost::StoredCode> stored{code("*100#", "Balance", "12.50")};
     PendingDeletes pending;
@@ -40,7 +40,7 @@ TEST(PendingDeletes, ARefreshChangingValuesDoesNotBringTheCodeBack)
     EXPECT_EQ(locate(stored, *gone), 0);
 }
 
-TEST(PendingDeletes, TwoDeletesInARowSendTheRightIndices)
+TEST(GtkAppPendingDeletes, TwoDeletesInARowSendTheRightIndices)
 {
     // Deleting *100# then *101# from [*100#, *101#, *102#]: once the first is
     // sent the second is at 0, not at the 1 it was deleted from.
@@ -58,7 +58,7 @@ TEST(PendingDeletes, TwoDeletesInARowSendTheRightIndices)
     EXPECT_EQ(locate(stored, *two), 0);
 }
 
-TEST(PendingDeletes, DuplicatesHideOneEachAndAGoneCodeIsNotFound)
+TEST(GtkAppPendingDeletes, DuplicatesHideOneEachAndAGoneCodeIsNotFound)
 {
     const std::vector<linuxhost::StoredCode> stored{code("*100#", "A"), code("*100#", "A"), code("*100#", "B")};
     PendingDeletes pending;
@@ -74,7 +74,7 @@ TEST(PendingDeletes, DuplicatesHideOneEachAndAGoneCodeIsNotFound)
     EXPECT_EQ(locate(stored, other), std::nullopt);
 }
 
-TEST(PendingDeletes, AStaleIndexFallsBackToTheSameCodeElsewhere)
+TEST(GtkAppPendingDeletes, AStaleIndexFallsBackToTheSameCodeElsewhere)
 {
     const std::vector<linuxhost::StoredCode> stored{code("*105#", "New"), code("*100#", "A")};
     const PendingDelete gone{1, 0, code("*100#", "A")};
