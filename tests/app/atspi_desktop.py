@@ -141,28 +141,35 @@ class Desktop:
 
     def nodes(self, root):
         """Every accessible under `root` that is on screen, depth first. GTK
-        4.8 marks only windows SHOWING, and keeps a stack's hidden pages in
-        the tree: on screen is having a size where it is drawn."""
+        4.8 marks only windows SHOWING and keeps hidden widgets in the tree
+        (a stack's other pages, a squeezer's other child): on screen is
+        having a size, with its middle inside its window."""
         found = []
-        stack = [root]
+        stack = [(root, None)]
         while stack:
-            node = stack.pop()
+            node, window = stack.pop()
             if node is None:
                 continue
             try:
-                if node is not root and not self.on_screen(node):
-                    continue
+                role = node.getRoleName()
+                if role == "application":
+                    inside = None
+                else:
+                    extents = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+                    if extents.width <= 0 or extents.height <= 0:
+                        continue
+                    if window is None:
+                        window = self.top_level(node).queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+                    middle = (extents.x + extents.width // 2, extents.y + extents.height // 2)
+                    if not (window.x <= middle[0] < window.x + window.width and
+                            window.y <= middle[1] < window.y + window.height):
+                        continue
+                    inside = window
                 found.append(node)
-                stack.extend(reversed([node.getChildAtIndex(i) for i in range(node.childCount)]))
+                stack.extend(reversed([(node.getChildAtIndex(i), inside) for i in range(node.childCount)]))
             except Exception:  # a node that went away while walked: not there
                 continue
         return found
-
-    def on_screen(self, node):
-        if node.getRoleName() == "application":
-            return True
-        extents = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-        return extents.width > 0 and extents.height > 0
 
     def matching(self, root, role, name):
         """Showing accessibles of that role whose name is `name` (a str) or

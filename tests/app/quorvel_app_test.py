@@ -35,6 +35,7 @@ MODEM_UNAVAILABLE = "The modem is disabled or its SIM is locked"
 NOT_AUTHORISED = "Not allowed to use the modem"
 NOT_RUNNING = "quorveld is not running"
 START_COMMAND = "systemctl --user enable --now quorvel"
+NO_VALUE = "no value yet"
 # libadwaita 1.2 names its toast's button after the label twice ("Undo Undo").
 UNDO = re.compile(r"^Undo( Undo)?$")
 PHONE_WIDTH = 600  # narrower than this, dialogs fill the screen as on a phone
@@ -115,7 +116,8 @@ class AppTest:
         self.daemon, _ = self.t.processes.start("daemon", [self.quorveld, "--root", self.root, "--log-file", log])
         wait_until("quorveld and its modem",
                    lambda: os.path.exists(log) and "dials go out" in open(log, encoding="utf-8").read(), seconds=20)
-        _, self.app = self.desktop.launch("quorvel-app", [self.app_binary])
+        _, self.app = self.desktop.launch(
+            "quorvel-app", [self.app_binary, "--window-size", "%dx%d" % (self.width, self.height)])
         self.fit("Quorvel")
         self.state_shown(READY)
         self.find("label", "No Codes Yet")
@@ -155,7 +157,7 @@ class AppTest:
 
     def refresh(self):
         # Saved, the code shows with no figure yet; a refresh dials it.
-        self.find("label", "Balance: —")
+        self.find("label", "Balance: " + NO_VALUE)
         self.tap("push button", "Refresh")
         self.find("label", "Balance: 12.50", seconds=30)
         self.find("label", "Last reply: " + REPLY)
