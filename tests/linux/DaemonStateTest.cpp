@@ -278,11 +278,23 @@ TEST_F(DaemonState, TwoDialsFromTwoClientsAtOnceOneIsBusy)
 {
     start();
     ASSERT_TRUE(stateIs("idle "));
-    answer("*100#", "reply", "Balance 5.50");
-    answer("*101#", "reply", "Data 300 MB");
+    // Neither is answered until the network speaks: whichever the daemon
+    // takes first holds the modem, the other is refused.
+    answer("*100#", "silent", "");
+    answer("*101#", "silent", "");
+    GDBusConnection* first = newClient();
+    GDBusConnection* second = newClient();
     Calls calls;
-    send(calls, newClient(), "DialCode", g_variant_new("(sb)", "*100#", FALSE));
-    send(calls, newClient(), "DialCode", g_variant_new("(sb)", "*101#", FALSE));
+    send(calls, first, "DialCode", g_variant_new("(sb)", "*100#", FALSE));
+    send(calls, second, "DialCode", g_variant_new("(sb)", "*101#", FALSE));
+    ASSERT_TRUE(waitFor([&] {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        return calls.answered == 1;
+    }));
+    EXPECT_EQ(std::count(calls.outcomes.begin(), calls.outcomes.end(), kError + "Busy"), 1)
+        << ::testing::PrintToString(calls.outcomes);
+    mock("SetNetworkNotification", g_variant_new("(s)", "Balance 5.50"));
     ASSERT_TRUE(allAnswered(calls));
     std::multiset<std::string> outcomes(calls.outcomes.begin(), calls.outcomes.end());
     EXPECT_EQ(outcomes, (std::multiset<std::string>{"ok", kError + "Busy"})) << ::testing::PrintToString(calls.outcomes);
