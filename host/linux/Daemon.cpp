@@ -280,6 +280,8 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
+    if (modems)
+        modems->onDialFailed(nullptr); // it points at the dial service, which goes first
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();
