@@ -1,8 +1,8 @@
 """A desktop of a test's own for driving a GTK 4 program through its
-accessibility tree: an X server (Xvfb, on a display number it picks itself),
-the accessibility bus (at-spi-bus-launcher on the test's private session bus,
-with at-spi2-registryd), and pyatspi in this process pointed at them. Screens
-are taken from the X server with ImageMagick's `import`.
+accessibility tree: an X server (x_screen.py), the accessibility bus
+(at-spi-bus-launcher on the test's private session bus, with
+at-spi2-registryd), and pyatspi in this process pointed at them; taps and
+typing are XTest events sent through the registry.
 
     desktop = Desktop(processes, width=360, height=720)   # after the session bus
     desktop.start()
@@ -16,20 +16,14 @@ Everything starts in the caller's Processes, so its stop_all() stops it. The
 machine's own display and buses are never used: pyatspi is imported only
 once DISPLAY and DBUS_SESSION_BUS_ADDRESS name the test's own.
 """
-import ctypes
 import os
 import re
-import shutil
-import subprocess
-import time
 
 from private_buses import wait_until
+from x_screen import IMPORT, XVFB, XWININFO, XScreen
 
-XVFB = "/usr/bin/Xvfb"
-XWININFO = "/usr/bin/xwininfo"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 REGISTRY = "/usr/libexec/at-spi2-registryd"
-IMPORT = shutil.which("import") or "/usr/bin/import"
 
 
 def missing_programs():
@@ -51,44 +45,15 @@ def missing_programs():
 class Desktop:
     def __init__(self, processes, width, height, shots=None):
         self.processes = processes
-        self.width = width
-        self.height = height
+        self.screen = XScreen(processes, width, height)
         self.shots = shots or processes.folder
-        self.display = None
         self.pyatspi = None
-        self._x11 = None
-        self._xdisplay = None
 
     # --- starting ---------------------------------------------------------
 
     def start(self):
         environment = self.processes.environment
-        read, write = os.pipe()
-        try:
-            xvfb, _ = self.processes.start("xvfb", [XVFB, "-displayfd", str(write), "-screen", "0",
-                                                     "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp",
-                                                     "-noreset", "+extension", "XTEST"], pass_fds=(write,))
-        finally:
-            os.close(write)
-        number = b""
-        deadline = time.monotonic() + 15
-        os.set_blocking(read, False)
-        while not number.endswith(b"\n"):
-            if xvfb.poll() is not None:
-                raise AssertionError("Xvfb exited with status %d" % xvfb.returncode)
-            if time.monotonic() > deadline:
-                raise AssertionError("timed out waiting for Xvfb's display number")
-            try:
-                chunk = os.read(read, 16)
-            except BlockingIOError:
-                chunk = b""
-            if chunk:
-                number += chunk
-            else:
-                time.sleep(0.02)
-        os.close(read)
-        self.display = ":" + number.decode().strip()
-        environment["DISPLAY"] = self.display
+        self.screen.start()
         # What GTK and the accessibility bus read of the session: nothing of the machine's.
         environment["GSETTINGS_BACKEND"] = "memory"
         environment["GTK_A11Y"] = "atspi"
@@ -260,7 +225,7 @@ class Desktop:
             raise AssertionError("%s \"%s\" is not on screen" % (node.getRoleName(), node.name))
         window = self.top_level(node)
         frame = window.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-        x, y, width, height = self.x_geometry("^" + re.escape(window.name) + "$")
+        x, y, width, height = self.screen.x_geometry("^" + re.escape(window.name) + "$")
         left = x + (width - frame.width) // 2 - frame.x
         top = y + (height - frame.height) // 2 - frame.y
         return left + extents.x + extents.width // 2, top + extents.y + extents.height // 2
@@ -291,9 +256,6 @@ class Desktop:
             self.pyatspi.Registry.generateKeyboardEvent(ord(character) if ord(character) < 0x100 else
                                                        0x01000000 + ord(character), None, self.pyatspi.KEY_SYM)
 
-    def key(self, keysym):
-        self.pyatspi.Registry.generateKeyboardEvent(keysym, None, self.pyatspi.KEY_SYM)
-
     def text_of(self, node):
         try:
             text = node.queryText()
@@ -301,86 +263,26 @@ class Desktop:
         except NotImplementedError:
             return ""
 
-    # --- the screen -------------------------------------------------------
+    # --- the screen (x_screen.py) -------------------------------------------
 
-    def _xlib(self):
-        if self._x11 is None:
-            x11 = ctypes.CDLL("libX11.so.6")
-            x11.XOpenDisplay.restype = ctypes.c_void_p
-            x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-            x11.XMoveResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                                              ctypes.c_uint, ctypes.c_uint]
-            x11.XRaiseWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-            x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
-            x11.XFlush.argtypes = [ctypes.c_void_p]
-            x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-            self._xdisplay = x11.XOpenDisplay(self.display.encode())
-            if not self._xdisplay:
-                raise AssertionError("cannot open the display " + self.display)
-            self._x11 = x11
-        return self._x11
+    @property
+    def display(self):
+        return self.screen.display
 
     def resize_window(self, title_pattern, width, height, x=0, y=0):
-        """Without a window manager a program's window keeps the size and
-        place it asks for: the test gives it one, as a phone's shell or a
-        desktop's window manager would (XMoveResizeWindow)."""
-        window = self.x_window(title_pattern)
-        x11 = self._xlib()
-        x11.XMoveResizeWindow(self._xdisplay, window, x, y, width, height)
-        x11.XFlush(self._xdisplay)
-        return window
+        return self.screen.resize_window(title_pattern, width, height, x, y)
 
     def activate_window(self, title_pattern):
-        """Raises the window and gives it the keyboard, as a window manager
-        does for the window a person works in."""
-        window = self.x_window(title_pattern)
-        x11 = self._xlib()
-        x11.XRaiseWindow(self._xdisplay, window)
-        x11.XSetInputFocus(self._xdisplay, window, 2, 0)  # RevertToParent, CurrentTime
-        x11.XFlush(self._xdisplay)
-        return window
+        return self.screen.activate_window(title_pattern)
 
     def x_windows(self):
-        """(id, title, x, y, width, height) of each top-level X window."""
-        tree = subprocess.run([XWININFO, "-root", "-tree", "-display", self.display],
-                              capture_output=True, text=True, timeout=10).stdout
-        windows = []
-        for line in tree.splitlines():
-            found = re.match(r'\s{5}(0x[0-9a-f]+) "(.*)": \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)', line)
-            if found:
-                windows.append((int(found.group(1), 16), found.group(2), int(found.group(5)), int(found.group(6)),
-                                int(found.group(3)), int(found.group(4))))
-        return windows
+        return self.screen.x_windows()
 
-    def x_window(self, title_pattern, seconds=10):
-        """The X window id of the top-level window whose title matches."""
-        return wait_until("the X window \"%s\"" % title_pattern,
-                          lambda: next((w[0] for w in self.x_windows() if re.search(title_pattern, w[1])), None),
-                          seconds=seconds)
-
-    def x_geometry(self, title_pattern, seconds=10):
-        """(x, y, width, height) of the top-level window whose title matches."""
-        return wait_until("the X window \"%s\"" % title_pattern,
-                          lambda: next((w[2:] for w in self.x_windows() if re.search(title_pattern, w[1])), None),
-                          seconds=seconds)
-
-    def window_size(self, window):
-        info = subprocess.run([XWININFO, "-id", str(window), "-display", self.display],
-                              capture_output=True, text=True, timeout=10).stdout
-        width = re.search(r"Width: (\d+)", info)
-        height = re.search(r"Height: (\d+)", info)
-        return (int(width.group(1)), int(height.group(1))) if width and height else None
+    def x_geometry(self, title_pattern):
+        return self.screen.x_geometry(title_pattern)
 
     def shot(self, name, width=None, height=None):
-        """The screen (its top left width x height when given) as a PNG in
-        the shots folder; its path."""
-        path = os.path.join(self.shots, name)
-        crop = ["-crop", "%dx%d+0+0" % (width, height), "+repage"] if width and height else []
-        subprocess.run([IMPORT, "-display", self.display, "-window", "root"] + crop + [path], check=True, timeout=30,
-                       capture_output=True)
-        return path
+        return self.screen.shot(self.shots, name, width, height)
 
     def close(self):
-        if self._xdisplay:
-            self._x11.XCloseDisplay(self._xdisplay)
-            self._xdisplay = None
+        self.screen.close()

@@ -36,11 +36,11 @@ def main():
         switch = desktop.find(app, "check box", "By SMS")
         desktop.tap(switch)
         wait_until("the switch on", lambda: switch.getState().contains(desktop.pyatspi.STATE_CHECKED))
-        window = desktop.resize_window("^Harness Window$", 360, 720)
+        desktop.resize_window("^Harness Window$", 360, 720)
         frame = desktop.find(app, "frame", "Harness Window")
         wait_until("the window at the screen's size",
                    lambda: frame.queryComponent().getExtents(desktop.pyatspi.DESKTOP_COORDS).height == 720,
-                   shown=lambda: desktop.window_size(window))
+                   shown=desktop.x_windows)
         desktop.shot("harness-window.png")
     print("accessibility harness: passed")
     return 0
