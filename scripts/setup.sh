@@ -20,7 +20,7 @@ packages=(
   # the GTK app and the lock-screen plugin, their desktop files, and their tests under Xvfb
   libgtk-4-dev libadwaita-1-dev libgtk-3-dev libhandy-1-dev phosh-dev phoc
   appstream desktop-file-utils librsvg2-bin
-  xvfb xauth x11-apps imagemagick at-spi2-core gir1.2-atspi-2.0
+  xvfb xauth x11-apps x11-utils libx11-6 imagemagick at-spi2-core gir1.2-atspi-2.0
   python3-gi python3-pyatspi python3-dogtail gir1.2-gtk-3.0 gir1.2-gtk-4.0
 )
 missing=()
