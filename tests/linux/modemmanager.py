@@ -48,6 +48,10 @@ of the manager object:
   DeliverSmsAt(sender, text, timestamp)   the same with a given timestamp
   RemoveModem() / AddModem()              the modem goes away and comes back
   SetRegistration(state, operatorCode)    Modem3gpp.RegistrationState and OperatorCode
+  SwapSim(iccid, operatorId)              another SIM in the modem: a new Sim object with that
+                                          SimIdentifier and OperatorIdentifier ("" for an ICCID
+                                          the modem cannot read), the modem's Sim pointing at it
+  RemoveSim()                             the SIM taken out: the modem's Sim is "/"
 '''
 
 import dbus
@@ -502,3 +506,24 @@ def AddModem(self):
 def SetRegistration(self, state, operator_code):
     modem().UpdateProperties(MODEM_3GPP_IFACE, {'RegistrationState': dbus.UInt32(state),
                                                 'OperatorCode': operator_code})
+
+
+next_sim = [1]
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
+def SwapSim(self, iccid, operator_id):
+    path = '/org/freedesktop/ModemManager1/SIM/' + str(next_sim[0])
+    next_sim[0] += 1
+    properties = sim_properties()
+    properties['SimIdentifier'] = str(iccid)
+    properties['OperatorIdentifier'] = str(operator_id)
+    self.AddObject(path, SIM_IFACE, dbus.Dictionary(properties, signature='sv'), [])
+    modem().UpdateProperties(MODEM_IFACE, {'Sim': dbus.ObjectPath(path),
+                                           'SimSlots': dbus.Array([dbus.ObjectPath(path)], signature='o')})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
+def RemoveSim(self):
+    modem().UpdateProperties(MODEM_IFACE, {'Sim': dbus.ObjectPath('/'),
+                                           'SimSlots': dbus.Array([dbus.ObjectPath('/')], signature='o')})

@@ -1,0 +1,77 @@
+// quorveld end to end with codes that follow their SIM: the modem's SIM read
+// from ModemManager (its ICCID and operator), a code of another SIM skipped
+// until its SIM is back, and a code without a SIM dialled on any.
+#include "CodesPlist.h"
+#include "LinuxHostFixture.h"
+
+#include <functional>
+#include <string>
+
+namespace linuxhost::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The mock's SIM (modemmanager.py).
+constexpr const char* kHomeIccid = "89701010000000000001";
+constexpr const char* kTravelIccid = "89442000000000000002";
+
+std::string codeOfSim(const std::string& dial, const std::string& title, const std::string& simId)
+{
+    std::string xml = codeXml(dial, 1, {{title, 0}});
+    return xml.substr(0, xml.size() - 7) + "<key>simId</key><string>" + simId + "</string></dict>";
+}
+
+class SimEndToEnd : public LinuxHostTest {
+protected:
+    void answer(const std::string& dial, const std::string& text)
+    {
+        mock("SetUssdReply", g_variant_new("(ssss)", dial.c_str(), "reply", text.c_str(), ""));
+    }
+    bool stored(const std::string& part) { return codesStore().find(part) != std::string::npos; }
+    // Taps refresh until `done` holds: the daemon lets a tap through only
+    // once the last cycle is over and a few seconds old.
+    bool refreshUntil(const std::function<bool()>& done)
+    {
+        return waitFor([&] { return done() || (refreshTaken(2s) && waitFor(done, 1500ms)); }, 30s);
+    }
+    size_t skipped() { return logCount("Qvl: skipping *100#: its SIM is not in"); }
+};
+
+TEST_F(SimEndToEnd, ACodeOfASimTakenOutIsSkippedUntilItIsBack)
+{
+    startModemManager();
+    answer("*100#", "Balance 10");
+    answer("*102#", "Minutes 50");
+    writeSettings(plist("<dict><key>codesFollowSim</key><true/></dict>"));
+    writeCodes(codesXml({codeOfSim("*100#", "Balance", kHomeIccid), codeXml("*102#", 1, {{"Minutes", 0}})}));
+    startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kHomeIccid + " of 25001 in")) << log();
+    ASSERT_TRUE(refreshUntil([&] { return stored("<string>50</string>") && stored("<string>10</string>"); })) << codesStore();
+    EXPECT_EQ(skipped(), 0u);
+
+    // A travel SIM in: the home SIM's code waits, the other goes on.
+    mock("SwapSim", g_variant_new("(ss)", kTravelIccid, "23410"));
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kTravelIccid + " of 23410 in")) << log();
+    answer("*100#", "Balance 99");
+    answer("*102#", "Minutes 40");
+    ASSERT_TRUE(refreshUntil([&] { return stored("<string>40</string>"); })) << codesStore();
+    EXPECT_GE(skipped(), 1u) << log();
+    EXPECT_FALSE(stored("<string>99</string>")) << "the home SIM's figure is kept";
+    EXPECT_TRUE(stored("<string>10</string>")) << codesStore();
+
+    // No SIM at all: nothing of the home SIM is dialled.
+    mock("RemoveSim", nullptr);
+    ASSERT_TRUE(waitForLog("the SIM is out of")) << log();
+    const size_t before = skipped();
+    ASSERT_TRUE(refreshUntil([&] { return skipped() > before; })) << log();
+
+    // Home again: dialled on it.
+    mock("SwapSim", g_variant_new("(ss)", kHomeIccid, "25001"));
+    ASSERT_TRUE(waitFor([&] { return logCount(std::string("SIM ") + kHomeIccid + " of 25001 in") == 2; }, 10s)) << log();
+    EXPECT_TRUE(refreshUntil([&] { return stored("<string>99</string>"); })) << codesStore();
+    EXPECT_EQ(log().find("is not in the modem: the dial of"), std::string::npos) << "no dial on a SIM that is out";
+}
+
+} // namespace
+} // namespace linuxhost::test
