@@ -57,6 +57,11 @@ const std::vector<std::string> kNoise{"#", "*", "!!", "~", "(", ")", "+", "@", "
 
 enum class TextStyle { ascii, otherScripts, garbled };
 
+// The SIMs a device's codes may belong to and its slots may hold.
+const platform::CTSimCard kHomeSim = sim::SimSlots::defaultSim();
+const platform::CTSimCard kTravelSim{"8944200000000000002", "23410"};
+const platform::CTSimCard kNoIccidSim{"", "26201"};
+
 std::optional<platform::Value> readCodesStore()
 {
     std::optional<std::string> bytes = platform::readFile(quorvel::kCodesStorePath);
@@ -111,6 +116,7 @@ private:
     void toggleDnd();
     void toggleRoaming();
     void databaseFault();
+    void changeSims();
 
     std::ostream* m_log;
     uint64_t m_device;
@@ -195,6 +201,8 @@ SwarmCode DeviceRun::drawCode(bool sms)
             code.fieldIndexes.push_back(index);
     if (sms)
         code.sender = "9" + std::to_string(100 + code.id);
+    if (m_random.percent(40))
+        code.simId = m_random.pick(std::vector<std::string>{kHomeSim.iccid, kTravelSim.iccid, kNoIccidSim.homeNetwork});
     return code;
 }
 
@@ -215,6 +223,10 @@ void DeviceRun::drawSettings()
         settings[quorvel::kSessionInitTimeKey] = Value(double(m_random.pick(std::vector<float>{1.0f, 2.5f, 4.0f, 6.0f})));
     if (m_random.percent(40))
         maxSms = m_random.pick(std::vector<float>{5.0f, 12.0f, 30.0f, 45.0f, 90.0f});
+    const bool followSim = m_random.percent(50);
+    if (followSim)
+        settings[quorvel::kCodesFollowSimKey] = Value(true);
+    m_checker.followSimWritten(followSim);
     if (maxResponse)
         settings[quorvel::kMaxResponseTimeKey] = Value(double(*maxResponse));
     if (maxSms)
@@ -251,6 +263,7 @@ void DeviceRun::drawDays()
         {0, 2, [this] { databaseFault(); return true; }},
         {1, 5, [this] { otherSms(); return true; }},
         {0, 3, [this] { return unsolicitedText(); }},
+        {0, 3, [this] { changeSims(); return true; }},
     };
     for (int day = 0; day < m_days; ++day) {
         const Date dayStart = m_start.adding(kDay * day);
@@ -576,12 +589,31 @@ bool DeviceRun::deleteCode()
     return true;
 }
 
+// A SIM swapped, taken out or put in either slot, at any moment: the engine
+// looks at the SIMs only when it is about to dial.
+void DeviceRun::changeSims()
+{
+    const std::vector<platform::CTSimCard> cards{kHomeSim, kTravelSim, kNoIccidSim};
+    SimSlots& slots = m_world->carrier().simSlots();
+    const int slot = m_random.percent(70) ? 1 : 2;
+    if (m_random.percent(30))
+        slots.remove(slot);
+    else
+        slots.insert(slot, m_random.pick(cards));
+    m_world->log().note("swarm: SIMs now " + slots.describe());
+    m_checker.simsChanged(slots.inserted());
+}
+
 bool DeviceRun::editSettings()
 {
     if (!quiet(m_world->now()))
         return false;
     using platform::Value;
-    switch (m_random.below(7)) {
+    switch (m_random.below(8)) {
+    case 7:
+        writeSetting(quorvel::kCodesFollowSimKey, Value(m_random.percent(50)));
+        m_checker.followSimWritten(platform::readDictionary(quorvel::kSettingsStorePath)[quorvel::kCodesFollowSimKey].boolValue());
+        break;
     case 0: writeSetting(quorvel::kAutoRefreshRateKey, Value(int64_t(m_random.pick(std::vector<int>{0, 15, 30, 60, 120})))); break;
     case 1: writeSetting(quorvel::kUnlockedAutorefreshAllowedKey, Value(m_random.percent(50))); break;
     case 2: writeSetting(quorvel::kEnableInRoamingKey, Value(m_random.percent(50))); break;

@@ -511,6 +511,19 @@ def SetRegistration(self, state, operator_code):
 next_sim = [1]
 
 
+def point_sim(path):
+    # dbusmock's UpdateProperties cannot wrap an object path: set and announce it here.
+    obj = modem()
+    obj.props[MODEM_IFACE]['Sim'] = dbus.ObjectPath(path)
+    obj.props[MODEM_IFACE]['SimSlots'] = dbus.Array([dbus.ObjectPath(path)], signature='o')
+    obj.EmitSignal('org.freedesktop.DBus.Properties', 'PropertiesChanged', 'sa{sv}as', [
+        MODEM_IFACE,
+        dbus.Dictionary({'Sim': dbus.ObjectPath(path, variant_level=1),
+                         'SimSlots': dbus.Array([dbus.ObjectPath(path)], signature='o', variant_level=1)},
+                        signature='sv'),
+        dbus.Array([], signature='s')])
+
+
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
 def SwapSim(self, iccid, operator_id):
     path = '/org/freedesktop/ModemManager1/SIM/' + str(next_sim[0])
@@ -519,11 +532,9 @@ def SwapSim(self, iccid, operator_id):
     properties['SimIdentifier'] = str(iccid)
     properties['OperatorIdentifier'] = str(operator_id)
     self.AddObject(path, SIM_IFACE, dbus.Dictionary(properties, signature='sv'), [])
-    modem().UpdateProperties(MODEM_IFACE, {'Sim': dbus.ObjectPath(path),
-                                           'SimSlots': dbus.Array([dbus.ObjectPath(path)], signature='o')})
+    point_sim(path)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
 def RemoveSim(self):
-    modem().UpdateProperties(MODEM_IFACE, {'Sim': dbus.ObjectPath('/'),
-                                           'SimSlots': dbus.Array([dbus.ObjectPath('/')], signature='o')})
+    point_sim('/')
