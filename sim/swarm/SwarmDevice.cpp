@@ -22,6 +22,7 @@
 #include "platform/foundation/DevicePaths.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -298,8 +299,15 @@ void DeviceRun::process(const LogLine& line)
     ++m_events;
     if (m_log)
         *m_log << printableLine(line, m_start) << '\n';
-    for (unsigned char c : line.text)
+    // Object addresses some lines print ("<IMMessageChatItem: 0x55...>")
+    // depend on the process's heap, not on the run: they are left out.
+    for (size_t i = 0; i < line.text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(line.text[i]);
         m_digest = (m_digest ^ c) * 1099511628211ull;
+        if (c == 'x' && i > 0 && line.text[i - 1] == '0')
+            while (i + 1 < line.text.size() && std::isxdigit(static_cast<unsigned char>(line.text[i + 1])))
+                ++i;
+    }
     m_digest = (m_digest ^ static_cast<uint64_t>(line.time.micros())) * 1099511628211ull;
     if (m_failure)
         return;
