@@ -45,9 +45,12 @@ void ModemTelephony::readRegistration()
 void ModemTelephony::readSim()
 {
     if (!m_modem || !mm_modem_get_sim_path(m_modem) || std::string(mm_modem_get_sim_path(m_modem)) == "/") {
-        if (m_sim)
+        if (m_sim) {
             note("the SIM is out of " + modemName());
-        m_sim.reset();
+            m_sim.reset();
+            if (m_simChanged)
+                m_simChanged();
+        }
         return;
     }
     mm_modem_get_sim(m_modem, m_cancellable, simReady, call("SIM"));
@@ -72,10 +75,14 @@ void ModemTelephony::simReady(GObject* source, GAsyncResult* result, gpointer da
     if (!self->current(*call))
         return; // the modem went away meanwhile
     const platform::CTSimCard card{iccid, home};
-    if (self->m_sim != card)
+    const bool changed = self->m_sim != card;
+    self->m_sim = card;
+    if (changed) {
         note("SIM " + (iccid.empty() ? std::string("(no ICCID)") : iccid) + " of " + (home.empty() ? std::string("(unknown network)") : home) +
              " in " + self->modemName());
-    self->m_sim = card;
+        if (self->m_simChanged)
+            self->m_simChanged();
+    }
     self->m_registration.homeOperator = home;
     self->m_linksApplied = false;
     self->readRegistration();

@@ -97,6 +97,9 @@ public:
     // Called once when a modem becomes ready after a dial was dropped for want
     // of one (the widget's tap: the engine's own rules decide what runs).
     void onRefreshDue(std::function<void()> refresh) { m_refresh = std::move(refresh); }
+    // Called when the SIM read changed (one put in, swapped, taken out), so
+    // that what is shown of codes that follow their SIM is drawn again.
+    void onSimChanged(std::function<void()> changed) { m_simChanged = std::move(changed); }
 
     bool hasModem() const { return m_object != nullptr; }
     // A modem with USSD that is enabled.
@@ -176,6 +179,7 @@ private:
     std::string m_selector;
     GCancellable* m_cancellable;
     std::function<void()> m_refresh;
+    std::function<void()> m_simChanged;
     guint m_watch = 0;
     bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;

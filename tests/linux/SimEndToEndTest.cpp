@@ -48,11 +48,14 @@ TEST_F(SimEndToEnd, ACodeOfASimTakenOutIsSkippedUntilItIsBack)
     startDaemon();
     ASSERT_TRUE(waitForLog(std::string("SIM ") + kHomeIccid + " of 25001 in")) << log();
     ASSERT_TRUE(refreshUntil([&] { return stored("<string>50</string>") && stored("<string>10</string>"); })) << codesStore();
+    EXPECT_TRUE(waitForLog("quorveld: widget: Balance: 10 | Minutes: 50")) << log();
     EXPECT_EQ(skipped(), 0u);
 
     // A travel SIM in: the home SIM's code waits, the other goes on.
     mock("SwapSim", g_variant_new("(ss)", kTravelIccid, "23410"));
     ASSERT_TRUE(waitForLog(std::string("SIM ") + kTravelIccid + " of 23410 in")) << log();
+    // The widget is drawn again at once, the home SIM's figure no longer shown.
+    EXPECT_TRUE(waitForLog("quorveld: widget: Balance: SIM not in | Minutes: 50")) << log();
     answer("*100#", "Balance 99");
     answer("*102#", "Minutes 40");
     ASSERT_TRUE(refreshUntil([&] { return stored("<string>40</string>"); })) << codesStore();
