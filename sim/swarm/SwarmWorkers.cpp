@@ -17,6 +17,10 @@ namespace sim::swarm {
 
 namespace {
 
+// A device's text beyond this is taken for a garbled result (a whole --log
+// day of one device is a few megabytes).
+constexpr uint64_t kMaxResultText = uint64_t(1) << 30;
+
 // What a worker sends after each device, before the device's text.
 struct ResultHeader {
     uint64_t device;
@@ -75,7 +79,14 @@ struct Worker {
             result.failed = true;
             result.text = "FAIL device " + std::to_string(device) + ": " + error.what() + "\n";
         }
-        const ResultHeader header{device, result.events, result.text.size(), result.failed, result.unusable};
+        // Zeroed whole, padding included, so no byte written is left unset.
+        ResultHeader header;
+        std::memset(&header, 0, sizeof header);
+        header.device = device;
+        header.events = result.events;
+        header.textLength = result.text.size();
+        header.failed = result.failed;
+        header.unusable = result.unusable;
         if (!writeAll(results, &header, sizeof header) || !writeAll(results, result.text.data(), result.text.size()))
             ::_exit(1);
     }
@@ -209,7 +220,8 @@ private:
         const uint64_t device = *worker.device;
         ResultHeader header{};
         WorkerResult result;
-        bool whole = readAll(worker.results, &header, sizeof header) && header.device == device;
+        bool whole = readAll(worker.results, &header, sizeof header) && header.device == device &&
+                     header.textLength <= kMaxResultText;
         if (whole) {
             result.text.resize(header.textLength);
             whole = readAll(worker.results, result.text.data(), result.text.size());
