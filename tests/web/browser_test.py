@@ -146,7 +146,7 @@ def add_code_until_titled(driver, phone, code, title):
     ("Next"), and the first number found given `title`: the wizard's path as
     a user taps and types it, up to its Save."""
     textboxes = lambda: driver.find_elements("css selector", "#screen-settings [role=textbox]")
-    phone.scroll(3000)
+    phone.scroll(1000)
     phone.tap_text("USSD Codes")
     phone.wait_title("USSD Codes")
     phone.shot("codes-list")
@@ -252,7 +252,7 @@ def measure(driver, phone, first_paint, flow_taps):
     phone.wait_title("USSD Codes")
     phone.tap_text("Quorvel")
     phone.wait_title("Quorvel")
-    phone.scroll(-3000)
+    phone.scroll(-1000)
     wait_until("the top of the page", lambda: phone.text_element("screen-settings", "Refresh When Unlocked"))
     driver.set_script_timeout(30)
     timed = driver.execute_async_script(TIMED_TAPS)
