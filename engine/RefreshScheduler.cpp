@@ -147,6 +147,8 @@ void sendCurrentCode()
         code = record;
         // A code that belongs to a SIM waits for it; the cycle goes on without it.
         const std::optional<std::string> sim = boundSim(record, codesFollowSim);
+        if (codesFollowSim && !sim && !record[kSimIdKey].isNone())
+            QLog("Qvl: the SIM of code %@ is not a text, dialling it on any SIM", ussdCode);
         if (sim && !platform::CTSimIsInserted(*sim)) {
             QLog("Qvl: skipping %@: its SIM is not in", ussdCode);
             if (!advanceToNextCode())
