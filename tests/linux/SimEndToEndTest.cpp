@@ -3,6 +3,7 @@
 // until its SIM is back, and a code without a SIM dialled on any.
 #include "CodesPlist.h"
 #include "LinuxHostFixture.h"
+#include "host/linux/client/QuorvelClient.h"
 
 #include <functional>
 #include <string>
@@ -74,6 +75,28 @@ TEST_F(SimEndToEnd, ACodeOfASimTakenOutIsSkippedUntilItIsBack)
     ASSERT_TRUE(waitFor([&] { return logCount(std::string("SIM ") + kHomeIccid + " of 25001 in") == 2; }, 10s)) << log();
     EXPECT_TRUE(refreshUntil([&] { return stored("<string>99</string>"); })) << codesStore();
     EXPECT_EQ(log().find("is not in the modem: the dial of"), std::string::npos) << "no dial on a SIM that is out";
+}
+
+TEST_F(SimEndToEnd, SaveCodeRecordsTheModemsSimOnlyWhileCodesFollowTheirSim)
+{
+    startModemManager();
+    startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kHomeIccid + " of 25001 in")) << log();
+    CallError error;
+    std::unique_ptr<QuorvelClient> client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client) << error.message;
+
+    ASSERT_TRUE(client->saveCode("*100#", "", 1, {{0, "Balance"}}, &error)) << error.message;
+    EXPECT_EQ(codesStore().find("simId"), std::string::npos) << codesStore();
+
+    ASSERT_TRUE(client->setSetting("codesFollowSim", true, &error)) << error.message;
+    ASSERT_TRUE(client->saveCode("*102#", "", 1, {{0, "Minutes"}}, &error)) << error.message;
+    const std::string store = codesStore();
+    const size_t key = store.find("<key>simId</key>");
+    ASSERT_NE(key, std::string::npos) << store;
+    EXPECT_EQ(key, store.rfind("<key>simId</key>")) << "only the code saved while the setting is on";
+    EXPECT_EQ(store.find(std::string("<string>") + kHomeIccid + "</string>", key), store.find("<string>", key)) << store;
+    EXPECT_GT(key, store.find("*100#")) << "under the second code";
 }
 
 } // namespace
