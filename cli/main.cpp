@@ -83,7 +83,10 @@ struct CommandLine {
                                 ->type_name("I")
                                 ->check(CLI::NonNegativeNumber);
         swarmApp->add_flag("--log", swarm.log, "also print every device's whole log");
-        usage[swarmApp] = "usage: quorvel swarm [--seed N] [--devices D] [--days K] [--device I] [--log]";
+        swarmApp->add_option("--jobs,-j", swarm.jobs, "run the devices on N processes, same output (default 1)")
+            ->type_name("N")
+            ->check(CLI::Range(1u, 256u));
+        usage[swarmApp] = "usage: quorvel swarm [--seed N] [--devices D] [--days K] [--device I] [--log] [--jobs N]";
         serveApp = app.add_subcommand("serve", "serve a fresh simulated phone as a page on 127.0.0.1");
         serveApp->add_option("--port", serve.port, "listen on PORT (default 8470; 0 picks a free one)")
             ->type_name("PORT")

@@ -21,6 +21,8 @@ inline constexpr const char* kRefreshedAtKey = "refreshedAt";
 inline constexpr const char* kTitleKey = "title";
 inline constexpr const char* kIndexKey = "index";
 inline constexpr const char* kLastValueKey = "lastValue";
+// The SIM a code was added with (SimBinding.h); absent: any SIM.
+inline constexpr const char* kSimIdKey = "simId";
 
 // Settings store keys.
 inline constexpr const char* kAutoRefreshRateKey = "autoRefreshRate";
@@ -33,6 +35,8 @@ inline constexpr const char* kMaxSMSResponseTimeKey = "maxSMSResponseTime";
 inline constexpr const char* kTitleColorKey = "titleColor";
 inline constexpr const char* kValueColorKey = "valueColor";
 inline constexpr const char* kShowGridlinesKey = "showGridlines";
+// Codes are dialled only on their own SIM, and new ones record it (off by default).
+inline constexpr const char* kCodesFollowSimKey = "codesFollowSim";
 
 // SMS hand-off file keys.
 inline constexpr const char* kHandoffTextKey = "text";

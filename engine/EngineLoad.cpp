@@ -43,6 +43,7 @@ constinit float maxResponseTime = 0;
 constinit float sessionInitTime = 0;
 constinit bool observeDND = false;
 constinit float maxSMSResponseTime = 0;
+constinit bool codesFollowSim = false;
 
 constinit std::shared_ptr<platform::RunLoopTimer> refreshTimer;
 

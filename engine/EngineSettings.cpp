@@ -21,6 +21,7 @@ constexpr float kDefaultMaxResponseTime = 10.0f;
 constexpr float kDefaultSessionInitTime = 4.0f;
 constexpr bool kDefaultObserveDND = true;
 constexpr float kDefaultMaxSMSResponseTime = 60.0f;
+constexpr bool kDefaultCodesFollowSim = false;
 
 class SettingsReader {
 public:
@@ -89,6 +90,7 @@ void loadSettings()
     maxResponseTime = settings.span(kMaxResponseTimeKey).value_or(kDefaultMaxResponseTime);
     sessionInitTime = settings.span(kSessionInitTimeKey).value_or(kDefaultSessionInitTime);
     observeDND = settings.flag(kObserveDNDKey, kDefaultObserveDND);
+    codesFollowSim = settings.flag(kCodesFollowSimKey, kDefaultCodesFollowSim);
 
     // The SMS wait must outlast the USSD window, or an SMS request would end
     // before its USSD side; the default is trusted as it is.

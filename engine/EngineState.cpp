@@ -35,6 +35,7 @@ void engineResetForTesting()
     sessionInitTime = 0;
     observeDND = false;
     maxSMSResponseTime = 0;
+    codesFollowSim = false;
 
     refreshTimer.reset();
     hostMethods() = HostMethods{};

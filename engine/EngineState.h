@@ -54,7 +54,7 @@ extern bool isDnDActive;
 // every dial; nothing in the system fills it, so it stays empty in practice.
 extern std::vector<std::string> menuTransversalQueue;
 
-// The seven settings, as loadSettings() last read them.
+// The settings, as loadSettings() last read them.
 extern int32_t autoRefreshRate;
 extern bool enableInRoaming;
 extern bool unlockedAutorefreshAllowed;
@@ -62,6 +62,8 @@ extern float maxResponseTime;
 extern float sessionInitTime;
 extern bool observeDND;
 extern float maxSMSResponseTime;
+// Codes carrying a simId are dialled only while that SIM is in (SimBinding.h).
+extern bool codesFollowSim;
 
 // The repeating refresh timer started by engineStart(); lives as long as SpringBoard.
 extern std::shared_ptr<platform::RunLoopTimer> refreshTimer;

@@ -1,6 +1,7 @@
 #include "engine/RefreshScheduler.h"
 
 #include "common/QuorvelNames.h"
+#include "common/SimBinding.h"
 #include "engine/CodesStore.h"
 #include "engine/EngineSettings.h"
 #include "engine/EngineState.h"
@@ -54,9 +55,9 @@ bool advanceToNextCode()
     return true;
 }
 
-// Dials the code and opens its request window (and the SMS wait when a
-// sender is stored).
-void dialCode(const std::string& ussdCode, const std::optional<std::string>& sender)
+// Dials the code (on its own SIM when it has one) and opens its request
+// window (and the SMS wait when a sender is stored).
+void dialCode(const std::string& ussdCode, const std::optional<std::string>& sender, const std::optional<std::string>& sim)
 {
     QLog("Qvl: sending USSD request for code %@", ussdCode);
     menuTransversalQueue.clear();
@@ -71,7 +72,10 @@ void dialCode(const std::string& ussdCode, const std::optional<std::string>& sen
     QLog("Qvl: dialling code: %@", ussdCode);
     lastRefreshTime = platform::now();
     updateValuesInFile = true;
-    platform::CTCallDial(ussdCode);
+    if (sim)
+        platform::CTCallDialOnSim(ussdCode, *sim);
+    else
+        platform::CTCallDial(ussdCode);
 }
 
 bool refreshBlockedByRoaming()
@@ -141,13 +145,23 @@ void sendCurrentCode()
             QLog("Qvl: the SMS sender of code %@ is not a text, expecting a USSD reply", ussdCode);
 
         code = record;
+        // A code that belongs to a SIM waits for it; the cycle goes on without it.
+        const std::optional<std::string> sim = boundSim(record, codesFollowSim);
+        if (codesFollowSim && !sim && !record[kSimIdKey].isNone())
+            QLog("Qvl: the SIM of code %@ is not a text, dialling it on any SIM", ussdCode);
+        if (sim && !platform::CTSimIsInserted(*sim)) {
+            QLog("Qvl: skipping %@: its SIM is not in", ussdCode);
+            if (!advanceToNextCode())
+                return;
+            continue;
+        }
         if (observeDND && isDnDActive && sender) {
             QLog("Qvl: USSD request for code %@ will not be sent as DnD is on and Observe DND is set to ON", ussdCode);
             if (!advanceToNextCode())
                 return;
             continue;
         }
-        dialCode(ussdCode, sender);
+        dialCode(ussdCode, sender, sim);
         return;
     }
 }

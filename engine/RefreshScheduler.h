@@ -25,7 +25,10 @@ bool isRoaming();
 // position past the end of the list ends the cycle (logged); a record that is
 // not a dictionary or has no code text is logged and skipped, and so is an SMS
 // code while Do Not Disturb is observed. Skipping moves on to the next record
-// of the same read, so a cycle reads the store once per code it dials.
+// of the same read, so a cycle reads the store once per code it dials. While
+// codes follow their SIM, a record whose SIM is not in is skipped too (logged
+// "Qvl: skipping CODE: its SIM is not in"), and one whose SIM is in is
+// dialled on that SIM.
 void sendCurrentCode();
 
 // Dials the next code, or does nothing after the last one.

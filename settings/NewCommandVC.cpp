@@ -1,6 +1,7 @@
 #include "settings/NewCommandVC.h"
 
 #include "common/QuorvelNames.h"
+#include "common/SimBinding.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/telephony/CoreTelephony.h"
@@ -130,6 +131,7 @@ void NewCommandVC::btnNextTap()
     }
     QLog("Qvl: dialing %@...", command);
     wizardState().ussdCodeNumber = command;
+    wizardState().dialledSim = codesFollowSimSetting() ? simToRecord() : std::nullopt;
     CFNotificationCenterPostNotification(darwin, kUssdSentNotification, nullptr, nullptr, true);
     CTCallDial(command);
 }

@@ -12,6 +12,7 @@
 #include "settings/CodesViewController.h"
 #include "settings/FormScreen.h"
 #include "settings/RuntimeClasses.h"
+#include "settings/WizardState.h"
 
 namespace quorvel {
 
@@ -260,6 +261,8 @@ void SelectFieldsVC::alertViewClickedButtonAtIndex(UIAlertView&, int)
     Dict record{{kUssdCodeKey, ussdCommand}, {kFieldsKey, newFields}, {kExpectedNumbersKey, numberOfRows}};
     if (smsSender)
         record[kSmsSenderKey] = *smsSender;
+    if (const std::optional<std::string>& sim = wizardState().dialledSim)
+        record[kSimIdKey] = *sim;
     codes.push_back(record);
     writeDictionaryAtomically(kCodesStorePath, Dict{{kCodesKey, codes}});
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quorvel {
@@ -15,6 +16,9 @@ struct WizardState {
     std::shared_ptr<NewCommandVC> refToSelf;
     // The command text last dialled by the wizard.
     std::string ussdCodeNumber;
+    // The SIM that dial went out on, when codes follow their SIM; saved
+    // with the code as its simId.
+    std::optional<std::string> dialledSim;
     // The SMS reply observer is registered once per process, so that each
     // reply opens one field-title screen however many SMS dials came before.
     bool smsObserverRegistered = false;

@@ -1,6 +1,7 @@
 #include "widget/QuorvelController.h"
 
 #include "common/QuorvelNames.h"
+#include "common/SimBinding.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
@@ -13,6 +14,7 @@
 #include "platform/ui/UIView.h"
 #include "widget/CodeWalk.h"
 #include "widget/ColorTable.h"
+#include "widget/SimNotIn.h"
 #include "widget/WidgetGlobals.h"
 
 #include <cmath>
@@ -212,6 +214,8 @@ void QuorvelController::loadFullView()
     const int64_t V = static_cast<int64_t>((H - 20 - 5) * 0.5 - 5);
     const int64_t P = N > 0 ? U / N : 0;
     const int64_t L = P - 10;
+    const std::vector<bool> simOut = columnsOfAbsentSims(*codes, globals.codesFollowSim);
+    auto isSimOut = [&](int g) { return static_cast<size_t>(g) < simOut.size() && simOut[static_cast<size_t>(g)]; };
 
     walkCodes(
         *codes, WalkFaults::log,
@@ -228,8 +232,8 @@ void QuorvelController::loadFullView()
             QLog("Qvl setting value to %@", lastValue);
             _view->addSubview(makeColumnLabel(
                 CGRectMake(x, static_cast<double>(T + 10), static_cast<double>(L), static_cast<double>(V)),
-                globals.valueColor, UIFont::boldSystemFontOfSize(18), kValueTagBase + g,
-                withoutNullText(labelText(lastValue))));
+                isSimOut(g) ? UIColor::grayColor() : globals.valueColor, UIFont::boldSystemFontOfSize(18),
+                kValueTagBase + g, isSimOut(g) ? std::string(kSimNotInText) : withoutNullText(labelText(lastValue))));
 
             // Separators stand only between columns, never after the last one.
             if (globals.showGridlines && g != N - 1) {
@@ -239,7 +243,10 @@ void QuorvelController::loadFullView()
                 _view->addSubview(separator);
             }
         },
-        [&](const Value& code) { refreshTime = code[kRefreshedAtKey].date(); });
+        [&](const Value& code) {
+            if (!simIsMissing(code, globals.codesFollowSim))
+                refreshTime = code[kRefreshedAtKey].date();
+        });
 
     if (globals.showGridlines) {
         auto line = std::make_shared<UIView>(CGRectMake(10, static_cast<double>(T + 6), static_cast<double>(U - 10), 1));
@@ -301,6 +308,7 @@ void QuorvelController::loadPreferences()
 
     const Value& showGridlines = settings[kShowGridlinesKey];
     globals.showGridlines = showGridlines.isNone() ? false : showGridlines.boolValue();
+    globals.codesFollowSim = codesFollowSimSetting();
 }
 
 void QuorvelController::loadConfiguration()
@@ -318,6 +326,8 @@ void QuorvelController::updateFields()
     QLog("Qvl: updating fields...");
     loadConfiguration();
     if (codes) {
+        const WidgetGlobals& globals = widgetGlobals();
+        const std::vector<bool> simOut = columnsOfAbsentSims(*codes, globals.codesFollowSim);
         walkCodes(
             *codes, WalkFaults::log,
             [&](const Value& field, int g) {
@@ -327,10 +337,22 @@ void QuorvelController::updateFields()
                     label->setText(labelText(title));
                 const Value& lastValue = field[kLastValueKey];
                 QLog("Qvl setting value to %@", lastValue);
-                if (auto label = std::dynamic_pointer_cast<UILabel>(_view ? _view->viewWithTag(kValueTagBase + g) : nullptr))
+                auto label = std::dynamic_pointer_cast<UILabel>(_view ? _view->viewWithTag(kValueTagBase + g) : nullptr);
+                if (!label)
+                    return;
+                if (!globals.codesFollowSim) {
                     label->setText(labelText(lastValue));
+                    return;
+                }
+                // A SIM may have come or gone since the layout.
+                const bool out = static_cast<size_t>(g) < simOut.size() && simOut[static_cast<size_t>(g)];
+                label->setText(out ? std::string(kSimNotInText) : labelText(lastValue));
+                label->setTextColor(out ? UIColor::grayColor() : globals.valueColor);
             },
-            [&](const Value& code) { refreshTime = code[kRefreshedAtKey].date(); });
+            [&](const Value& code) {
+                if (!simIsMissing(code, globals.codesFollowSim))
+                    refreshTime = code[kRefreshedAtKey].date();
+            });
     }
     setRefreshLineText();
 }

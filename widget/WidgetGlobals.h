@@ -16,6 +16,8 @@ struct WidgetGlobals {
     bool showGridlines = false;
     platform::UIColor titleColor = platform::UIColor::orangeColor();
     platform::UIColor valueColor = platform::UIColor::whiteColor();
+    // The settings store's codesFollowSim (SimNotIn.h).
+    bool codesFollowSim = false;
     // Cached at class initialisation: the bundle that holds the controller.
     std::optional<platform::Bundle> widgetBundle;
     bool classInitialised = false;

@@ -1,6 +1,7 @@
 #include "host/linux/CodesService.h"
 
 #include "common/QuorvelNames.h"
+#include "common/SimBinding.h"
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/LastReplies.h"
@@ -148,6 +149,11 @@ gboolean CodesService::handleSaveCode(QuorvelBusQuorvel1* skeleton, GDBusMethodI
                 {quorvel::kExpectedNumbersKey, expected}};
     if (*sender)
         record[quorvel::kSmsSenderKey] = std::string(sender);
+    // As the wizard does while codes follow their SIM: the SIM in now, the
+    // one a dial made from the app went out on.
+    if (quorvel::codesFollowSimSetting())
+        if (std::optional<std::string> sim = quorvel::simToRecord())
+            record[quorvel::kSimIdKey] = *sim;
     codes->emplace_back(std::move(record));
     if (!writeCodes(*codes))
         return refuse(invocation, kFailed, "the codes store cannot be written");

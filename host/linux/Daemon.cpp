@@ -201,6 +201,7 @@ int runDaemon(const DaemonOptions& options)
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
         modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
+        modems->onSimChanged([&home] { home.reloadWidget(); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();

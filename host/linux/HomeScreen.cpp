@@ -40,6 +40,19 @@ public:
         else
             note("no telephony: the dial of " + number + " is dropped");
     }
+    void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override
+    {
+        if (m_modem && (!m_willSend || m_willSend()))
+            m_home.m_gate.dialled(m_home.m_device.now());
+        if (m_modem)
+            m_modem->dialOnSim(from, number, simId);
+        else
+            note("no telephony: the dial of " + number + " is dropped");
+    }
+    std::vector<platform::CTSimCard> insertedSims() const override
+    {
+        return m_modem ? m_modem->insertedSims() : std::vector<platform::CTSimCard>{};
+    }
 
 private:
     HomeScreen& m_home;

@@ -44,8 +44,15 @@ void ModemTelephony::readRegistration()
 
 void ModemTelephony::readSim()
 {
-    if (!m_modem || !mm_modem_get_sim_path(m_modem) || std::string(mm_modem_get_sim_path(m_modem)) == "/")
+    if (!m_modem || !mm_modem_get_sim_path(m_modem) || std::string(mm_modem_get_sim_path(m_modem)) == "/") {
+        if (m_sim) {
+            note("the SIM is out of " + modemName());
+            m_sim.reset();
+            if (m_simChanged)
+                m_simChanged();
+        }
         return;
+    }
     mm_modem_get_sim(m_modem, m_cancellable, simReady, call("SIM"));
 }
 
@@ -63,12 +70,38 @@ void ModemTelephony::simReady(GObject* source, GAsyncResult* result, gpointer da
         return;
     }
     std::string home = modemText(mm_sim_get_operator_identifier(sim));
+    std::string iccid = modemText(mm_sim_get_identifier(sim));
     g_object_unref(sim);
     if (!self->current(*call))
         return; // the modem went away meanwhile
+    const platform::CTSimCard card{iccid, home};
+    const bool changed = self->m_sim != card;
+    self->m_sim = card;
+    if (changed) {
+        note("SIM " + (iccid.empty() ? std::string("(no ICCID)") : iccid) + " of " + (home.empty() ? std::string("(unknown network)") : home) +
+             " in " + self->modemName());
+        if (self->m_simChanged)
+            self->m_simChanged();
+    }
     self->m_registration.homeOperator = home;
     self->m_linksApplied = false;
     self->readRegistration();
+}
+
+std::vector<platform::CTSimCard> ModemTelephony::insertedSims() const
+{
+    if (!m_modem || !m_sim)
+        return {};
+    return {*m_sim};
+}
+
+void ModemTelephony::dialOnSim(platform::Process& from, const std::string& number, const std::string& simId)
+{
+    if (!m_sim || !platform::CTSimMatches(*m_sim, simId)) {
+        note("SIM " + simId + " is not in the modem: the dial of " + number + " is dropped");
+        return;
+    }
+    dial(from, number);
 }
 
 } // namespace linuxhost

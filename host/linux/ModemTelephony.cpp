@@ -290,6 +290,7 @@ void ModemTelephony::detach()
     g_clear_object(&m_3gpp);
     g_clear_object(&m_modem);
     g_clear_object(&m_object);
+    m_sim.reset();
 }
 
 bool ModemTelephony::ready() const

@@ -36,6 +36,11 @@
 // the network's notifications and requests, reach every process's telephony
 // centre as kCTUSSDSessionStringNotification.
 //
+// SIM (ModemRegistration.cpp): the modem's Sim object is read when the modem
+// is taken and whenever its Sim property changes (a swap, a removal): its
+// SimIdentifier (the ICCID) and OperatorIdentifier (the home network) are
+// what codes that follow their SIM are matched against.
+//
 // SMS (ModemSms.cpp): received messages, those announced and those listed
 // when the modem is taken, go to the mirror once their State is received (3),
 // each mirrored once ever (see SmsMirror.h). The registration
@@ -84,10 +89,18 @@ public:
     int pendingCalls() const { return m_pending; }
 
     void dial(platform::Process& from, const std::string& number) override;
+    // The followed modem's SIM, once read (its SimIdentifier and
+    // OperatorIdentifier); none without a modem or a SIM.
+    std::vector<platform::CTSimCard> insertedSims() const override;
+    // Dialled when the modem holds that SIM; otherwise dropped with a log line.
+    void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override;
 
     // Called once when a modem becomes ready after a dial was dropped for want
     // of one (the widget's tap: the engine's own rules decide what runs).
     void onRefreshDue(std::function<void()> refresh) { m_refresh = std::move(refresh); }
+    // Called when the SIM read changed (one put in, swapped, taken out), so
+    // that what is shown of codes that follow their SIM is drawn again.
+    void onSimChanged(std::function<void()> changed) { m_simChanged = std::move(changed); }
 
     bool hasModem() const { return m_object != nullptr; }
     // A modem with USSD that is enabled.
@@ -182,6 +195,7 @@ private:
     std::function<void()> m_refresh;
     std::function<void()> m_statusChanged;
     std::function<void(const DialFailure&)> m_dialFailed;
+    std::function<void()> m_simChanged;
     guint m_watch = 0;
     bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;
@@ -194,6 +208,8 @@ private:
     std::vector<std::pair<gpointer, gulong>> m_handlers;
     std::map<std::string, std::unique_ptr<SmsWatch>> m_sms;
     Registration m_registration;
+    // The SIM of the modem, as last read; none while unread or absent.
+    std::optional<platform::CTSimCard> m_sim;
     bool m_linksApplied = false;
     // Bumped whenever the service or the modem changes: callbacks of calls made
     // before find they are stale.

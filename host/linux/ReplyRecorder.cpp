@@ -32,6 +32,19 @@ void ReplyRecorder::dial(Process& from, const std::string& number)
         m_modem->dial(from, number);
 }
 
+void ReplyRecorder::dialOnSim(Process& from, const std::string& number, const std::string& simId)
+{
+    m_lastDial = number;
+    m_dialledAt = m_device.now();
+    if (m_modem)
+        m_modem->dialOnSim(from, number, simId);
+}
+
+std::vector<CTSimCard> ReplyRecorder::insertedSims() const
+{
+    return m_modem ? m_modem->insertedSims() : std::vector<CTSimCard>{};
+}
+
 void ReplyRecorder::ussdText(CFNotificationCenterRef, void* observer, const std::string&, const void*, const Dict* userInfo)
 {
     auto* self = static_cast<ReplyRecorder*>(observer);

@@ -37,6 +37,8 @@ public:
     ReplyRecorder& operator=(const ReplyRecorder&) = delete;
 
     void dial(platform::Process& from, const std::string& number) override;
+    void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override;
+    std::vector<platform::CTSimCard> insertedSims() const override;
 
 private:
     static void ussdText(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/notify/NotificationCenter.h"
+#include "platform/telephony/SimCards.h"
 
 #include <string>
 
@@ -30,6 +31,15 @@ class TelephonyService {
 public:
     virtual ~TelephonyService() = default;
     virtual void dial(Process& from, const std::string& number) = 0;
+    // The SIMs in the device, in slot order (SimCards.h). A service that
+    // cannot tell has none.
+    virtual std::vector<CTSimCard> insertedSims() const { return {}; }
+    // A dial on the SIM `simId` names; a service with one line dials as usual.
+    virtual void dialOnSim(Process& from, const std::string& number, const std::string& simId)
+    {
+        (void)simId;
+        dial(from, number);
+    }
 };
 
 // Delivers on its process's run loop (queued, in post order).

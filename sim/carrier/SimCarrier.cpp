@@ -60,12 +60,25 @@ void SimCarrier::pushUssd(const std::optional<std::string>& text, NetworkUssdKin
     deliverUssd(text, request);
 }
 
+void SimCarrier::dialOnSim(platform::Process& from, const std::string& number, const std::string& simId)
+{
+    m_dialSim = simId;
+    dial(from, number);
+    m_dialSim.clear();
+}
+
 void SimCarrier::dial(platform::Process& from, const std::string& number)
 {
-    m_dials.push_back(Dial{from.name(), number, m_device.now()});
-    m_log.note(from.name() + " dials " + number);
+    const bool simIn = m_dialSim.empty() ? !m_slots.inserted().empty() : m_slots.slotOf(m_dialSim).has_value();
+    m_dials.push_back(Dial{from.name(), number, m_device.now(), m_dialSim, simIn});
+    m_log.note(from.name() + " dials " + number + (m_dialSim.empty() ? "" : " on SIM " + m_dialSim));
     if (m_dialListener)
         m_dialListener(m_dials.back());
+    if (!simIn) {
+        m_log.note("no SIM " + (m_dialSim.empty() ? std::string("is in") : m_dialSim + " is not in") + ": the dial of " +
+                   number + " goes nowhere");
+        return;
+    }
 
     const CarrierScript* found = script(number);
     if (!found || (!found->ussd && !found->sms)) {

@@ -19,6 +19,7 @@
 
 #include "platform/foundation/Date.h"
 #include "platform/telephony/CoreTelephony.h"
+#include "sim/carrier/SimSlots.h"
 
 #include <functional>
 #include <map>
@@ -40,6 +41,11 @@ struct Dial {
     std::string process;   // name of the dialling process
     std::string number;    // exactly as dialled
     platform::Date time;
+    // The SIM the dial named (dialOnSim); empty for a plain dial.
+    std::string sim;
+    // A SIM was in to carry it (the one named, or any for a plain dial);
+    // a dial without one goes nowhere and gets no answer.
+    bool simIn = true;
 };
 
 struct UssdAnswer {
@@ -105,6 +111,13 @@ public:
     // TelephonyService: records the dial and schedules the scripted answers.
     void dial(platform::Process& from, const std::string& number) override;
 
+    // A dial on the SIM `simId` names: recorded with it, answered like any
+    // dial while that SIM is in, and by nothing when it is not.
+    void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override;
+    std::vector<platform::CTSimCard> insertedSims() const override { return m_slots.inserted(); }
+    // The phone's SIM slots (slot 1 holds SimSlots::defaultSim() at the start).
+    SimSlots& simSlots() { return m_slots; }
+
     const std::vector<Dial>& dials() const { return m_dials; }
 
     // Called for every dial once it is recorded and before the code's script
@@ -141,6 +154,9 @@ private:
     SmsReceiver m_smsReceiver;
     DialListener m_dialListener;
     UssdOrder m_order = UssdOrder::alertFirst;
+    SimSlots m_slots;
+    // The SIM named by the dialOnSim under way.
+    std::string m_dialSim;
 };
 
 } // namespace sim

@@ -56,6 +56,7 @@ struct SwarmCommandOptions {
     int days = 1;
     std::optional<uint64_t> device;   // rerun only this device of the run
     bool log = false;                 // print every device's log too
+    unsigned jobs = 1;                // processes the devices run on
 };
 
 // Runs the seeded swarm of simulated devices with its invariants (see

@@ -20,6 +20,7 @@ int swarmCommand(const SwarmCommandOptions& options)
     swarm.days = options.days;
     swarm.device = options.device;
     swarm.log = options.log;
+    swarm.jobs = options.jobs;
     const sim::swarm::SwarmSummary summary = sim::swarm::runSwarm(swarm, std::cout);
     return summary.failures == 0 ? 0 : 1;
 }

@@ -70,6 +70,8 @@ platform::Dict codeRecord(const SwarmCode& code)
     record.emplace(quorvel::kExpectedNumbersKey, code.expected);
     if (code.sender)
         record.emplace(quorvel::kSmsSenderKey, *code.sender);
+    if (code.simId)
+        record.emplace(quorvel::kSimIdKey, *code.simId);
     return record;
 }
 
@@ -90,6 +92,28 @@ void InvariantChecker::settingsWritten(std::optional<float> maxResponseTime, std
     m_storedMaxSMSResponseTime = maxSMSResponseTime;
 }
 
+void InvariantChecker::followSimWritten(bool on)
+{
+    m_storedFollowSim = on;
+}
+
+void InvariantChecker::simsChanged(std::vector<platform::CTSimCard> sims)
+{
+    m_sims = std::move(sims);
+}
+
+std::optional<std::string> InvariantChecker::boundSimAt(unsigned position) const
+{
+    if (!m_followSim || position >= m_codes.size() || !m_codes[position].simId || m_codes[position].simId->empty())
+        return std::nullopt;
+    return m_codes[position].simId;
+}
+
+bool InvariantChecker::simIn(const std::string& simId) const
+{
+    return std::any_of(m_sims.begin(), m_sims.end(), [&](const platform::CTSimCard& sim) { return platform::CTSimMatches(sim, simId); });
+}
+
 void InvariantChecker::engineStarted()
 {
     applyLoadedSettings();
@@ -108,6 +132,7 @@ void InvariantChecker::applyLoadedSettings()
     }
     m_maxResponseTime = maxResponse;
     m_maxSMSResponseTime = maxSms;
+    m_followSim = m_storedFollowSim;
 }
 
 void InvariantChecker::line(Date time, const std::string& text)
@@ -123,9 +148,15 @@ void InvariantChecker::line(Date time, const std::string& text)
         simLine(time, text.substr(std::string_view(kSimLogPrefix).size()));
 }
 
-void InvariantChecker::simLine(Date, const std::string& text)
+void InvariantChecker::simLine(Date time, const std::string& text)
 {
-    if (startsWith(text, "carrier answers ")) {
+    static constexpr std::string_view kEngineDials = "SpringBoard dials ";
+    if (startsWith(text, kEngineDials) && m_dialMustBeOn) {
+        const std::string wanted = m_currentDial + " on SIM " + *m_dialMustBeOn;
+        if (text.substr(kEngineDials.size()) != wanted)
+            fail("sims", time, "the engine's dial went out as \"" + text.substr(kEngineDials.size()) + "\", not as " + wanted);
+        m_dialMustBeOn.reset();
+    } else if (startsWith(text, "carrier answers ")) {
         if (contains(text, " by USSD: \""))
             m_deliveries.push_back({between(text, " by USSD: \"", '"'), false});
         else if (contains(text, " by a USSD notification without text"))
@@ -197,6 +228,16 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
         endStep(time);
     } else if (contains(text, "has no code to dial, skipping it")) {
         endStep(time);
+    } else if (startsWith(text, "Qvl: skipping ") && contains(text, ": its SIM is not in")) {
+        const std::string dial = between(text, "Qvl: skipping ", ':');
+        const std::optional<std::string> sim = boundSimAt(m_position);
+        if (m_position >= m_codes.size() || m_codes[m_position].dial != dial)
+            fail("sims", time, "the engine skipped " + dial + " as code " + positionText(m_position) + " for its SIM");
+        else if (!sim)
+            fail("sims", time, "the engine skipped " + dial + " for its SIM, but it belongs to none");
+        else if (simIn(*sim))
+            fail("sims", time, "the engine skipped " + dial + " though its SIM " + *sim + " is in");
+        endStep(time);
     } else if (startsWith(text, kMoving) && !startsWith(text, "Qvl: moving to the next code, but")) {
         const unsigned next = static_cast<unsigned>(std::strtoul(text.c_str() + kMoving.size(), nullptr, 10));
         if (!m_stepEnded)
@@ -242,6 +283,9 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
                                      ", where Settings stored " + m_codes[m_position].dial);
         else if (!m_dialledThisCycle.insert(dial).second)
             fail("window", time, "the engine dialled " + dial + " twice in one cycle");
+        m_dialMustBeOn = boundSimAt(m_position);
+        if (m_dialMustBeOn && !simIn(*m_dialMustBeOn))
+            fail("sims", time, "the engine dialled " + dial + " while its SIM " + *m_dialMustBeOn + " is not in");
         m_stepEnded = false;
         m_currentDial = dial;
         m_requestTime = time;

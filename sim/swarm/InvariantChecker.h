@@ -23,6 +23,10 @@
 //                last written;
 //   suppression  SMS banners and badges are held back only inside the
 //                SMS-length window and not after an SMS from another sender;
+//   sims         no code that belongs to a SIM is dialled while that SIM is
+//                out, or on another SIM; none is skipped for its SIM while
+//                it is in (only while codes follow their SIM, as the engine
+//                last loaded that setting);
 //   history      the history database holds every value the engine stored,
 //                once, under its code, field index and refresh time (each
 //                code's record taken when its refreshedAt changed, as the
@@ -39,6 +43,7 @@
 
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Value.h"
+#include "platform/telephony/SimCards.h"
 
 #include <cstdint>
 #include <map>
@@ -57,6 +62,7 @@ struct SwarmCode {
     int64_t expected = 0;        // expectedNumbers
     std::vector<int64_t> fieldIndexes;
     std::optional<std::string> sender;   // smsSender
+    std::optional<std::string> simId;    // the SIM it belongs to
 };
 
 // The code record the Settings wizard saves for `code` (titles "Field N").
@@ -78,6 +84,11 @@ public:
     // The settings store now holds these (nullopt: the key is absent); the
     // engine takes them at its next timer tick or refresh request, as at start.
     void settingsWritten(std::optional<float> maxResponseTime, std::optional<float> maxSMSResponseTime);
+    // The settings store's codesFollowSim is now `on`; the engine takes it
+    // with the other settings.
+    void followSimWritten(bool on);
+    // The SIMs in the phone are now these.
+    void simsChanged(std::vector<platform::CTSimCard> sims);
     // The engine loaded the settings at start-up.
     void engineStarted();
 
@@ -134,6 +145,10 @@ private:
     void checkDeadlines(platform::Date now);
     void checkStore(platform::Date time, const platform::Value& store, bool engineWrote);
     bool inSmsWindow(platform::Date time) const;
+    // The SIM the stored code at `position` must be dialled on, as the engine
+    // sees it now; none for a code of any SIM.
+    std::optional<std::string> boundSimAt(unsigned position) const;
+    bool simIn(const std::string& simId) const;
 
     std::vector<Violation> m_violations;
     // What the history must hold: (code, index, refreshedAt) -> value, and
@@ -149,6 +164,11 @@ private:
     std::optional<float> m_storedMaxSMSResponseTime;
     double m_maxResponseTime = 10.0;
     double m_maxSMSResponseTime = 60.0;
+    bool m_storedFollowSim = false;
+    bool m_followSim = false;
+    std::vector<platform::CTSimCard> m_sims{platform::CTSimCard{"8970101000000000001", "25001"}};
+    // The SIM the engine's current dial must go out on, until the carrier logs it.
+    std::optional<std::string> m_dialMustBeOn;
 
     // The request window (ussdRequestTime) and the suppression switch.
     std::optional<platform::Date> m_requestTime;

@@ -22,6 +22,7 @@
 #include "platform/foundation/DevicePaths.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +57,11 @@ const std::vector<std::string> kOtherWords{"Баланс", "остаток", "м
 const std::vector<std::string> kNoise{"#", "*", "!!", "~", "(", ")", "+", "@", "%", "\t", "?", "/"};
 
 enum class TextStyle { ascii, otherScripts, garbled };
+
+// The SIMs a device's codes may belong to and its slots may hold.
+const platform::CTSimCard kHomeSim = sim::SimSlots::defaultSim();
+const platform::CTSimCard kTravelSim{"8944200000000000002", "23410"};
+const platform::CTSimCard kNoIccidSim{"", "26201"};
 
 std::optional<platform::Value> readCodesStore()
 {
@@ -111,6 +117,7 @@ private:
     void toggleDnd();
     void toggleRoaming();
     void databaseFault();
+    void changeSims();
 
     std::ostream* m_log;
     uint64_t m_device;
@@ -195,6 +202,8 @@ SwarmCode DeviceRun::drawCode(bool sms)
             code.fieldIndexes.push_back(index);
     if (sms)
         code.sender = "9" + std::to_string(100 + code.id);
+    if (m_random.percent(40))
+        code.simId = m_random.pick(std::vector<std::string>{kHomeSim.iccid, kTravelSim.iccid, kNoIccidSim.homeNetwork});
     return code;
 }
 
@@ -215,6 +224,10 @@ void DeviceRun::drawSettings()
         settings[quorvel::kSessionInitTimeKey] = Value(double(m_random.pick(std::vector<float>{1.0f, 2.5f, 4.0f, 6.0f})));
     if (m_random.percent(40))
         maxSms = m_random.pick(std::vector<float>{5.0f, 12.0f, 30.0f, 45.0f, 90.0f});
+    const bool followSim = m_random.percent(50);
+    if (followSim)
+        settings[quorvel::kCodesFollowSimKey] = Value(true);
+    m_checker.followSimWritten(followSim);
     if (maxResponse)
         settings[quorvel::kMaxResponseTimeKey] = Value(double(*maxResponse));
     if (maxSms)
@@ -251,6 +264,7 @@ void DeviceRun::drawDays()
         {0, 2, [this] { databaseFault(); return true; }},
         {1, 5, [this] { otherSms(); return true; }},
         {0, 3, [this] { return unsolicitedText(); }},
+        {0, 3, [this] { changeSims(); return true; }},
     };
     for (int day = 0; day < m_days; ++day) {
         const Date dayStart = m_start.adding(kDay * day);
@@ -285,8 +299,15 @@ void DeviceRun::process(const LogLine& line)
     ++m_events;
     if (m_log)
         *m_log << printableLine(line, m_start) << '\n';
-    for (unsigned char c : line.text)
+    // Object addresses some lines print ("<IMMessageChatItem: 0x55...>")
+    // depend on the process's heap, not on the run: they are left out.
+    for (size_t i = 0; i < line.text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(line.text[i]);
         m_digest = (m_digest ^ c) * 1099511628211ull;
+        if (c == 'x' && i > 0 && line.text[i - 1] == '0')
+            while (i + 1 < line.text.size() && std::isxdigit(static_cast<unsigned char>(line.text[i + 1])))
+                ++i;
+    }
     m_digest = (m_digest ^ static_cast<uint64_t>(line.time.micros())) * 1099511628211ull;
     if (m_failure)
         return;
@@ -576,12 +597,31 @@ bool DeviceRun::deleteCode()
     return true;
 }
 
+// A SIM swapped, taken out or put in either slot, at any moment: the engine
+// looks at the SIMs only when it is about to dial.
+void DeviceRun::changeSims()
+{
+    const std::vector<platform::CTSimCard> cards{kHomeSim, kTravelSim, kNoIccidSim};
+    SimSlots& slots = m_world->carrier().simSlots();
+    const int slot = m_random.percent(70) ? 1 : 2;
+    if (m_random.percent(30))
+        slots.remove(slot);
+    else
+        slots.insert(slot, m_random.pick(cards));
+    m_world->log().note("swarm: SIMs now " + slots.describe());
+    m_checker.simsChanged(slots.inserted());
+}
+
 bool DeviceRun::editSettings()
 {
     if (!quiet(m_world->now()))
         return false;
     using platform::Value;
-    switch (m_random.below(7)) {
+    switch (m_random.below(8)) {
+    case 7:
+        writeSetting(quorvel::kCodesFollowSimKey, Value(m_random.percent(50)));
+        m_checker.followSimWritten(platform::readDictionary(quorvel::kSettingsStorePath)[quorvel::kCodesFollowSimKey].boolValue());
+        break;
     case 0: writeSetting(quorvel::kAutoRefreshRateKey, Value(int64_t(m_random.pick(std::vector<int>{0, 15, 30, 60, 120})))); break;
     case 1: writeSetting(quorvel::kUnlockedAutorefreshAllowedKey, Value(m_random.percent(50))); break;
     case 2: writeSetting(quorvel::kEnableInRoamingKey, Value(m_random.percent(50))); break;

@@ -1,10 +1,12 @@
 #include "sim/swarm/SwarmRun.h"
 
 #include "sim/swarm/SwarmDevice.h"
+#include "sim/swarm/SwarmWorkers.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ostream>
+#include <sstream>
 
 namespace sim::swarm {
 
@@ -27,6 +29,26 @@ void printFailure(const SwarmOptions& options, const SwarmDeviceResult& result, 
     out << "  rerun: " << rerunCommand(options, result.device) << "\n";
 }
 
+// Runs one device and prints what the run shows of it (its log with --log,
+// its failure) to `out`; the text is left empty.
+WorkerResult runOneDevice(const SwarmOptions& options, uint64_t device, std::ostream& out)
+{
+    if (options.log)
+        out << "swarm: device " << device << "\n";
+    const SwarmDeviceResult result = runSwarmDevice(options.seed, device, options.days, options.log ? &out : nullptr);
+    WorkerResult outcome;
+    outcome.events = result.events;
+    if (!result.unusable.empty()) {
+        outcome.unusable = true;
+        outcome.failed = true;
+        out << "FAIL seed " << options.seed << " device " << device << ": " << result.unusable << "\n";
+    } else if (result.failure) {
+        outcome.failed = true;
+        printFailure(options, result, out);
+    }
+    return outcome;
+}
+
 } // namespace
 
 SwarmSummary runSwarm(const SwarmOptions& options, std::ostream& out)
@@ -42,22 +64,35 @@ SwarmSummary runSwarm(const SwarmOptions& options, std::ostream& out)
     const auto began = std::chrono::steady_clock::now();
     const uint64_t first = options.device.value_or(0);
     const uint64_t last = options.device ? *options.device + 1 : options.devices;
-    for (uint64_t device = first; device < last; ++device) {
-        if (options.log)
-            out << "swarm: device " << device << "\n";
-        SwarmDeviceResult result = runSwarmDevice(options.seed, device, options.days, options.log ? &out : nullptr);
+    auto tally = [&](const WorkerResult& result) {
         ++summary.devices;
         summary.deviceDays += static_cast<uint64_t>(options.days);
         summary.events += result.events;
-        if (!result.unusable.empty()) {
+        if (result.unusable)
             ++summary.unusable;
+        if (result.failed)
             ++summary.failures;
-            out << "FAIL seed " << options.seed << " device " << device << ": " << result.unusable << "\n";
-        } else if (result.failure) {
-            ++summary.failures;
-            printFailure(options, result, out);
+    };
+    if (options.jobs <= 1 || last - first == 1) {
+        // In this process, each device's log printed as it is written.
+        for (uint64_t device = first; device < last; ++device) {
+            tally(runOneDevice(options, device, out));
+            out.flush();
         }
-        out.flush();
+    } else {
+        runOnWorkers(
+            options.jobs, first, last,
+            [&](uint64_t device) {
+                std::ostringstream text;
+                WorkerResult result = runOneDevice(options, device, text);
+                result.text = std::move(text).str();
+                return result;
+            },
+            [&](uint64_t, const WorkerResult& result) {
+                out << result.text;
+                out.flush();
+                tally(result);
+            });
     }
     summary.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 

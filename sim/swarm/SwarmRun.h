@@ -1,5 +1,6 @@
 // A swarm run: devices 0 to D-1 (or one of them), each for K device-days,
-// every failure printed as it is found, then a summary line.
+// on one process or several, every failure printed in device order, then a
+// summary line.
 //
 //   SwarmOptions options{.seed = 42, .devices = 100, .days = 10};
 //   SwarmSummary summary = runSwarm(options, std::cout);
@@ -25,6 +26,9 @@ struct SwarmOptions {
     std::optional<uint64_t> device;
     // Also print every log line of each device (for a rerun of one device).
     bool log = false;
+    // Processes the devices run on (SwarmWorkers.h); the output and the
+    // result are the same whatever the number, only the wall time differs.
+    unsigned jobs = 1;
 };
 
 struct SwarmSummary {

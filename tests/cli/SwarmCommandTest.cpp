@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 namespace quorvel::test {
@@ -41,6 +42,14 @@ TEST(SwarmCommand, PrintsTheSeedFirstAndASummaryLast)
     EXPECT_TRUE(contains(r.out, " device-days per minute, 0 failures\n")) << r.out;
 }
 
+// The output with the summary's wall time and rate, and the object addresses
+// some log lines print (they change from one process to the next), taken out.
+std::string withoutTimesAndAddresses(const std::string& out)
+{
+    std::string text = std::regex_replace(out, std::regex(", [0-9.]+ s wall, [0-9]+ device-days per minute"), "");
+    return std::regex_replace(text, std::regex("0x[0-9a-f]+"), "0x");
+}
+
 // The device's log as the run with --log prints it, from its own header line
 // to the next device's (or the summary).
 std::string deviceLog(const std::string& out, int device)
@@ -63,10 +72,38 @@ TEST(SwarmCommand, OneDeviceRerunAloneLivesTheSameDayAsInTheWholeRun)
     QuorvelRun alone = runQuorvel({"swarm", "--seed", "9", "--devices", "3", "--days", "1", "--device", "2", "--log"});
     ASSERT_EQ(whole.status, 0) << whole.err;
     ASSERT_EQ(alone.status, 0) << alone.err;
-    const std::string log = deviceLog(whole.out, 2);
+    const std::string log = withoutTimesAndAddresses(deviceLog(whole.out, 2));
     ASSERT_GT(log.size(), 10000u);
-    EXPECT_EQ(log, deviceLog(alone.out, 2));
+    EXPECT_EQ(log, withoutTimesAndAddresses(deviceLog(alone.out, 2)));
     EXPECT_NE(deviceLog(whole.out, 1), log);
+}
+
+TEST(SwarmCommand, PrintsTheSameWhateverTheNumberOfProcesses)
+{
+    for (const char* seed : {"3", "4", "12"}) {
+        SCOPED_TRACE(seed);
+        QuorvelRun one = runQuorvel({"swarm", "--seed", seed, "--devices", "5", "--days", "1"});
+        QuorvelRun two = runQuorvel({"swarm", "--seed", seed, "--devices", "5", "--days", "1", "--jobs", "2"});
+        ASSERT_EQ(one.status, 0) << one.out << one.err;
+        EXPECT_EQ(two.status, one.status);
+        EXPECT_TRUE(contains(two.out, "swarm: 5 devices, 5 device-days, ")) << two.out;
+        EXPECT_EQ(withoutTimesAndAddresses(two.out), withoutTimesAndAddresses(one.out));
+        EXPECT_EQ(two.err, "");
+    }
+    QuorvelRun one = runQuorvel({"swarm", "--seed", "9", "--devices", "3", "--days", "1", "--log"});
+    QuorvelRun three = runQuorvel({"swarm", "--seed", "9", "--devices", "3", "--days", "1", "--log", "--jobs", "3"});
+    ASSERT_GT(one.out.size(), 30000u);
+    EXPECT_EQ(withoutTimesAndAddresses(three.out), withoutTimesAndAddresses(one.out)) << "every device's log, in device order";
+}
+
+TEST(SwarmCommand, RefusesJobsOutsideOneTo256)
+{
+    for (const char* jobs : {"0", "257", "two"}) {
+        SCOPED_TRACE(jobs);
+        QuorvelRun r = runQuorvel({"swarm", "--jobs", jobs});
+        EXPECT_EQ(r.status, quorvel::cli::kUsageExitStatus);
+        EXPECT_TRUE(contains(r.err, "quorvel: swarm: --jobs")) << r.err;
+    }
 }
 
 } // namespace

@@ -317,8 +317,9 @@ TEST_F(DaemonInterface, SettingsReadWithTheirDefaultsAndTakeOnlyThePagesChoices)
     std::map<std::string, SettingValue> values;
     for (const Setting& s : *settings)
         values[s.key] = s.value;
-    EXPECT_EQ(values.size(), 10u);
+    EXPECT_EQ(values.size(), 11u);
     EXPECT_EQ(values["autoRefreshRate"], SettingValue(int64_t(0)));
+    EXPECT_EQ(values["codesFollowSim"], SettingValue(false));
     EXPECT_EQ(values["enableInRoaming"], SettingValue(true));
     EXPECT_EQ(values["observeDND"], SettingValue(true));
     EXPECT_EQ(values["maxResponseTime"], SettingValue(10.0));

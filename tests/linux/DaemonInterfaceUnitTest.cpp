@@ -57,12 +57,14 @@ TEST_F(LastRepliesFile, KeepsTheNewestReplyOfEachCodeWithinItsBounds)
     EXPECT_EQ(replies.textFor("*200#"), "r");
 }
 
-TEST(SettingSpecifiers, AreTheSettingsPagesTenStoredSettingsWithTheirKinds)
+TEST(SettingSpecifiers, AreTheSettingsPagesElevenStoredSettingsWithTheirKinds)
 {
     platform::setDeviceRoot(std::string(QUORVEL_SOURCE_DIR) + "/settings/resources");
     const std::vector<SettingSpecifier> settings = readSettingSpecifiers("/QuorvelPrefBundle.plist");
-    ASSERT_EQ(settings.size(), 10u);
+    ASSERT_EQ(settings.size(), 11u);
     EXPECT_EQ(settings[0].key, "autoRefreshRate");
+    EXPECT_EQ(settings[4].key, "codesFollowSim");
+    EXPECT_EQ(settings[4].defaultValue, platform::Value(false));
     EXPECT_EQ(settings[0].values.size(), settings[0].titles.size());
     EXPECT_EQ(settings[0].defaultValue, platform::Value(0));
     for (const SettingSpecifier& s : settings) {

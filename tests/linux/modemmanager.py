@@ -53,6 +53,10 @@ of the manager object:
                                           DBus.Error.AccessDenied), as ModemManager answers a
                                           caller polkit refuses, before anything else is
                                           checked; "" allows them again
+  SwapSim(iccid, operatorId)              another SIM in the modem: a new Sim object with that
+                                          SimIdentifier and OperatorIdentifier ("" for an ICCID
+                                          the modem cannot read), the modem's Sim pointing at it
+  RemoveSim()                             the SIM taken out: the modem's Sim is "/"
 '''
 
 import dbus
@@ -525,3 +529,33 @@ def SetRefusal(self, kind, error):
     if str(kind) != 'ussd':
         raise dbus.exceptions.DBusException(f'no such kind of call: {kind}', name='org.freedesktop.DBus.Error.InvalidArgs')
     refusals[str(kind)] = str(error)
+next_sim = [1]
+
+
+def point_sim(path):
+    # dbusmock's UpdateProperties cannot wrap an object path: set and announce it here.
+    obj = modem()
+    obj.props[MODEM_IFACE]['Sim'] = dbus.ObjectPath(path)
+    obj.props[MODEM_IFACE]['SimSlots'] = dbus.Array([dbus.ObjectPath(path)], signature='o')
+    obj.EmitSignal('org.freedesktop.DBus.Properties', 'PropertiesChanged', 'sa{sv}as', [
+        MODEM_IFACE,
+        dbus.Dictionary({'Sim': dbus.ObjectPath(path, variant_level=1),
+                         'SimSlots': dbus.Array([dbus.ObjectPath(path)], signature='o', variant_level=1)},
+                        signature='sv'),
+        dbus.Array([], signature='s')])
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
+def SwapSim(self, iccid, operator_id):
+    path = '/org/freedesktop/ModemManager1/SIM/' + str(next_sim[0])
+    next_sim[0] += 1
+    properties = sim_properties()
+    properties['SimIdentifier'] = str(iccid)
+    properties['OperatorIdentifier'] = str(operator_id)
+    self.AddObject(path, SIM_IFACE, dbus.Dictionary(properties, signature='sv'), [])
+    point_sim(path)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
+def RemoveSim(self):
+    point_sim('/')

@@ -116,7 +116,7 @@ TEST(ScenarioParser, AcceptsOnlyTheSettingsKeysTheModulesRead)
 {
     const char* known[] = {"autoRefreshRate", "unlockedAutorefreshAllowed", "enableInRoaming", "observeDND",
                            "maxResponseTime", "sessionInitTime", "maxSMSResponseTime", "titleColor",
-                           "valueColor", "showGridlines"};
+                           "valueColor", "showGridlines", "codesFollowSim"};
     for (const char* key : known) {
         SCOPED_TRACE(key);
         ParseResult result = parseScenario(std::string("settings ") + key + "=1");
@@ -140,6 +140,35 @@ TEST(ScenarioParser, AcceptsOnlyTheSettingsKeysTheModulesRead)
         EXPECT_NE(message.find(std::string("unknown settings key \"") + c.key + "\""), std::string::npos) << message;
         for (const char* key : known)
             EXPECT_NE(message.find(key), std::string::npos) << key << " not listed in: " << message;
+    }
+}
+
+TEST(ScenarioParser, TakesSimStatementsOfEitherSlotAndRefusesOtherSlotsAndNetworks)
+{
+    for (const char* good : {"sim \"8944200000000000002\" home \"23410\"", "sim slot 2 home \"310260\"", "sim slot 1 out",
+                             "sim out", "code \"*100#\" expect=1 sim=\"25001\" field=0:\"Balance\""}) {
+        SCOPED_TRACE(good);
+        ParseResult result = parseScenario(good);
+        EXPECT_FALSE(result.error.has_value()) << result.error->message;
+    }
+    struct Case {
+        const char* text;
+        const char* says;
+    } bad[] = {
+        {"sim slot 3 out", "there is no slot 3"},
+        {"sim slot 0 out", "there is no slot 0"},
+        {"sim \"89\" home \"2500\"", "is not an MCC and MNC"},
+        {"sim \"89\" home \"25a01\"", "is not an MCC and MNC"},
+        {"sim \"\" home \"25001\"", "the ICCID is empty"},
+        {"sim \"8944\"", "expected home"},
+        {"sim out now", "usage: sim"},
+        {"code \"*100#\" expect=1 sim=\"1\" sim=\"2\"", "sim= is given twice"},
+    };
+    for (const Case& c : bad) {
+        SCOPED_TRACE(c.text);
+        ParseResult result = parseScenario(c.text);
+        ASSERT_TRUE(result.error.has_value());
+        EXPECT_NE(result.error->message.find(c.says), std::string::npos) << result.error->message;
     }
 }
 

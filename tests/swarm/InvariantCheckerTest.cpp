@@ -328,5 +328,89 @@ TEST(InvariantChecker, TheHistoryHoldsEveryStoredValueOnceAndNothingElse)
     EXPECT_EQ(unreadable.first(), "history");
 }
 
+// A belongs to the home SIM; B to any.
+struct SimChecked : Checked {
+    static SwarmCode homeA()
+    {
+        SwarmCode a = kA;
+        a.simId = "8970101000000000001";
+        return a;
+    }
+    explicit SimChecked(bool follow) : Checked({homeA(), kB})
+    {
+        checker.followSimWritten(follow);
+    }
+    void refresh(Date time)
+    {
+        lines(time, {"Qvl: received request to refresh data, max USSD response time is 10.0, session init time is 4.0, max SMS response time is 60.0",
+                     "Qvl: number of stored codes: 2"});
+    }
+    void travelSimIn() { checker.simsChanged({platform::CTSimCard{"8944200000000000002", "23410"}}); }
+};
+
+TEST(InvariantChecker, ACodeOfASimIsDialledOnlyOnItWhileItIsIn)
+{
+    {
+        SCOPED_TRACE("dialled on its SIM");
+        SimChecked c(true);
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: sending USSD request for code *1101#", "sim: SpringBoard dials *1101# on SIM 8970101000000000001"});
+        EXPECT_TRUE(c.held()) << ::testing::PrintToString(c.broken());
+    }
+    {
+        SCOPED_TRACE("dialled as a plain dial");
+        SimChecked c(true);
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: sending USSD request for code *1101#", "sim: SpringBoard dials *1101#"});
+        EXPECT_EQ(c.first(), "sims");
+    }
+    {
+        SCOPED_TRACE("dialled while its SIM is out");
+        SimChecked c(true);
+        c.travelSimIn();
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: sending USSD request for code *1101#"});
+        EXPECT_EQ(c.first(), "sims");
+    }
+    {
+        SCOPED_TRACE("the setting off: any SIM will do");
+        SimChecked c(false);
+        c.travelSimIn();
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: sending USSD request for code *1101#", "sim: SpringBoard dials *1101#"});
+        EXPECT_TRUE(c.held()) << ::testing::PrintToString(c.broken());
+    }
+}
+
+TEST(InvariantChecker, ACodeIsSkippedForItsSimOnlyWhileThatSimIsOut)
+{
+    {
+        SCOPED_TRACE("skipped with its SIM out, the cycle moving on");
+        SimChecked c(true);
+        c.travelSimIn();
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: skipping *1101#: its SIM is not in", "Qvl: moving to the next code, 2 of 2",
+                          "Qvl: number of stored codes: 2", "Qvl: sending USSD request for code *1102#",
+                          "sim: SpringBoard dials *1102#"});
+        EXPECT_TRUE(c.held()) << ::testing::PrintToString(c.broken());
+    }
+    {
+        SCOPED_TRACE("skipped with its SIM in");
+        SimChecked c(true);
+        c.refresh(at(0ms));
+        c.lines(at(0ms), {"Qvl: skipping *1101#: its SIM is not in"});
+        EXPECT_EQ(c.first(), "sims");
+    }
+    {
+        SCOPED_TRACE("skipped while the engine has the setting off");
+        SimChecked c(false);
+        c.travelSimIn();
+        c.refresh(at(0ms));
+        c.checker.followSimWritten(true);   // written, not yet loaded
+        c.lines(at(0ms), {"Qvl: skipping *1101#: its SIM is not in"});
+        EXPECT_EQ(c.first(), "sims");
+    }
+}
+
 } // namespace
 } // namespace sim::swarm

@@ -40,7 +40,7 @@ constexpr std::array kSettingsKeys{
     quorvel::kAutoRefreshRateKey, quorvel::kUnlockedAutorefreshAllowedKey, quorvel::kEnableInRoamingKey,
     quorvel::kObserveDNDKey,      quorvel::kMaxResponseTimeKey,            quorvel::kSessionInitTimeKey,
     quorvel::kMaxSMSResponseTimeKey, quorvel::kTitleColorKey,              quorvel::kValueColorKey,
-    quorvel::kShowGridlinesKey,
+    quorvel::kShowGridlinesKey,   quorvel::kCodesFollowSimKey,
 };
 
 bool isSettingsKey(const std::string& key)
@@ -85,16 +85,17 @@ Action parseSettings(ArgReader& args)
     };
 }
 
-// code "CMD" expect=N [sms="SENDER"] [field=I:"TITLE"]...
+// code "CMD" expect=N [sms="SENDER"] [sim="SIMID"] [field=I:"TITLE"]...
 Action parseCode(ArgReader& args)
 {
     std::string command = args.string("the code");
     std::optional<int64_t> expected;
     std::optional<std::string> sender;
+    std::optional<std::string> simId;
     Array fields;
     while (!args.atEnd()) {
         const Token& at = *args.peek();
-        std::string key = args.key("expect=, sms= or field=");
+        std::string key = args.key("expect=, sms=, sim= or field=");
         if (key == "expect") {
             if (expected)
                 args.failAt(at, "expect= is given twice");
@@ -103,13 +104,17 @@ Action parseCode(ArgReader& args)
             if (sender)
                 args.failAt(at, "sms= is given twice");
             sender = args.string("the SMS sender");
+        } else if (key == "sim") {
+            if (simId)
+                args.failAt(at, "sim= is given twice");
+            simId = args.string("the SIM the code belongs to (its ICCID, or its home network's MCC and MNC)");
         } else if (key == "field") {
             int64_t index = args.count("the field's index");
             args.gluedSymbol(':', "':' between the field's index and its title");
             std::string title = args.string("the field's title");
             fields.push_back(Dict{{quorvel::kTitleKey, title}, {quorvel::kIndexKey, index}});
         } else {
-            args.failAt(at, "unknown option " + key + "= (expected expect=, sms= or field=)");
+            args.failAt(at, "unknown option " + key + "= (expected expect=, sms=, sim= or field=)");
         }
     }
     if (!expected)
@@ -118,6 +123,8 @@ Action parseCode(ArgReader& args)
     Dict record{{quorvel::kUssdCodeKey, command}, {quorvel::kFieldsKey, fields}, {quorvel::kExpectedNumbersKey, *expected}};
     if (sender)
         record[quorvel::kSmsSenderKey] = *sender;
+    if (simId)
+        record[quorvel::kSimIdKey] = *simId;
     return [record, command](ScenarioRun& run) {
         // Appended to a fresh root, as the Settings wizard saves a new code.
         Dict store = platform::readDictionary(quorvel::kCodesStorePath);
@@ -237,7 +244,7 @@ Action parseNote(ArgReader& args)
 void addDeviceVerbs(VerbTable& table)
 {
     table.add({"settings", Phase::anytime, "settings KEY=VALUE|absent ...", parseSettings});
-    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]...", parseCode});
+    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [sim=\"SIMID\"] [field=I:\"TITLE\"]...", parseCode});
     table.add({"device", Phase::beforeBoot, "device \"MODEL\"", parseDevice});
     table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
     table.add({"link", Phase::anytime, "link carrier|operator home|visited|dangling|missing|file | link carrier|operator to \"TARGET\"",

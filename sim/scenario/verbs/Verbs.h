@@ -42,6 +42,8 @@ Action parseSettingsAlert(ArgReader& args);
 // (ExpectVerbs.cpp)
 Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::string& noun,
                              const std::string& pathWhat);
+// sim: the SIM cards in the phone's slots (SimCardVerbs.cpp)
+void addSimCardVerbs(VerbTable& table);
 // history lock|unlock, expect history (HistoryVerbs.cpp)
 void addHistoryVerbs(VerbTable& table);
 // sms, sms order, dbfault, chatitems, dial, expect bulletins|badge|unread|handoff
