@@ -2,6 +2,7 @@
 
 #include "history/AlertRules.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -82,7 +83,10 @@ AlertCheck checkStale(const std::string& name, std::optional<platform::Date> las
 {
     if (!lastRefresh)
         return {};
-    const int64_t since = now.micros() - lastRefresh->micros();
+    // A hand-edited store may hold any date: the span must not overflow.
+    int64_t since = 0;
+    if (__builtin_sub_overflow(now.micros(), lastRefresh->micros(), &since))
+        since = lastRefresh->micros() > now.micros() ? INT64_MIN : INT64_MAX;
     if (since < hours * kMicrosPerHour)
         return {false, {}};
     return {true, name + " not refreshed for " + std::to_string(since / kMicrosPerHour) + " hours"};

@@ -189,7 +189,10 @@ void AlertWatcher::check()
             }
             const bool firedNow = result.holds == true || (!result.holds && !armed);
             if (kind == AlertKind::stale && lastRefresh && !firedNow) {
-                const platform::Date due = lastRefresh->adding(platform::Micros(*rule.staleHours * kMicrosPerHour));
+                int64_t dueMicros = 0;
+                if (__builtin_add_overflow(lastRefresh->micros(), *rule.staleHours * kMicrosPerHour, &dueMicros))
+                    continue; // a refresh dated at the end of time is never stale
+                const platform::Date due = platform::Date::fromMicros(dueMicros);
                 if (!nextStale || due < *nextStale)
                     nextStale = due;
             }

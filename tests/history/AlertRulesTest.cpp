@@ -146,6 +146,9 @@ TEST(AlertChecks, StaleFiresAtTheLimitToTheMicrosecondWithWholeHours)
     EXPECT_EQ(checkStale("Balance", last, at(kStart + 24 * hour), 24).text, "Balance not refreshed for 24 hours");
     EXPECT_EQ(checkStale("Balance", last, at(kStart + 26 * hour + hour / 2), 24).text, "Balance not refreshed for 26 hours");
     EXPECT_FALSE(checkStale("Balance", std::nullopt, at(kStart), 24).holds.has_value());
+    // Dates a hand-edited store may hold, at either end of time.
+    EXPECT_EQ(checkStale("Balance", at(INT64_MIN + 1), at(kStart), 24).holds, true);
+    EXPECT_EQ(checkStale("Balance", at(INT64_MAX), at(-kStart), 24).holds, false);
 }
 
 } // namespace
