@@ -353,6 +353,29 @@ AppendResult HistoryDatabase::append(const std::vector<HistorySample>& rows)
     return AppendResult::failed;
 }
 
+sqlite3* HistoryDatabase::connection()
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (open()) {
+        case Trouble::none: return m_db;
+        case Trouble::busy:
+            QLog("Qvl history: the history database is locked by another connection");
+            return nullptr;
+        case Trouble::unusable:
+            if (attempt == 0) {
+                setAside(m_problem);
+                continue;
+            }
+            [[fallthrough]];
+        case Trouble::failed:
+            QLog("Qvl history: cannot open the history database (%@)", m_problem);
+            close();
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void HistoryDatabase::setAside(const std::string& why)
 {
     close();

@@ -58,6 +58,11 @@ public:
     // `now`'s day, the last of each day of each series. False when it could not run.
     bool thin(platform::Date now);
 
+    // The open connection (opened, or set aside and made afresh, as for an
+    // append), for the alert state kept beside the history (AlertState.h);
+    // nullptr when the file cannot be used now (logged).
+    sqlite3* connection();
+
     // Closes the connection (it reopens at the next append).
     void close();
 

@@ -6,10 +6,16 @@
 // recorder runs at the next turn of the run loop, after every observer of the
 // announcement (the engine's refresh goes on first, the widget redraws first).
 //
+// It also keeps the alerts (AlertWatcher.h): checked after each append, when
+// the rules file's writers announce a change on the Darwin centre, and on the
+// watcher's own timer.
+//
 // The state is defined above the entry, in this file, so it is in place when
 // the entry runs whatever order the linker put the files in; nothing else in
 // the library needs code at load (tests check the built module).
 #include "common/QuorvelNames.h"
+#include "history/AlertRules.h"
+#include "history/AlertWatcher.h"
 #include "history/HistoryRecorder.h"
 #include "platform/foundation/Log.h"
 #include "platform/notify/NotificationCenter.h"
@@ -23,6 +29,27 @@ namespace {
 
 constinit std::unique_ptr<quorvel::history::HistoryRecorder> recorder;
 constinit bool recordingScheduled = false;
+// Declared after the recorder, whose database it uses: destroyed first.
+constinit std::unique_ptr<quorvel::history::AlertWatcher> alerts;
+constinit bool checkScheduled = false;
+
+// Alerts are checked at the next turn, once however many causes came meanwhile.
+void scheduleAlertCheck()
+{
+    if (checkScheduled || !alerts)
+        return;
+    checkScheduled = true;
+    platform::RunLoop::current().perform([] {
+        checkScheduled = false;
+        if (alerts)
+            alerts->check();
+    });
+}
+
+void alertRulesChanged(platform::CFNotificationCenterRef, void*, const std::string&, const void*, const platform::Dict*)
+{
+    scheduleAlertCheck();
+}
 
 void dataRefreshed(platform::CFNotificationCenterRef, void*, const std::string&, const void*, const platform::Dict*)
 {
@@ -33,6 +60,8 @@ void dataRefreshed(platform::CFNotificationCenterRef, void*, const std::string&,
         recordingScheduled = false;
         if (recorder)
             recorder->refreshed();
+        if (alerts)
+            alerts->check();
     });
 }
 
@@ -47,6 +76,12 @@ struct LoadEntry {
         platform::CFNotificationCenterAddObserver(platform::CFNotificationCenterGetLocalCenter(), nullptr, dataRefreshed,
                                                   quorvel::kDataRefreshedNotification, nullptr,
                                                   platform::CFNotificationSuspensionBehaviorDeliverImmediately);
+        alerts = std::make_unique<quorvel::history::AlertWatcher>(recorder->database());
+        platform::CFNotificationCenterAddObserver(platform::CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
+                                                  alertRulesChanged, quorvel::history::kAlertRulesChangedNotification,
+                                                  nullptr, platform::CFNotificationSuspensionBehaviorDeliverImmediately);
+        // Rules set while the process was down, and stale limits, are looked at once at start.
+        scheduleAlertCheck();
     }
     LoadEntry(const LoadEntry&) = delete;
     LoadEntry& operator=(const LoadEntry&) = delete;

@@ -1,8 +1,10 @@
 #include "host/linux/Daemon.h"
 
 #include "host/common/device/CarrierLinks.h"
+#include "host/linux/AlertsService.h"
 #include "host/linux/CodesService.h"
 #include "host/linux/DaemonBus.h"
+#include "host/linux/DesktopNotifications.h"
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/DialService.h"
@@ -175,6 +177,8 @@ int runDaemon(const DaemonOptions& options)
     }
     note("device root " + root);
     platform::DeviceScope on(device);
+    // Before the modules load: the history module's alerts may show at its first turn.
+    DesktopNotifications notifications(device, session);
 
     HomeScreen home(device, root);
     if (!home.start()) {
@@ -223,6 +227,7 @@ int runDaemon(const DaemonOptions& options)
             home.dialEnded();
             service->modemFailed(failure);
         });
+    auto alerts = std::make_unique<AlertsService>(device, bus->skeleton());
     // A code's last reply is part of what GetCodes gives.
     replies.onChanged([&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); });
     auto storeWatch = std::make_unique<StoreWatch>(
@@ -286,6 +291,7 @@ int runDaemon(const DaemonOptions& options)
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();
+    alerts.reset();
     recorder.reset();
     settings.reset();
     codes.reset();

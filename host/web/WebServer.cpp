@@ -2,6 +2,7 @@
 
 #include "host/common/render/RenderFonts.h"
 #include "host/common/text/JsonString.h"
+#include "host/web/AlertForms.h"
 #include "host/web/WebAssets.h"
 #include "platform/foundation/Utf8.h"
 
@@ -85,6 +86,34 @@ std::string code(const Request& req)
         if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '*' || c == '#' || c == '+'))
             throw BadRequest{"code may hold only digits, *, # and +"};
     return value;
+}
+
+// An optional number: none when the parameter is missing or empty.
+std::optional<double> optionalNumber(const Request& req, const char* name, double low, double high)
+{
+    if (!req.has_param(name) || req.get_param_value(name).empty())
+        return std::nullopt;
+    return number(req, name, low, high);
+}
+
+// The alert form's rule, every limit checked as the rules file's writer checks it.
+quorvel::history::AlertRule alertRule(const Request& req)
+{
+    quorvel::history::AlertRule rule;
+    rule.code = code(req);
+    rule.index = static_cast<int64_t>(number(req, "index", 0, quorvel::history::kMostAlertIndex + 1));
+    if (static_cast<double>(rule.index) != number(req, "index", 0, quorvel::history::kMostAlertIndex + 1))
+        throw BadRequest{"index must be a whole number"};
+    rule.below = optionalNumber(req, "below", -quorvel::history::kLargestAlertAmount, quorvel::history::kLargestAlertAmount);
+    rule.fallingPerDay = optionalNumber(req, "falling", 0, quorvel::history::kLargestAlertAmount);
+    if (rule.fallingPerDay && *rule.fallingPerDay <= 0)
+        throw BadRequest{"falling must be above 0"};
+    if (std::optional<double> hours = optionalNumber(req, "stale", 1, quorvel::history::kMostStaleHours + 1)) {
+        if (*hours != static_cast<double>(static_cast<int64_t>(*hours)))
+            throw BadRequest{"stale must be a whole number of hours"};
+        rule.staleHours = static_cast<int64_t>(*hours);
+    }
+    return rule;
 }
 
 platform::CGPoint point(const Request& req)
@@ -205,7 +234,11 @@ bool WebServer::admitted(const std::string& token) const
 std::string WebServer::state()
 {
     std::string phone;
-    if (!m_onPhone([&] { phone = m_phone.stateJson(); }))
+    std::string alerts;
+    if (!m_onPhone([&] {
+            phone = m_phone.stateJson();
+            alerts = alertFormsJson();
+        }))
         return {};
     // The phone's object, with what the server knows added at its end.
     std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
@@ -213,6 +246,7 @@ std::string WebServer::state()
                            ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
     features += ",\"logNext\":" + std::to_string(m_logs.next());
     features += ",\"title\":" + jsonString(m_options.title);
+    features += ",\"alerts\":" + alerts;
     if (!phone.empty() && phone.back() == '}')
         phone.insert(phone.size() - 1, features);
     return phone;
@@ -386,6 +420,10 @@ void WebServer::addRoutes()
         if (!m_phone.clock())
             return nullptr;
         return [this] { return m_phone.clock()->runToNextTimer(); };
+    });
+    action("/api/alert", [](const Request& req) -> std::function<PageReply()> {
+        const quorvel::history::AlertRule rule = alertRule(req);
+        return [rule] { return saveAlertForm(rule); };
     });
     action("/api/carrier/answer", [this](const Request& req) -> std::function<PageReply()> {
         if (!m_phone.carrier())

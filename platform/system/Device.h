@@ -27,6 +27,7 @@ class Process;
 class RunLoop;
 class DarwinNotificationCenter;
 class TelephonyService;
+class UserNotificationService;
 
 // Where "now" comes from. Virtual clocks move only when the device runs for a span.
 class Clock {
@@ -80,6 +81,7 @@ public:
     std::string hardwareModel = "iPhone4,1";  // answered for "hw.machine"
     TelephonyService* telephony = nullptr;    // set by the host; CTCallDial goes here
     UrlOpener* urlOpener = nullptr;
+    UserNotificationService* userNotifications = nullptr; // set by the host; postUserNotification goes here
 
     // Runs due run-loop work in order of due time, then of scheduling, moving the
     // clock to each item's due time; afterwards the clock stands at the end.

@@ -42,6 +42,7 @@ const VerbTable& scenarioVerbs()
         addMessagingVerbs(t);
         addHistoryVerbs(t);
         addSimCardVerbs(t);
+        addAlertVerbs(t);
         return t;
     }();
     return table;

@@ -89,9 +89,20 @@ SpringBoard::SpringBoard(platform::Process& process)
     springboard::registerServiceClasses();
     m_state->statusBar = springboard::makeStatusBarDataManager(m_state->record);
     m_state->bulletinServer = springboard::makeBulletinServer(m_state->record);
+    if (!m_process.device().userNotifications)
+        m_process.device().userNotifications = this;
 }
 
-SpringBoard::~SpringBoard() = default;
+SpringBoard::~SpringBoard()
+{
+    if (m_process.device().userNotifications == this)
+        m_process.device().userNotifications = nullptr;
+}
+
+void SpringBoard::post(const platform::UserNotification& notification)
+{
+    publishBulletin({kQuorvelBulletinSection, notification.title, notification.message});
+}
 
 void SpringBoard::presentUSSDAlert(const std::string& text, bool allowsResponse)
 {

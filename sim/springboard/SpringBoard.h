@@ -54,6 +54,7 @@
 #pragma once
 
 #include "platform/foundation/Geometry.h"
+#include "platform/notify/UserNotifications.h"
 #include "platform/runtime/Runtime.h"
 
 #include <map>
@@ -86,16 +87,25 @@ struct UssdAlertState {
 
 inline constexpr platform::CGRect kScreenBounds{{0, 0}, {320, 480}};
 
+// The section of the system's own bulletins: the alerts the modules post
+// through platform::postUserNotification.
+inline constexpr const char* kQuorvelBulletinSection = "org.quillmoor.quorvel";
+
 struct PublishedBulletin {
     std::string section;
     std::string title;
     std::string message;
 };
 
-class SpringBoard {
+// Also the device's notification service while it lives: a module's user
+// notification becomes a bulletin of kQuorvelBulletinSection, published
+// through BBServer like any other.
+class SpringBoard final : public platform::UserNotificationService {
 public:
     explicit SpringBoard(platform::Process& process);
-    ~SpringBoard();
+    ~SpringBoard() override;
+
+    void post(const platform::UserNotification& notification) override;
 
     platform::Process& process() { return m_process; }
 

@@ -5,7 +5,11 @@
 // runs on the serve loop's: requests go out from a helper thread while the
 // test's thread runs the queue. The clock moves only when a request moves it.
 #include "tests/support/BarePhone.h"
+#include "common/QuorvelNames.h"
+#include "history/AlertRules.h"
 #include "host/web/PhoneQueue.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/PropertyList.h"
 #include "host/web/WebServer.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UINavigationController.h"
@@ -282,6 +286,61 @@ TEST(WebServer, MalformedOrOutOfRangeRequestsGet400AndChangeNothing)
     }
     EXPECT_EQ(served.state(), before);
     EXPECT_EQ(served.world.carrier().scripts().size(), 1u);
+}
+
+// The page's alert form: one per titled field, saving writes the rules file
+// (and wakes the history module, which fires at once on the stored value),
+// empty limits clear it, and a malformed form is refused with nothing written.
+TEST(WebServer, AlertFormsSetAndClearAFieldsAlertsAndRefuseMalformedOnes)
+{
+    ServedPhone served;
+    platform::Dict field{{quorvel::kIndexKey, 0}, {quorvel::kTitleKey, "Balance"}, {quorvel::kLastValueKey, "4,80"}};
+    platform::Dict record{{quorvel::kUssdCodeKey, "*100#"}, {quorvel::kExpectedNumbersKey, 1},
+                          {quorvel::kRefreshedAtKey, served.world.now()}, {quorvel::kFieldsKey, platform::Array{platform::Value(field)}}};
+    ASSERT_TRUE(platform::writeDictionaryAtomically(quorvel::kCodesStorePath,
+                                                    platform::Dict{{quorvel::kCodesKey, platform::Array{platform::Value(record)}}}));
+    const Answer empty = served.get("/api/state");
+    EXPECT_TRUE(contains(empty.body,
+                         "\"alerts\":[{\"code\":\"*100#\",\"index\":0,\"title\":\"Balance\",\"below\":\"\",\"falling\":\"\",\"stale\":\"\"}]"))
+        << empty.body;
+
+    const Answer saved = served.post("/api/alert", {{"code", "*100#"}, {"index", "0"}, {"below", "5"}, {"falling", ""}, {"stale", "24"}});
+    EXPECT_EQ(saved.status, 200) << saved.body;
+    EXPECT_TRUE(contains(saved.body, "\"below\":\"5.00\",\"falling\":\"\",\"stale\":\"24\"")) << saved.body;
+    served.world.runPending();
+    EXPECT_EQ(served.world.springBoard().bulletinCount(sim::kQuorvelBulletinSection), 1);
+
+    const std::string rules = platform::readFile(quorvel::history::kAlertRulesPath).value_or("");
+    const httplib::Params bad[] = {
+        {{"code", "*1a#"}, {"index", "0"}, {"below", "5"}},
+        {{"index", "0"}, {"below", "5"}},
+        {{"code", "*100#"}, {"index", "1.5"}, {"below", "5"}},
+        {{"code", "*100#"}, {"index", "1000"}, {"below", "5"}},
+        {{"code", "*100#"}, {"index", "0"}, {"below", "five"}},
+        {{"code", "*100#"}, {"index", "0"}, {"below", "nan"}},
+        {{"code", "*100#"}, {"index", "0"}, {"falling", "0"}},
+        {{"code", "*100#"}, {"index", "0"}, {"falling", "-1"}},
+        {{"code", "*100#"}, {"index", "0"}, {"stale", "1.5"}},
+        {{"code", "*100#"}, {"index", "0"}, {"stale", "0"}},
+        {{"code", "*100#"}, {"index", "0"}, {"stale", "9000"}},
+    };
+    for (const httplib::Params& params : bad) {
+        std::string shown;
+        for (const auto& [name, value] : params)
+            shown += " " + name + "=" + value;
+        SCOPED_TRACE(shown);
+        EXPECT_EQ(served.post("/api/alert", params).status, 400);
+        EXPECT_EQ(platform::readFile(quorvel::history::kAlertRulesPath).value_or(""), rules);
+    }
+    // A form from another site (no page header) changes nothing either.
+    const Answer foreign = served.send([](httplib::Client& c) {
+        return c.Post("/api/alert", httplib::Params{{"code", "*100#"}, {"index", "0"}});
+    });
+    EXPECT_EQ(foreign.status, 403);
+    EXPECT_EQ(platform::readFile(quorvel::history::kAlertRulesPath).value_or(""), rules);
+
+    EXPECT_EQ(served.post("/api/alert", {{"code", "*100#"}, {"index", "0"}, {"below", ""}, {"falling", ""}, {"stale", ""}}).status, 200);
+    EXPECT_TRUE(quorvel::history::readAlertRules().rules.empty());
 }
 
 TEST(WebServer, UnknownPathsGet404AndLargeBodiesAreRefusedUnread)

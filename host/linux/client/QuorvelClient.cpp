@@ -73,6 +73,7 @@ struct QuorvelClient::Listeners {
     std::function<void(const WidgetView&)> refreshed;
     std::function<void()> codesChanged;
     std::function<void()> settingsChanged;
+    std::function<void()> alertsChanged;
     std::function<void()> stateChanged;
     std::function<void(bool)> runningChanged;
 };
@@ -115,6 +116,12 @@ QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy)
                          auto* l = static_cast<Listeners*>(data);
                          if (l->settingsChanged)
                              l->settingsChanged();
+                     }),
+                     listeners);
+    g_signal_connect(m_proxy, "alerts-changed", G_CALLBACK(+[](QuorvelBusQuorvel1*, gpointer data) {
+                         auto* l = static_cast<Listeners*>(data);
+                         if (l->alertsChanged)
+                             l->alertsChanged();
                      }),
                      listeners);
     g_signal_connect(m_proxy, "g-properties-changed",
@@ -305,6 +312,68 @@ bool QuorvelClient::deleteCode(int index, const std::string& code, CallError* er
     return done;
 }
 
+std::optional<std::vector<FieldAlerts>> QuorvelClient::alerts(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* all = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_alerts_sync(m_proxy, &all, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<FieldAlerts> alerts;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, all);
+    const gchar* code = nullptr;
+    gint32 index = 0;
+    GVariant* limits = nullptr;
+    while (g_variant_iter_next(&iter, "(&si@a{sv})", &code, &index, &limits)) {
+        FieldAlerts field{code, index, {}};
+        double amount = 0;
+        gint32 hours = 0;
+        if (g_variant_lookup(limits, "below", "d", &amount))
+            field.limits.below = amount;
+        if (g_variant_lookup(limits, "falling_per_day", "d", &amount))
+            field.limits.fallingPerDay = amount;
+        if (g_variant_lookup(limits, "stale_hours", "i", &hours))
+            field.limits.staleHours = hours;
+        g_variant_unref(limits);
+        alerts.push_back(std::move(field));
+    }
+    g_variant_unref(all);
+    return alerts;
+}
+
+bool QuorvelClient::setAlert(const std::string& code, int index, const AlertLimits& limits, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GVariantBuilder given;
+    g_variant_builder_init(&given, G_VARIANT_TYPE("a{sv}"));
+    if (limits.below)
+        g_variant_builder_add(&given, "{sv}", "below", g_variant_new_double(*limits.below));
+    if (limits.fallingPerDay)
+        g_variant_builder_add(&given, "{sv}", "falling_per_day", g_variant_new_double(*limits.fallingPerDay));
+    if (limits.staleHours)
+        g_variant_builder_add(&given, "{sv}", "stale_hours", g_variant_new_int32(*limits.staleHours));
+    GError* failure = nullptr;
+    const bool done = quorvel_bus_quorvel1_call_set_alert_sync(m_proxy, code.c_str(), index,
+                                                               g_variant_builder_end(&given), nullptr, &failure);
+    take(failure, error);
+    return done;
+}
+
+bool QuorvelClient::removeAlert(const std::string& code, int index, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GError* failure = nullptr;
+    const bool done = quorvel_bus_quorvel1_call_remove_alert_sync(m_proxy, code.c_str(), index, nullptr, &failure);
+    take(failure, error);
+    return done;
+}
+
 std::optional<std::vector<Setting>> QuorvelClient::settings(CallError* error)
 {
     if (!reachable(m_proxy, error))
@@ -415,6 +484,7 @@ std::string QuorvelClient::stateDetail() const
 void QuorvelClient::onRefreshed(std::function<void(const WidgetView&)> listener) { m_listeners->refreshed = std::move(listener); }
 void QuorvelClient::onCodesChanged(std::function<void()> listener) { m_listeners->codesChanged = std::move(listener); }
 void QuorvelClient::onSettingsChanged(std::function<void()> listener) { m_listeners->settingsChanged = std::move(listener); }
+void QuorvelClient::onAlertsChanged(std::function<void()> listener) { m_listeners->alertsChanged = std::move(listener); }
 void QuorvelClient::onStateChanged(std::function<void()> listener) { m_listeners->stateChanged = std::move(listener); }
 void QuorvelClient::onRunningChanged(std::function<void(bool)> listener) { m_listeners->runningChanged = std::move(listener); }
 

@@ -65,6 +65,19 @@ struct DialReply {
     std::vector<std::string> numbers;
 };
 
+// A field's alert limits (GetAlerts, SetAlert): each one unset or its limit.
+struct AlertLimits {
+    std::optional<double> below;          // the value below this
+    std::optional<double> fallingPerDay;  // falling faster than this a day over 3 days
+    std::optional<int> staleHours;        // no successful refresh for this many hours
+};
+
+struct FieldAlerts {
+    std::string code;
+    int index = 0;
+    AlertLimits limits;
+};
+
 using SettingValue = std::variant<bool, int64_t, double>;
 
 struct SettingChoices {
@@ -108,6 +121,10 @@ public:
     std::optional<std::vector<Setting>> settings(CallError* error);
     std::optional<std::vector<SettingChoices>> settingChoices(CallError* error);
     bool setSetting(const std::string& key, const SettingValue& value, CallError* error);
+    std::optional<std::vector<FieldAlerts>> alerts(CallError* error);
+    // Sets the field's alerts to exactly these limits (none set: removes them).
+    bool setAlert(const std::string& code, int index, const AlertLimits& limits, CallError* error);
+    bool removeAlert(const std::string& code, int index, CallError* error);
 
     // The State and StateDetail properties as last heard.
     std::string state() const;
@@ -121,6 +138,7 @@ public:
     void onRefreshed(std::function<void(const WidgetView&)> listener);
     void onCodesChanged(std::function<void()> listener);
     void onSettingsChanged(std::function<void()> listener);
+    void onAlertsChanged(std::function<void()> listener);
     void onStateChanged(std::function<void()> listener);
     // quorveld came (true) or went (false).
     void onRunningChanged(std::function<void(bool)> listener);

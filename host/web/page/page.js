@@ -66,6 +66,7 @@ function render(state) {
     $("codes").textContent = state.codes;
   if (state.rate !== undefined)
     $("rate").textContent = state.rate === 0 ? "paused" : "x" + state.rate;
+  renderAlerts(state.alerts || []);
   const body = $("scripts").tBodies[0];
   body.replaceChildren();
   for (const script of state.carrierScripts || []) {
@@ -74,6 +75,61 @@ function render(state) {
     row.insertCell().textContent = script.silent ? "(silent)" : script.reply;
     row.insertCell().textContent = script.silent ? "" : script.delay + " s";
   }
+}
+
+// One small form per titled field: below a limit, falling faster than an
+// amount a day, no refresh for some hours. Empty clears that alert. Rebuilt
+// only when the rules or the fields change, so typing is not undone by the
+// state that comes every second.
+let shownAlerts = null;
+function renderAlerts(alerts) {
+  const json = JSON.stringify(alerts);
+  if (json === shownAlerts)
+    return;
+  shownAlerts = json;
+  $("alerts-empty").hidden = alerts.length > 0;
+  const forms = alerts.map((alert) => {
+    const form = document.createElement("form");
+    form.className = "alert-form";
+    form.autocomplete = "off";
+    const title = document.createElement("strong");
+    title.textContent = alert.title + " (" + alert.code + ", field " + alert.index + ")";
+    form.append(title);
+    const limit = (label, name, value, attributes) => {
+      const wrap = document.createElement("label");
+      const input = document.createElement("input");
+      input.name = name;
+      input.value = value;
+      input.size = 7;
+      input.inputMode = "decimal";
+      Object.assign(input, attributes);
+      wrap.append(label + " ", input);
+      form.append(wrap);
+    };
+    limit("below", "below", alert.below, { placeholder: "5.00" });
+    limit("falling faster than", "falling", alert.falling, { placeholder: "1.50" });
+    form.append(" a day; ");
+    limit("no refresh for", "stale", alert.stale, { placeholder: "24", inputMode: "numeric" });
+    form.append(" hours ");
+    const save = document.createElement("button");
+    save.type = "submit";
+    save.textContent = "Save";
+    const clear = document.createElement("button");
+    clear.type = "button";
+    clear.textContent = "Clear";
+    form.append(save, clear);
+    const send = (values) => call("api/alert", Object.assign({ code: alert.code, index: String(alert.index) }, values));
+    form.addEventListener("submit", (event) => {
+      event.preventDefault();
+      const data = new FormData(form);
+      // A comma is taken as the decimal mark, as carriers write it.
+      const amount = (name) => String(data.get(name) || "").trim().replace(",", ".");
+      send({ below: amount("below"), falling: amount("falling"), stale: amount("stale") });
+    });
+    clear.addEventListener("click", () => send({ below: "", falling: "", stale: "" }));
+    return form;
+  });
+  $("alert-forms").replaceChildren(...forms);
 }
 
 // The point of the phone's screen under a click, in phone points.

@@ -46,6 +46,8 @@ Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::
 void addSimCardVerbs(VerbTable& table);
 // history lock|unlock, expect history (HistoryVerbs.cpp)
 void addHistoryVerbs(VerbTable& table);
+// alert rule, expect bulletin (AlertVerbs.cpp)
+void addAlertVerbs(VerbTable& table);
 // sms, sms order, dbfault, chatitems, dial, expect bulletins|badge|unread|handoff
 // (MessagingVerbs.cpp)
 void addMessagingVerbs(VerbTable& table);
