@@ -95,6 +95,12 @@ public:
     bool refresh(CallError* error);
     std::optional<WidgetView> widget(CallError* error);
     std::optional<std::vector<StoredCode>> codes(CallError* error);
+    // The same two without blocking, for a shell's main loop that must never
+    // wait on the daemon: `done` runs on the main context with the result or
+    // the error (at once when quorveld is not running); never after the
+    // client is destroyed.
+    void codesAsync(std::function<void(std::optional<std::vector<StoredCode>>, const CallError&)> done);
+    void refreshAsync(std::function<void(bool, const CallError&)> done);
     std::optional<DialReply> dial(const std::string& code, bool bySms, CallError* error);
     // The same without blocking (for a window that stays live): `done` runs on
     // the main context once the daemon answers, with the reply or the error.
