@@ -110,6 +110,13 @@ FiguresController::FiguresController(GtkBox* box)
     }
     m_client->onCodesChanged([this] { fetchCodes(); });
     m_client->onStateChanged([this] { showCodes(); });
+    // quorveld takes its name before it serves its object, so a read made as
+    // the name appears can fail; the Refreshed it sends once it serves (and
+    // after every redraw) is the sign to read again.
+    m_client->onRefreshed([this](const linuxhost::WidgetView&) {
+        if (!m_codes)
+            fetchCodes();
+    });
     m_client->onRunningChanged([this](bool running) {
         m_codes.reset();
         if (running)

@@ -7,6 +7,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace phoshplugin {
 namespace {
