@@ -94,6 +94,8 @@ FiguresController::FiguresController(GtkBox* box)
     m_refresh = GTK_BUTTON(gtk_button_new_with_label(""));
     gtk_widget_set_name(GTK_WIDGET(m_refresh), kFiguresRefreshName);
     gtk_button_set_relief(m_refresh, GTK_RELIEF_NONE);
+    // A tap on the lock screen must not take the keyboard focus from the shell.
+    gtk_widget_set_focus_on_click(GTK_WIDGET(m_refresh), FALSE);
     gtk_widget_set_halign(GTK_WIDGET(m_refresh), GTK_ALIGN_CENTER);
     gtk_box_pack_start(box, GTK_WIDGET(m_refresh), FALSE, FALSE, 0);
     g_signal_connect_swapped(m_refresh, "clicked",
