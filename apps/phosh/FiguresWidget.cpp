@@ -46,16 +46,18 @@ GtkWidget* figureLabel(const std::string& text, bool isValue)
 class FiguresController {
 public:
     explicit FiguresController(GtkBox* box);
-    ~FiguresController() = default;
+    ~FiguresController();
     FiguresController(const FiguresController&) = delete;
     FiguresController& operator=(const FiguresController&) = delete;
 
 private:
+    void connected(std::unique_ptr<linuxhost::QuorvelClient> client);
     void fetchCodes();
     void showCodes();
     void show(const FiguresView& view);
     void refreshTapped();
 
+    GCancellable* m_connecting = g_cancellable_new();
     std::unique_ptr<linuxhost::QuorvelClient> m_client;
     std::optional<std::vector<linuxhost::StoredCode>> m_codes;
     bool m_fetching = false;
@@ -103,13 +105,28 @@ FiguresController::FiguresController(GtkBox* box)
 
     gtk_widget_show(GTK_WIDGET(m_grid));
 
-    linuxhost::CallError error;
-    m_client = linuxhost::QuorvelClient::connect(nullptr, &error);
-    if (!m_client) {
-        logLine("the session bus cannot be reached: " + cleanText(error.message, kMaxLoggedChars));
-        show(notRunningView());
-        return;
-    }
+    // The shell's main loop never waits for the daemon, not even for the
+    // proxy's first read of its properties.
+    linuxhost::QuorvelClient::connectAsync(m_connecting, [this](std::unique_ptr<linuxhost::QuorvelClient> client,
+                                                                const linuxhost::CallError& error) {
+        if (!client) {
+            logLine("the session bus cannot be reached: " + cleanText(error.message, kMaxLoggedChars));
+            show(notRunningView());
+            return;
+        }
+        connected(std::move(client));
+    });
+}
+
+FiguresController::~FiguresController()
+{
+    g_cancellable_cancel(m_connecting);
+    g_object_unref(m_connecting);
+}
+
+void FiguresController::connected(std::unique_ptr<linuxhost::QuorvelClient> client)
+{
+    m_client = std::move(client);
     m_client->onCodesChanged([this] { fetchCodes(); });
     m_client->onStateChanged([this] { showCodes(); });
     // quorveld takes its name before it serves its object, so a read made as

@@ -10,6 +10,8 @@ plugin_world.play_story on the world that file sets up (private buses, the
 mock ModemManager, quorveld): the texts are read by walking the widget
 tree, the refresh line is tapped with a real pointer click through the X
 server (XTest), and the window is saved at each step into the output folder.
+Before the story, the widget is made while a process that never answers
+holds quorveld's name: making it must not wait for that process.
 
     widget_window_test.py PLUGIN_FOLDER QUORVELD_BINARY SOURCE_DIR OUTPUT_FOLDER
 
@@ -22,6 +24,7 @@ import ctypes.util
 import os
 import shutil
 import sys
+import time
 
 from plugin_world import PluginWorld, play_story, require_bus_tools, skip, wait_until
 
@@ -130,6 +133,25 @@ class WindowScreen:
         picture.savev(os.path.join(self.folder, "%d-%s.png" % (self.shots, name)), "png", [], [])
 
 
+def made_beside_a_silent_daemon(world, make):
+    """Makes the widget while a process that never answers holds quorveld's
+    name, as a hung daemon would: the shell's main loop must not wait on it
+    (a blocking proxy would sit out the bus's 25 s timeout reading its
+    properties). The process then goes, and the story starts from there."""
+    import dbus
+    silent = dbus.bus.BusConnection(world.environment["DBUS_SESSION_BUS_ADDRESS"])
+    silent.request_name("org.quillmoor.Quorvel1")  # no main loop: what it is sent stays unread
+    try:
+        started = time.monotonic()
+        widget = make()
+        waited = time.monotonic() - started
+        if waited > 5:
+            raise AssertionError("making the widget waited %.1f s on a daemon that does not answer" % waited)
+        return widget
+    finally:
+        silent.close()
+
+
 def start_xvfb(world):
     """Xvfb on a display number it picks itself; the display's name."""
     process, out = world.processes.start("xvfb", ["Xvfb", "-displayfd", "1", "-screen", "0", "%dx720x24" % WIDTH,
@@ -180,7 +202,7 @@ def main():
         extension = Gio.IOExtensionPoint.lookup(EXTENSION_POINT).get_extension_by_name("quorvel")
         if extension is None:
             raise AssertionError("no \"quorvel\" extension of %s in %s" % (EXTENSION_POINT, plugins))
-        widget = GObject.new(extension.get_type())
+        widget = made_beside_a_silent_daemon(world, lambda: GObject.new(extension.get_type()))
         pointer = Pointer(display)
         play_story(WindowScreen(Gtk, Gdk, widget, folder, pointer), world)
         print("widget window test: passed")

@@ -89,7 +89,8 @@ std::vector<StoredCode> codesFrom(GVariant* list)
 }
 
 // An asynchronous call's completion: `done` runs with the result or the
-// error, unless the client was destroyed (its cancellable cancelled) first.
+// error, unless its cancellable was cancelled first (the client destroyed,
+// or the caller's own for a connection).
 template <typename Result>
 struct PendingCall {
     std::function<void(Result, const CallError&)> done;
@@ -130,6 +131,27 @@ std::unique_ptr<QuorvelClient> QuorvelClient::connect(GDBusConnection* bus, Call
     }
     g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(proxy), kCallTimeoutMs);
     return std::unique_ptr<QuorvelClient>(new QuorvelClient(proxy));
+}
+
+void QuorvelClient::connectAsync(GCancellable* cancellable,
+                                 std::function<void(std::unique_ptr<QuorvelClient>, const CallError&)> done)
+{
+    auto* call = new PendingCall<std::unique_ptr<QuorvelClient>>{std::move(done), G_CANCELLABLE(g_object_ref(cancellable))};
+    quorvel_bus_quorvel1_proxy_new_for_bus(
+        G_BUS_TYPE_SESSION, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, kQuorvelBusName, kQuorvelObjectPath, cancellable,
+        +[](GObject*, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<PendingCall<std::unique_ptr<QuorvelClient>>> call(
+                static_cast<PendingCall<std::unique_ptr<QuorvelClient>>*>(data));
+            GError* failure = nullptr;
+            QuorvelBusQuorvel1* proxy = quorvel_bus_quorvel1_proxy_new_for_bus_finish(result, &failure);
+            std::unique_ptr<QuorvelClient> client;
+            if (proxy) {
+                g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(proxy), kCallTimeoutMs);
+                client.reset(new QuorvelClient(proxy));
+            }
+            call->finish(std::move(client), failure);
+        },
+        call);
 }
 
 QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy)

@@ -85,6 +85,13 @@ public:
     // A proxy on `bus` (nullptr: the session bus). Null, with *error, when the
     // bus cannot be reached; a daemon that is not running is not an error here.
     static std::unique_ptr<QuorvelClient> connect(GDBusConnection* bus, CallError* error);
+    // The same on the session bus without blocking (a proxy's creation reads
+    // the daemon's properties, which a daemon that does not answer would hold
+    // for the bus's whole timeout): `done` runs on the main context with the
+    // client, or null and the error. Once `cancellable` is cancelled, `done`
+    // never runs; the caller keeps its own reference to it.
+    static void connectAsync(GCancellable* cancellable,
+                             std::function<void(std::unique_ptr<QuorvelClient>, const CallError&)> done);
     ~QuorvelClient();
     QuorvelClient(const QuorvelClient&) = delete;
     QuorvelClient& operator=(const QuorvelClient&) = delete;
