@@ -137,8 +137,12 @@ void QuorvelClient::connectAsync(GCancellable* cancellable,
                                  std::function<void(std::unique_ptr<QuorvelClient>, const CallError&)> done)
 {
     auto* call = new PendingCall<std::unique_ptr<QuorvelClient>>{std::move(done), G_CANCELLABLE(g_object_ref(cancellable))};
+    // The cancellable is only looked at when the proxy is made, never given
+    // to GIO: the first caller's cancellable governs the making of the
+    // process's shared session-bus connection, so cancelling it would fail
+    // every other connection being made in this process meanwhile.
     quorvel_bus_quorvel1_proxy_new_for_bus(
-        G_BUS_TYPE_SESSION, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, kQuorvelBusName, kQuorvelObjectPath, cancellable,
+        G_BUS_TYPE_SESSION, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, kQuorvelBusName, kQuorvelObjectPath, nullptr,
         +[](GObject*, GAsyncResult* result, gpointer data) {
             std::unique_ptr<PendingCall<std::unique_ptr<QuorvelClient>>> call(
                 static_cast<PendingCall<std::unique_ptr<QuorvelClient>>*>(data));
