@@ -20,7 +20,8 @@ clock page (widget_window_test.py shows the widget itself).
 
     phosh_lockscreen_test.py PLUGIN_FOLDER QUORVELD_BINARY SOURCE_DIR OUTPUT_FOLDER
 
-Exits 77 (skipped) with a message when phoc, Phosh, unshare (or the right to
+Exits 77 (skipped) with a message when the plugin is built with the
+sanitizers, or when phoc, Phosh, unshare (or the right to
 make a mount namespace), the accessibility bus, pyatspi or dbusmock is
 missing; stops everything it started whatever happens, and never touches the
 machine's own buses or display.
@@ -31,7 +32,7 @@ import shutil
 import subprocess
 import sys
 
-from plugin_world import PluginWorld, play_story, require_bus_tools, skip, wait_until
+from plugin_world import PluginWorld, play_story, require_bus_tools, require_loadable_plugin, skip, wait_until
 
 PHOC = "/usr/bin/phoc"
 PHOSH = "/usr/libexec/phosh"
@@ -116,6 +117,7 @@ def main():
         print(__doc__)
         return 2
     plugins, quorveld, source, folder = (os.path.abspath(a) for a in sys.argv[1:5])
+    require_loadable_plugin()
     for program, package in ((PHOC, "phoc"), (PHOSH, "phosh"), (ATSPI_LAUNCHER, "at-spi2-core")):
         if not os.access(program, os.X_OK):
             skip("%s is not installed (package %s)" % (program, package))

@@ -15,7 +15,8 @@ holds quorveld's name: making it must not wait for that process.
 
     widget_window_test.py PLUGIN_FOLDER QUORVELD_BINARY SOURCE_DIR OUTPUT_FOLDER
 
-Exits 77 (skipped) with a message when Xvfb, libXtst, PyGObject's GTK 3 or
+Exits 77 (skipped) with a message when the plugin is built with the
+sanitizers, or when Xvfb, libXtst, PyGObject's GTK 3 or
 dbusmock is missing; stops everything it started whatever happens, and never
 touches the machine's own buses or display.
 """
@@ -26,7 +27,7 @@ import shutil
 import sys
 import time
 
-from plugin_world import PluginWorld, play_story, require_bus_tools, skip, wait_until
+from plugin_world import PluginWorld, play_story, require_bus_tools, require_loadable_plugin, skip, wait_until
 
 EXTENSION_POINT = "phosh-lockscreen-widget"
 WIDTH = 360
@@ -173,6 +174,7 @@ def main():
         print(__doc__)
         return 2
     plugins, quorveld, source, folder = (os.path.abspath(a) for a in sys.argv[1:5])
+    require_loadable_plugin()
     if not shutil.which("Xvfb"):
         skip("Xvfb is not installed (package xvfb)")
     if not ctypes.util.find_library("Xtst") or not ctypes.util.find_library("X11"):
