@@ -202,9 +202,12 @@ void FiguresController::show(const FiguresView& view)
         gtk_grid_attach(m_grid, figureLabel(view.figures[i].value, true), column, row + 1, 1, 1);
     }
 
-    const std::string more = view.hiddenFigures ? "and " + std::to_string(view.hiddenFigures) + " more" : "";
-    gtk_label_set_text(m_more, more.c_str());
-    gtk_widget_set_visible(GTK_WIDGET(m_more), !more.empty());
+    // One format string, not pieces: g++ stores short pieces split into
+    // immediates, which read as misspelt words to a spelling check.
+    gchar* more = view.hiddenFigures ? g_strdup_printf("and %zu more", view.hiddenFigures) : g_strdup("");
+    gtk_label_set_text(m_more, more);
+    gtk_widget_set_visible(GTK_WIDGET(m_more), *more != '\0');
+    g_free(more);
 
     gtk_button_set_label(m_refresh, view.refreshLine.c_str());
     gtk_widget_set_visible(GTK_WIDGET(m_refresh), !view.refreshLine.empty());
