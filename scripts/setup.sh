@@ -22,6 +22,8 @@ packages=(
   appstream desktop-file-utils librsvg2-bin
   xvfb xauth x11-apps x11-utils libx11-6 imagemagick at-spi2-core gir1.2-atspi-2.0
   python3-gi python3-pyatspi python3-dogtail gir1.2-gtk-3.0 gir1.2-gtk-4.0
+  # the lock-screen plugin's tests: the shell itself run headless, gdbus, XTest for a tap under Xvfb
+  phosh libglib2.0-bin libxtst6
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 # Installs a build folder into STAGE_DIR (prefix /usr, as the Debian package
 # does) and checks the installed tree:
-#  - every line of each binary package's list (debian/quorvel.install,
-#    debian/quorvel-app.install, ...) matches something installed, and
-#    everything installed is in one of them or in debian/not-installed
-#    (dh_missing's rule);
+#  - every line of each debian/*.install (one per binary package) matches
+#    something installed, and everything installed is in one of them or in
+#    debian/not-installed (dh_missing's rule);
+#  - the lock-screen plugin is in Phosh's plugin folder, named by its
+#    .plugin file, and GIO finds its extension point;
 #  - the daemon, the command, the modules, their resources, the manual pages,
 #    the README and the user unit are there, and the unit is the one debhelper
 #    installs (debian/quorvel.user.service);
@@ -50,12 +51,13 @@ function(read_patterns file out)
   endif()
   set(${out} ${patterns} PARENT_SCOPE)
 endfunction()
-file(GLOB package_lists ${SOURCE_DIR}/debian/*.install)
-read_patterns(${SOURCE_DIR}/debian/not-installed left_out)
+# Every binary package's list: each of its lines must match something
+# installed; together with debian/not-installed they cover the install.
+file(GLOB install_lists ${SOURCE_DIR}/debian/*.install)
 set(shipped)
-foreach(package_list ${package_lists})
-  get_filename_component(list_name ${package_list} NAME)
-  read_patterns(${package_list} patterns)
+foreach(list ${install_lists})
+  get_filename_component(list_name ${list} NAME)
+  read_patterns(${list} patterns)
   if(NOT patterns)
     fail("debian/${list_name} lists nothing")
   endif()
@@ -74,6 +76,7 @@ foreach(package_list ${package_lists})
   endforeach()
   list(APPEND shipped ${patterns})
 endforeach()
+read_patterns(${SOURCE_DIR}/debian/not-installed left_out)
 foreach(path ${installed})
   set(found FALSE)
   foreach(pattern ${shipped} ${left_out})
@@ -83,7 +86,7 @@ foreach(path ${installed})
     endif()
   endforeach()
   if(NOT found)
-    fail("${path} is installed but in no debian/*.install nor in debian/not-installed")
+    fail("${path} is installed but in no debian/*.install and not in debian/not-installed")
   endif()
 endforeach()
 
@@ -104,6 +107,36 @@ foreach(expected
     fail("${expected} is not installed")
   endif()
 endforeach()
+
+# The lock-screen plugin, in the folder Phosh loads plugins from: its
+# .plugin file names the module where it is installed, and GIO finds the
+# module's extension point (gio-querymodules loads it and calls its query
+# function, as Phosh's trigger does on the package's install).
+file(GLOB plugin_modules ${root}/lib/*/phosh/plugins/libphosh-plugin-quorvel.so)
+if(NOT plugin_modules)
+  fail("the lock-screen plugin is not installed under usr/lib/<multiarch>/phosh/plugins")
+endif()
+get_filename_component(plugin_dir ${plugin_modules} DIRECTORY)
+file(READ ${plugin_dir}/quorvel.plugin plugin_file)
+string(REPLACE "${STAGE_DIR}" "" installed_module "${plugin_modules}")
+if(NOT plugin_file MATCHES "\nId=quorvel\n" OR NOT plugin_file MATCHES "\nPlugin=${installed_module}\n")
+  fail("quorvel.plugin does not name the plugin quorvel at ${installed_module}:\n" ${plugin_file})
+endif()
+find_program(GIO_QUERYMODULES gio-querymodules PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/glib-2.0 /usr/lib/x86_64-linux-gnu/glib-2.0
+             /usr/lib/aarch64-linux-gnu/glib-2.0 /usr/lib/glib-2.0)
+if(GIO_QUERYMODULES)
+  execute_process(COMMAND ${GIO_QUERYMODULES} ${plugin_dir} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  set(cache "")
+  if(EXISTS ${plugin_dir}/giomodule.cache)
+    file(READ ${plugin_dir}/giomodule.cache cache)
+    file(REMOVE ${plugin_dir}/giomodule.cache)
+  endif()
+  if(NOT status EQUAL 0 OR NOT cache MATCHES "libphosh-plugin-quorvel.so: phosh-lockscreen-widget")
+    fail("gio-querymodules does not find the plugin's extension point (${status}):\n" ${output} ${cache})
+  endif()
+else()
+  message(STATUS "gio-querymodules is not installed: the plugin's module is not queried")
+endif()
 
 # The unit debhelper installs is the one cmake installs.
 file(READ ${SOURCE_DIR}/debian/quorvel.user.service debian_unit)

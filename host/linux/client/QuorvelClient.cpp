@@ -67,6 +67,46 @@ SettingValue settingFrom(GVariant* value)
     return false;
 }
 
+std::vector<StoredCode> codesFrom(GVariant* list)
+{
+    std::vector<StoredCode> codes;
+    GVariantIter codeIter;
+    g_variant_iter_init(&codeIter, list);
+    const gchar *code = nullptr, *sender = nullptr, *reply = nullptr;
+    gint32 expected = 0;
+    gint64 refreshed = 0;
+    GVariantIter* fields = nullptr;
+    while (g_variant_iter_next(&codeIter, "(&s&six&sa(iss))", &code, &sender, &expected, &refreshed, &reply, &fields)) {
+        StoredCode stored{code, sender, expected, refreshed, reply, {}};
+        gint32 index = 0;
+        const gchar *title = nullptr, *value = nullptr;
+        while (g_variant_iter_next(fields, "(i&s&s)", &index, &title, &value))
+            stored.fields.push_back(CodeField{index, title, value});
+        g_variant_iter_free(fields);
+        codes.push_back(std::move(stored));
+    }
+    return codes;
+}
+
+// An asynchronous call's completion: `done` runs with the result or the
+// error, unless its cancellable was cancelled first (the client destroyed,
+// or the caller's own for a connection).
+template <typename Result>
+struct PendingCall {
+    std::function<void(Result, const CallError&)> done;
+    GCancellable* cancellable;
+
+    void finish(Result result, GError* failure)
+    {
+        const bool cancelled = g_cancellable_is_cancelled(cancellable);
+        g_object_unref(cancellable);
+        CallError error;
+        take(failure, &error);
+        if (!cancelled)
+            done(std::move(result), error);
+    }
+};
+
 } // namespace
 
 struct QuorvelClient::Listeners {
@@ -92,6 +132,31 @@ std::unique_ptr<QuorvelClient> QuorvelClient::connect(GDBusConnection* bus, Call
     }
     g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(proxy), kCallTimeoutMs);
     return std::unique_ptr<QuorvelClient>(new QuorvelClient(proxy));
+}
+
+void QuorvelClient::connectAsync(GCancellable* cancellable,
+                                 std::function<void(std::unique_ptr<QuorvelClient>, const CallError&)> done)
+{
+    auto* call = new PendingCall<std::unique_ptr<QuorvelClient>>{std::move(done), G_CANCELLABLE(g_object_ref(cancellable))};
+    // The cancellable is only looked at when the proxy is made, never given
+    // to GIO: the first caller's cancellable governs the making of the
+    // process's shared session-bus connection, so cancelling it would fail
+    // every other connection being made in this process meanwhile.
+    quorvel_bus_quorvel1_proxy_new_for_bus(
+        G_BUS_TYPE_SESSION, G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START, kQuorvelBusName, kQuorvelObjectPath, nullptr,
+        +[](GObject*, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<PendingCall<std::unique_ptr<QuorvelClient>>> call(
+                static_cast<PendingCall<std::unique_ptr<QuorvelClient>>*>(data));
+            GError* failure = nullptr;
+            QuorvelBusQuorvel1* proxy = quorvel_bus_quorvel1_proxy_new_for_bus_finish(result, &failure);
+            std::unique_ptr<QuorvelClient> client;
+            if (proxy) {
+                g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(proxy), kCallTimeoutMs);
+                client.reset(new QuorvelClient(proxy));
+            }
+            call->finish(std::move(client), failure);
+        },
+        call);
 }
 
 QuorvelClient::QuorvelClient(QuorvelBusQuorvel1* proxy)
@@ -193,24 +258,54 @@ std::optional<std::vector<StoredCode>> QuorvelClient::codes(CallError* error)
         take(failure, error);
         return std::nullopt;
     }
-    std::vector<StoredCode> codes;
-    GVariantIter codeIter;
-    g_variant_iter_init(&codeIter, list);
-    const gchar *code = nullptr, *sender = nullptr, *reply = nullptr;
-    gint32 expected = 0;
-    gint64 refreshed = 0;
-    GVariantIter* fields = nullptr;
-    while (g_variant_iter_next(&codeIter, "(&s&six&sa(iss))", &code, &sender, &expected, &refreshed, &reply, &fields)) {
-        StoredCode stored{code, sender, expected, refreshed, reply, {}};
-        gint32 index = 0;
-        const gchar *title = nullptr, *value = nullptr;
-        while (g_variant_iter_next(fields, "(i&s&s)", &index, &title, &value))
-            stored.fields.push_back(CodeField{index, title, value});
-        g_variant_iter_free(fields);
-        codes.push_back(std::move(stored));
-    }
+    std::vector<StoredCode> codes = codesFrom(list);
     g_variant_unref(list);
     return codes;
+}
+
+void QuorvelClient::codesAsync(std::function<void(std::optional<std::vector<StoredCode>>, const CallError&)> done)
+{
+    CallError error;
+    if (!reachable(m_proxy, &error)) {
+        done(std::nullopt, error);
+        return;
+    }
+    auto* call = new PendingCall<std::optional<std::vector<StoredCode>>>{std::move(done),
+                                                                         G_CANCELLABLE(g_object_ref(m_cancellable))};
+    quorvel_bus_quorvel1_call_get_codes(
+        m_proxy, m_cancellable,
+        +[](GObject* proxy, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<PendingCall<std::optional<std::vector<StoredCode>>>> call(
+                static_cast<PendingCall<std::optional<std::vector<StoredCode>>>*>(data));
+            GError* failure = nullptr;
+            GVariant* list = nullptr;
+            std::optional<std::vector<StoredCode>> codes;
+            if (quorvel_bus_quorvel1_call_get_codes_finish(QUORVEL_BUS_QUORVEL1(proxy), &list, result, &failure)) {
+                codes = codesFrom(list);
+                g_variant_unref(list);
+            }
+            call->finish(std::move(codes), failure);
+        },
+        call);
+}
+
+void QuorvelClient::refreshAsync(std::function<void(bool, const CallError&)> done)
+{
+    CallError error;
+    if (!reachable(m_proxy, &error)) {
+        done(false, error);
+        return;
+    }
+    auto* call = new PendingCall<bool>{std::move(done), G_CANCELLABLE(g_object_ref(m_cancellable))};
+    quorvel_bus_quorvel1_call_refresh(
+        m_proxy, m_cancellable,
+        +[](GObject* proxy, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<PendingCall<bool>> call(static_cast<PendingCall<bool>*>(data));
+            GError* failure = nullptr;
+            const bool taken = quorvel_bus_quorvel1_call_refresh_finish(QUORVEL_BUS_QUORVEL1(proxy), result, &failure);
+            call->finish(taken, failure);
+        },
+        call);
 }
 
 std::optional<DialReply> QuorvelClient::dial(const std::string& code, bool bySms, CallError* error)

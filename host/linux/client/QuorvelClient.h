@@ -98,6 +98,13 @@ public:
     // A proxy on `bus` (nullptr: the session bus). Null, with *error, when the
     // bus cannot be reached; a daemon that is not running is not an error here.
     static std::unique_ptr<QuorvelClient> connect(GDBusConnection* bus, CallError* error);
+    // The same on the session bus without blocking (a proxy's creation reads
+    // the daemon's properties, which a daemon that does not answer would hold
+    // for the bus's whole timeout): `done` runs on the main context with the
+    // client, or null and the error. Once `cancellable` is cancelled, `done`
+    // never runs; the caller keeps its own reference to it.
+    static void connectAsync(GCancellable* cancellable,
+                             std::function<void(std::unique_ptr<QuorvelClient>, const CallError&)> done);
     ~QuorvelClient();
     QuorvelClient(const QuorvelClient&) = delete;
     QuorvelClient& operator=(const QuorvelClient&) = delete;
@@ -108,6 +115,12 @@ public:
     bool refresh(CallError* error);
     std::optional<WidgetView> widget(CallError* error);
     std::optional<std::vector<StoredCode>> codes(CallError* error);
+    // The same two without blocking, for a shell's main loop that must never
+    // wait on the daemon: `done` runs on the main context with the result or
+    // the error (at once when quorveld is not running); never after the
+    // client is destroyed.
+    void codesAsync(std::function<void(std::optional<std::vector<StoredCode>>, const CallError&)> done);
+    void refreshAsync(std::function<void(bool, const CallError&)> done);
     std::optional<DialReply> dial(const std::string& code, bool bySms, CallError* error);
     // The same without blocking (for a window that stays live): `done` runs on
     // the main context once the daemon answers, with the reply or the error.
