@@ -6,6 +6,7 @@
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/DialService.h"
+#include "host/linux/HistoryService.h"
 #include "host/linux/HomeScreen.h"
 #include "host/linux/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
@@ -214,6 +215,7 @@ int runDaemon(const DaemonOptions& options)
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
+    auto history = std::make_unique<HistoryService>(device, bus->skeleton());
     auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies,
                                                [&modems] { return modems && modems->hasModem(); });
     // A code's last reply is part of what GetCodes gives.
@@ -279,6 +281,7 @@ int runDaemon(const DaemonOptions& options)
     dials.reset();
     recorder.reset();
     settings.reset();
+    history.reset();
     codes.reset();
     bus.reset();
     if (timedOut) {

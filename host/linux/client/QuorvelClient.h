@@ -65,6 +65,29 @@ struct DialReply {
     std::vector<std::string> numbers;
 };
 
+// One refresh of a field, for a chart (GetHistory).
+struct HistoryPoint {
+    int64_t atMicros = 0;        // since 1970 UTC
+    std::string value;           // as stored
+    double number = 0;
+};
+
+// The change since the previous different value of a field (GetChanges);
+// changeText() writes it as a screen shows it.
+struct FieldChange {
+    std::string code;
+    int index = 0;
+    std::string title;
+    std::string value;
+    std::string previousValue;
+    std::optional<double> delta;     // none when the values are not both numbers
+    int64_t previousAtMicros = 0;    // the last refresh that still gave previousValue
+    int64_t changedAtMicros = 0;     // the first that gave value
+};
+
+// The days a chart shows.
+inline constexpr int kChartDays = 30;
+
 using SettingValue = std::variant<bool, int64_t, double>;
 
 struct SettingChoices {
@@ -105,6 +128,14 @@ public:
     std::optional<int> saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
                                 const std::vector<std::pair<int, std::string>>& fields, CallError* error);
     bool deleteCode(int index, const std::string& code, CallError* error);
+    // A field's numeric values since an instant (0: all), in time order; empty
+    // when the daemon has no readable history.
+    std::optional<std::vector<HistoryPoint>> history(const std::string& code, int index, int64_t sinceMicros,
+                                                     CallError* error);
+    // The last kChartDays days of a field, up to now.
+    std::optional<std::vector<HistoryPoint>> chart(const std::string& code, int index, CallError* error);
+    // The changes of every field of `code` ("": of every code) that has one.
+    std::optional<std::vector<FieldChange>> changes(const std::string& code, CallError* error);
     std::optional<std::vector<Setting>> settings(CallError* error);
     std::optional<std::vector<SettingChoices>> settingChoices(CallError* error);
     bool setSetting(const std::string& key, const SettingValue& value, CallError* error);
@@ -129,6 +160,10 @@ private:
     std::unique_ptr<Listeners> m_listeners;
     GCancellable* m_cancellable;
 };
+
+// "−1.30 since 09:05": the change as the page writes it, with the time in
+// this system's local time zone (host/common/history/ChangeText.h).
+std::string changeText(const FieldChange& change, int64_t nowMicros);
 
 // A value as text: "true", "5", "10.0".
 std::string settingText(const SettingValue& value);
