@@ -2,6 +2,7 @@
 
 #include "host/common/text/JsonString.h"
 #include "host/web/CodesStoreText.h"
+#include "host/web/FiguresJson.h"
 #include "host/web/PageDrawing.h"
 #include "platform/system/Device.h"
 #include "sim/carrier/SimCarrier.h"
@@ -84,6 +85,12 @@ std::string SimPhone::stateJson()
     out += ",\"codes\":" + host::jsonString(host::codesStoreText());
     out += ",\"rate\":" + std::to_string(m_rate) + ",\"carrierScripts\":" + scriptsJson();
     return out + "}";
+}
+
+std::string SimPhone::figuresJson()
+{
+    // The simulated device's zone is UTC.
+    return host::figuresJson(m_world.now(), {}, {});
 }
 
 PageReply SimPhone::showApp(host::PageApp app)

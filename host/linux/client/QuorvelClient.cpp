@@ -455,14 +455,18 @@ std::string changeText(const FieldChange& change, int64_t nowMicros)
     const quorvel::history::FieldChange same{change.code, change.index, change.title, change.value, change.previousValue,
                                              change.delta, platform::Date::fromMicros(change.previousAtMicros),
                                              platform::Date::fromMicros(change.changedAtMicros)};
-    return quorvel::history::changeText(same, platform::Date::fromMicros(nowMicros), [](platform::Date at) -> int64_t {
-        GDateTime* local = g_date_time_new_from_unix_local(at.micros() / 1000000);
-        if (!local)
-            return 0;
-        const int64_t offset = g_date_time_get_utc_offset(local) / G_TIME_SPAN_SECOND;
-        g_date_time_unref(local);
-        return offset;
-    });
+    return quorvel::history::changeText(same, platform::Date::fromMicros(nowMicros),
+                                        [](platform::Date at) { return localUtcOffset(at.micros()); });
+}
+
+int64_t localUtcOffset(int64_t atMicros)
+{
+    GDateTime* local = g_date_time_new_from_unix_local(atMicros / G_TIME_SPAN_SECOND);
+    if (!local)
+        return 0;
+    const int64_t offset = g_date_time_get_utc_offset(local) / G_TIME_SPAN_SECOND;
+    g_date_time_unref(local);
+    return offset;
 }
 
 std::string settingText(const SettingValue& value)

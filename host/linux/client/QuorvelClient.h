@@ -165,6 +165,9 @@ private:
 // this system's local time zone (host/common/history/ChangeText.h).
 std::string changeText(const FieldChange& change, int64_t nowMicros);
 
+// This system's local time's offset from UTC at an instant, in seconds (TZ, /etc/localtime).
+int64_t localUtcOffset(int64_t atMicros);
+
 // A value as text: "true", "5", "10.0".
 std::string settingText(const SettingValue& value);
 
