@@ -3,7 +3,7 @@
 #include "common/QuorvelNames.h"
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/system/Device.h"

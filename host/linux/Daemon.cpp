@@ -8,10 +8,10 @@
 #include "host/linux/DialService.h"
 #include "host/linux/HistoryService.h"
 #include "host/linux/HomeScreen.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
-#include "host/linux/ReplyRecorder.h"
+#include "host/common/replies/ReplyRecorder.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
 #include "host/linux/SettingsService.h"
@@ -190,14 +190,14 @@ int runDaemon(const DaemonOptions& options)
     GDBusConnection* system = connectBus(G_BUS_TYPE_SYSTEM, "system");
     SmsMirror mirror(device, home.process());
     std::unique_ptr<ModemTelephony> modems;
-    LastReplies replies;
-    std::unique_ptr<ReplyRecorder> recorder;
+    host::LastReplies replies;
+    std::unique_ptr<host::ReplyRecorder> recorder;
     std::unique_ptr<SessionLock> lock;
     if (system) {
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
-        recorder = std::make_unique<ReplyRecorder>(device, home.process(), replies, modem);
+        recorder = std::make_unique<host::ReplyRecorder>(device, home.process(), replies, modem);
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.

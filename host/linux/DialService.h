@@ -37,9 +37,11 @@ class Device;
 class Process;
 }
 
+namespace host { class LastReplies; }
+
 namespace linuxhost {
 
-class LastReplies;
+using host::LastReplies;
 
 class DialService {
 public:

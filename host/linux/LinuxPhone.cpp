@@ -2,7 +2,7 @@
 
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/HomeScreen.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "host/linux/client/QuorvelClient.h"
 #include "host/web/FiguresJson.h"
 #include "host/linux/SettingsScreen.h"
@@ -58,7 +58,7 @@ std::string LinuxPhone::stateJson()
 
 std::string LinuxPhone::figuresJson()
 {
-    const LastReplies replies; // read only: the daemon's recorder writes it
+    const host::LastReplies replies; // read only: the daemon's recorder writes it
     return host::figuresJson(m_device.now(), [](platform::Date at) { return localUtcOffset(at.micros()); },
                              [&replies](const std::string& code) { return replies.textFor(code); });
 }

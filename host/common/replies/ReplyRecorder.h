@@ -23,7 +23,7 @@ class Device;
 class Process;
 }
 
-namespace linuxhost {
+namespace host {
 
 class LastReplies;
 
@@ -50,4 +50,4 @@ private:
     platform::Date m_dialledAt;
 };
 
-} // namespace linuxhost
+} // namespace host

@@ -1,10 +1,10 @@
-#include "host/linux/ReplyRecorder.h"
+#include "host/common/replies/ReplyRecorder.h"
 
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 
-namespace linuxhost {
+namespace host {
 
 using namespace platform;
 
@@ -47,4 +47,4 @@ void ReplyRecorder::ussdText(CFNotificationCenterRef, void* observer, const std:
     self->m_replies.remember(self->m_lastDial, *text->second.string(), now);
 }
 
-} // namespace linuxhost
+} // namespace host
