@@ -197,7 +197,8 @@ int runDaemon(const DaemonOptions& options)
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
-        recorder = std::make_unique<host::ReplyRecorder>(device, home.process(), replies, modem);
+        recorder = std::make_unique<host::ReplyRecorder>(device, replies, modem);
+        modems->onUssdText([&recorder](const std::string& text) { recorder->heard(text); });
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
@@ -279,6 +280,8 @@ int runDaemon(const DaemonOptions& options)
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();
+    if (modems)
+        modems->onUssdText(nullptr);
     recorder.reset();
     settings.reset();
     history.reset();

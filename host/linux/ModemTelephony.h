@@ -87,6 +87,8 @@ public:
     // Called once when a modem becomes ready after a dial was dropped for want
     // of one (the widget's tap: the engine's own rules decide what runs).
     void onRefreshDue(std::function<void()> refresh) { m_refresh = std::move(refresh); }
+    // Each USSD text from the network, before the processes hear it.
+    void onUssdText(std::function<void(const std::string&)> listener) { m_ussdText = std::move(listener); }
 
     bool hasModem() const { return m_object != nullptr; }
     // A modem with USSD that is enabled.
@@ -184,6 +186,7 @@ private:
     uint64_t m_generation = 0;
     std::string m_condition; // last condition logged
     bool m_refreshDue = false;
+    std::function<void(const std::string&)> m_ussdText;
 
     // The session: whether its current (non-idle) state comes from our own
     // Initiate, and whether that session has had its one Cancel.

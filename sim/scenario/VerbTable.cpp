@@ -41,6 +41,7 @@ const VerbTable& scenarioVerbs()
         addNotificationCenterVerbs(t);
         addMessagingVerbs(t);
         addHistoryVerbs(t);
+        addReplyVerbs(t);
         return t;
     }();
     return table;

@@ -9,6 +9,7 @@
 #include "sim/messaging/MessagingService.h"
 #include "sim/settingsapp/SettingsApp.h"
 #include "sim/springboard/NotificationCenterHost.h"
+#include "sim/springboard/ReplyKeeper.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
@@ -89,8 +90,13 @@ std::string SimPhone::stateJson()
 
 std::string SimPhone::figuresJson()
 {
-    // The simulated device's zone is UTC.
-    return host::figuresJson(m_world.now(), {}, {});
+    // The simulated device's zone is UTC. Replies show only where the home
+    // screen keeps them.
+    const ReplyKeeper* keeper = m_world.host<ReplyKeeper>();
+    host::ReplyText reply;
+    if (keeper)
+        reply = [keeper](const std::string& code) { return keeper->replies().textFor(code); };
+    return host::figuresJson(m_world.now(), {}, reply);
 }
 
 PageReply SimPhone::showApp(host::PageApp app)

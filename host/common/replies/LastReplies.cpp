@@ -9,8 +9,8 @@ namespace host {
 
 namespace {
 
-constexpr const char* kTextKey = "text";
-constexpr const char* kAtKey = "at";
+constexpr const char* kTextKey = quorvel::kLastReplyTextKey;
+constexpr const char* kAtKey = quorvel::kLastReplyAtKey;
 
 // Valid UTF-8 (the carrier's bytes may not be: GVariant, JSON and the text
 // shaper refuse those), cut on a character boundary.

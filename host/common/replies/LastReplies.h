@@ -16,6 +16,7 @@
 // next reply. Call with the device's root set.
 #pragma once
 
+#include "common/QuorvelNames.h"
 #include "platform/foundation/Date.h"
 
 #include <functional>
@@ -23,7 +24,7 @@
 
 namespace host {
 
-inline constexpr const char* kLastRepliesPath = "/last-replies.plist";
+inline constexpr const char* kLastRepliesPath = quorvel::kLastRepliesPath;
 
 class LastReplies {
 public:

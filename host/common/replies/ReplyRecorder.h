@@ -1,16 +1,22 @@
 // Keeps the last reply of every code the device dials, the engine's refreshes
-// included, in LastReplies: it stands between the home screen and the modem
-// client, noting each dial on its way out, and hears the USSD texts that come
-// back on the home screen's telephony centre. A text heard within
+// included, in LastReplies: it stands between the dialling processes and the
+// network, noting each dial on its way out, and is told each USSD text by
+// the host where the text comes in (the modem client, the simulated carrier),
+// before the text is posted to the processes. A text heard within
 // kAnswerSeconds of a dial is that code's reply (the engine's own rule for
-// taking a reply as an answer is the same kind of window). An SMS reply is
-// recorded only for dials made over the session bus (DialService): for an
-// engine refresh of an SMS code, the last reply is the network's USSD answer.
+// taking a reply as an answer is the same kind of window).
 //
-//   ReplyRecorder recorder(device, home.process(), replies, &modems);
-//   home.useTelephony(&recorder, [&] { return modems.hasModem(); });
+// Told at the source, not from a telephony centre: the engine handles a
+// reply and dials the next code in the same delivery, before an observer
+// registered after it would hear the text, which would then be taken for
+// the next code's reply.
 //
-// Single-threaded: the daemon's main loop.
+//   ReplyRecorder recorder(device, replies, &modems);
+//   home.useTelephony(&recorder, ...);
+//   modems.onUssdText([&](const std::string& text) { recorder.heard(text); });
+//
+// An SMS reply is not recorded here (quorveld's DialService records those of
+// its own dials). Single-threaded: the device's thread.
 #pragma once
 
 #include "platform/foundation/Date.h"
@@ -31,21 +37,18 @@ class ReplyRecorder final : public platform::TelephonyService {
 public:
     static constexpr double kAnswerSeconds = 30;
 
-    ReplyRecorder(platform::Device& device, platform::Process& home, LastReplies& replies, platform::TelephonyService* modem);
-    ~ReplyRecorder() override;
+    ReplyRecorder(platform::Device& device, LastReplies& replies, platform::TelephonyService* network);
     ReplyRecorder(const ReplyRecorder&) = delete;
     ReplyRecorder& operator=(const ReplyRecorder&) = delete;
 
     void dial(platform::Process& from, const std::string& number) override;
+    // A USSD text came from the network (before the processes hear it).
+    void heard(const std::string& text);
 
 private:
-    static void ussdText(platform::CFNotificationCenterRef, void* observer, const std::string&, const void*,
-                         const platform::Dict* userInfo);
-
     platform::Device& m_device;
-    platform::Process& m_home;
     LastReplies& m_replies;
-    platform::TelephonyService* m_modem;
+    platform::TelephonyService* m_network;
     std::string m_lastDial;
     platform::Date m_dialledAt;
 };

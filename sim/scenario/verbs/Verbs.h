@@ -44,6 +44,8 @@ Action parseStoreExpectation(ArgReader& args, const char* storePath, const std::
                              const std::string& pathWhat);
 // history lock|unlock, expect history (HistoryVerbs.cpp)
 void addHistoryVerbs(VerbTable& table);
+// keep replies, expect reply (ReplyVerbs.cpp)
+void addReplyVerbs(VerbTable& table);
 // sms, sms order, dbfault, chatitems, dial, expect bulletins|badge|unread|handoff
 // (MessagingVerbs.cpp)
 void addMessagingVerbs(VerbTable& table);
