@@ -72,6 +72,16 @@ TEST_F(LastRepliesFile, KeepsValidUtf8EvenOfInvalidBytesAndAHandEditedFile)
     EXPECT_TRUE(platform::utf8::isValid(kept));
 }
 
+TEST(WidgetTooltip, GetsALineForEachCodeWithAReplyInStoreOrder)
+{
+    std::vector<StoredCode> codes{{"*100#", "", 1, 0, "Balance 12.50", {}}, {"*101#", "", 1, 0, "", {}},
+                                  {"", "", 1, 0, "stray", {}}, {"*102#", "900", 1, 0, "Minutes 300", {}}};
+    EXPECT_EQ(tooltipWithReplies("Refreshed at: 09:05:02", codes),
+              "Refreshed at: 09:05:02\n*100#: Balance 12.50\n*102#: Minutes 300");
+    EXPECT_EQ(tooltipWithReplies("", {codes[0]}), "*100#: Balance 12.50");
+    EXPECT_EQ(tooltipWithReplies("Tap to refresh", {}), "Tap to refresh");
+}
+
 TEST(SettingSpecifiers, AreTheSettingsPagesTenStoredSettingsWithTheirKinds)
 {
     platform::setDeviceRoot(std::string(QUORVEL_SOURCE_DIR) + "/settings/resources");

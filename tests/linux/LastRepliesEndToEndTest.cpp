@@ -30,6 +30,12 @@ TEST_F(LastRepliesEndToEnd, ARefreshOfTwoCodesKeepsEachReplyUnderItsOwnCode)
     ASSERT_TRUE(waitFor([&] { return !replyOf(1).empty(); })) << log();
     EXPECT_EQ(replyOf(0), "Balance 12.50 rub");
     EXPECT_EQ(replyOf(1), "Minutes 300");
+
+    // `quorvel widget` gives them under its tooltip.
+    CommandResult widget = quorvel({"widget"});
+    ASSERT_EQ(widget.status, 0) << widget.err;
+    EXPECT_NE(widget.out.find("\\n*100#: Balance 12.50 rub\\n*101#: Minutes 300\",\"class\""), std::string::npos)
+        << widget.out;
 }
 
 } // namespace

@@ -61,7 +61,7 @@ class Server:
 
     def __init__(self, binary, folder):
         self.output = open(os.path.join(folder, "serve.log"), "w+")
-        self.process = subprocess.Popen([binary, "serve", "--port", "0"], stdout=self.output,
+        self.process = subprocess.Popen([binary, "serve", "--port", "0", "--keep-replies"], stdout=self.output,
                                         stderr=subprocess.STDOUT, cwd=folder)
         self.url = wait_until("the server's URL", self._url)
 
@@ -331,6 +331,8 @@ def run(driver, server, folder, readme_shot):
     wait_until("the chart", lambda: driver.find_elements("css selector", "#figures svg.chart polyline"))
     label = driver.find_element("css selector", "#figures svg.chart").get_attribute("aria-label")
     assert "Balance over the last 30 days" in label and "98.45" in label, label
+    # The home screen keeps the whole reply (--keep-replies): the panel shows it.
+    wait_until("the last reply", lambda: "Last reply: Balance 98.45 rub. Bonus 300" in figures_text(), shown=figures_text)
     driver.execute_script("document.getElementById('figures-panel').scrollIntoView()")
     phone.shot("figures")
 
