@@ -24,6 +24,7 @@ scripts/setup.sh
 configure=(-DQUORVEL_FUZZ=ON -DQUORVEL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if command -v ccache >/dev/null; then
   configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 fi
 # The generator is chosen once, when the folder is first configured.
 if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then

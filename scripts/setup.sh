@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 packages=(
-  build-essential g++ cmake ninja-build pkg-config
+  build-essential g++ cmake ninja-build pkg-config ccache
   libplist-dev libsqlite3-dev sqlite3 libpng-dev libcairo2-dev libpango1.0-dev
   fonts-liberation2 fonts-dejavu-core fonts-wqy-microhei
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
@@ -20,7 +20,7 @@ packages=(
   # the GTK app and the lock-screen plugin, their desktop files, and their tests under Xvfb
   libgtk-4-dev libadwaita-1-dev libgtk-3-dev libhandy-1-dev phosh-dev phoc
   appstream desktop-file-utils librsvg2-bin
-  xvfb xauth x11-apps imagemagick at-spi2-core gir1.2-atspi-2.0
+  xvfb xauth x11-apps x11-utils libx11-6 imagemagick at-spi2-core gir1.2-atspi-2.0
   python3-gi python3-pyatspi python3-dogtail gir1.2-gtk-3.0 gir1.2-gtk-4.0
 )
 missing=()

@@ -217,8 +217,14 @@ int runDaemon(const DaemonOptions& options)
     codes->onEdited([&home] { home.reloadWidget(); });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
     auto history = std::make_unique<HistoryService>(device, bus->skeleton());
-    auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies,
-                                               [&modems] { return modems && modems->hasModem(); });
+    auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies, modems.get());
+    // A dial the modem client gives up on: no answer is waited for, by the
+    // refresh gate or by a client's DialCode. (Not after modems->stop().)
+    if (modems)
+        modems->onDialFailed([&home, service = dials.get()](const DialFailure& failure) {
+            home.dialEnded();
+            service->modemFailed(failure);
+        });
     // A code's last reply is part of what GetCodes gives.
     replies.onChanged([&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); });
     auto storeWatch = std::make_unique<StoreWatch>(
@@ -277,6 +283,8 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
+    if (modems)
+        modems->onDialFailed(nullptr); // it points at the dial service, which goes first
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();

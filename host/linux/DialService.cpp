@@ -5,6 +5,8 @@
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
 #include "host/common/replies/LastReplies.h"
+#include "host/linux/ModemStatus.h"
+#include "host/linux/ModemTelephony.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Device.h"
@@ -24,29 +26,41 @@ namespace {
 constexpr const char* kDialProcessName = "QuorvelApp";
 constexpr const char* kDialBundleId = "org.quillmoor.Quorvel";
 constexpr double kDefaultSmsWait = 60;
-// How often the daemon looks whether ModemManager shows a modem, for State.
-constexpr guint kModemCheckMs = 1000;
 
 const char* const kSmsErrors[] = {quorvel::kSmsReplyError1Notification, quorvel::kSmsReplyError2Notification,
                                   quorvel::kSmsReplyError3Notification};
 
+// The words for a StateDetail of "modem-unavailable", for the client's error.
+std::string unavailableReason(const std::string& detail)
+{
+    if (detail == kModemSimLocked)
+        return "its SIM is locked (unlock it with its PIN)";
+    if (detail == kModemDisabled)
+        return "it is disabled (enable it in the phone's mobile network settings)";
+    if (detail == kModemFailed)
+        return "it failed (a missing or broken SIM, say)";
+    return "it has no USSD yet";
+}
+
 } // namespace
 
-DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, std::function<bool()> hasModem)
+DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemTelephony* modem)
     : m_device(device)
     , m_skeleton(skeleton)
     , m_replies(replies)
-    , m_hasModem(std::move(hasModem))
+    , m_modem(modem)
     , m_process(std::make_unique<Process>(device, kDialProcessName, kDialBundleId))
 {
     g_signal_connect(m_skeleton, "handle-dial-code", G_CALLBACK(handleDialCode), this);
-    m_modemWatch = g_timeout_add(kModemCheckMs, checkModem, this);
+    if (m_modem)
+        m_modem->onStatusChanged([this] { updateState(); });
     updateState();
 }
 
 DialService::~DialService()
 {
-    g_source_remove(m_modemWatch);
+    if (m_modem)
+        m_modem->onStatusChanged(nullptr);
     if (m_pending)
         fail(kFailed, "quorveld is stopping");
     g_signal_handlers_disconnect_by_data(m_skeleton, this);
@@ -62,8 +76,12 @@ gboolean DialService::handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation*
         return refuse(invocation, kInvalidArgument, *problem);
     if (self->m_pending)
         return refuse(invocation, kBusy, "the dial of " + self->m_code + " is still waiting for its reply");
-    if (self->m_hasModem && !self->m_hasModem())
+    const ModemStatus modem = self->m_modem ? self->m_modem->status() : ModemStatus{};
+    if (modem.state == kStateNoModem)
         return refuse(invocation, kNoModem, "ModemManager shows no modem to dial through");
+    if (modem.state == kStateModemUnavailable)
+        return refuse(invocation, kModemUnavailable, "the modem cannot dial now: " + unavailableReason(modem.detail));
+    // Not authorised before: dialled all the same, polkit's answer may have changed.
     self->m_pending = invocation;
     self->m_code = code;
     self->m_bySms = bySms;
@@ -130,10 +148,23 @@ gboolean DialService::timedOut(gpointer data)
     return G_SOURCE_REMOVE;
 }
 
-gboolean DialService::checkModem(gpointer data)
+void DialService::modemFailed(const DialFailure& failure)
 {
-    static_cast<DialService*>(data)->updateState();
-    return G_SOURCE_CONTINUE;
+    if (!m_pending || failure.code != m_code)
+        return; // the engine's own dial
+    switch (failure.why) {
+    case DialFailure::Why::noModem:
+        return fail(kNoModem, failure.message);
+    case DialFailure::Why::modemUnavailable:
+        return fail(kModemUnavailable, failure.message);
+    case DialFailure::Why::notAuthorised:
+        return fail(kNotAuthorised, "ModemManager refused the dial: polkit does not authorise quorveld's user here (" +
+                                        failure.message + ")");
+    case DialFailure::Why::sessionBusy:
+        return fail(kTimeout, "the modem's USSD session stayed busy: " + failure.message);
+    case DialFailure::Why::failed:
+        return fail(kFailed, failure.message);
+    }
 }
 
 void DialService::finish(const std::string& reply, const std::string& sender)
@@ -181,13 +212,15 @@ void DialService::stopListening()
 
 void DialService::updateState()
 {
-    std::string state = "idle";
+    std::string state;
     std::string detail;
     if (m_pending) {
         state = m_bySms ? "waiting-for-sms" : "dialling";
         detail = m_code;
-    } else if (m_hasModem && !m_hasModem()) {
-        state = "no-modem";
+    } else {
+        const ModemStatus modem = m_modem ? m_modem->status() : ModemStatus{};
+        state = modem.state;
+        detail = modem.detail;
     }
     // Set only on a change: each set sends PropertiesChanged.
     if (state != quorvel_bus_quorvel1_get_state(m_skeleton))

@@ -14,12 +14,18 @@
 // One dial at a time: a second DialCode while one runs is refused with Busy
 // (a modem holds one USSD session; queueing would only make the second wait
 // on a reply that may be the first's). With no modem it is refused with
-// NoModem. A USSD reply is awaited kUssdWaitSeconds; an SMS the engine's SMS
-// wait (maxSMSResponseTime, at most 300 s) and kSmsMarginSeconds more; then
-// Timeout. Every reply is remembered as the code's last reply (LastReplies).
+// NoModem, with one locked, disabled or failed with ModemUnavailable. A dial
+// the modem client could not make ends at once: NotAuthorised when polkit
+// refused it, ModemUnavailable or NoModem when the modem went, Failed with
+// ModemManager's error. A USSD reply is awaited kUssdWaitSeconds; an SMS the
+// engine's SMS wait (maxSMSResponseTime, at most 300 s) and kSmsMarginSeconds
+// more; then Timeout. Every reply is remembered as the code's last reply
+// (LastReplies).
 //
 // State: "dialling" / "waiting-for-sms" (StateDetail: the code) while a dial
-// runs, "no-modem" while ModemManager shows none, else "idle".
+// runs, else what the modem client tells (ModemStatus.h): "no-modem",
+// "modem-unavailable", "not-authorised" or "idle". Set on every change the
+// modem client reports, never polled.
 //
 // Single-threaded: the daemon's main loop.
 #pragma once
@@ -28,7 +34,6 @@
 #include "platform/foundation/Value.h"
 #include "platform/notify/NotificationCenter.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +47,8 @@ namespace host { class LastReplies; }
 namespace linuxhost {
 
 using host::LastReplies;
+class ModemTelephony;
+struct DialFailure;
 
 class DialService {
 public:
@@ -49,10 +56,15 @@ public:
     static constexpr guint kSmsMarginSeconds = 10;
     static constexpr double kLongestSmsWait = 300;
 
-    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, std::function<bool()> hasModem);
+    // `modem` may be null (no system bus): no modem, ever. It must outlive the service.
+    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemTelephony* modem);
     ~DialService();
     DialService(const DialService&) = delete;
     DialService& operator=(const DialService&) = delete;
+
+    // The modem client ended a dial without a reply (ModemTelephony::onDialFailed):
+    // the client's dial of that code ends now, with the reason.
+    void modemFailed(const DialFailure& failure);
 
 private:
     static gboolean handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation*, const gchar* code, gboolean bySms,
@@ -62,7 +74,6 @@ private:
     static void smsReply(platform::CFNotificationCenterRef, void* observer, const std::string& name, const void*,
                          const platform::Dict*);
     static gboolean timedOut(gpointer self);
-    static gboolean checkModem(gpointer self);
 
     void finish(const std::string& reply, const std::string& sender);
     void fail(const char* error, const std::string& message);
@@ -73,13 +84,12 @@ private:
     platform::Device& m_device;
     QuorvelBusQuorvel1* m_skeleton;
     LastReplies& m_replies;
-    std::function<bool()> m_hasModem;
+    ModemTelephony* m_modem;
     std::unique_ptr<platform::Process> m_process;
     GDBusMethodInvocation* m_pending = nullptr;
     std::string m_code;
     bool m_bySms = false;
     guint m_timer = 0;
-    guint m_modemWatch = 0;
 };
 
 } // namespace linuxhost

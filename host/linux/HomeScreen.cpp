@@ -167,6 +167,11 @@ void HomeScreen::ussdTextHeard(platform::CFNotificationCenterRef, void* observer
     self->m_gate.answered(self->m_device.now());
 }
 
+void HomeScreen::dialEnded()
+{
+    m_gate.answered(m_device.now());
+}
+
 void HomeScreen::useTelephony(platform::TelephonyService* modem, std::function<bool()> willSend)
 {
     if (!modem) {

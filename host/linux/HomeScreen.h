@@ -73,6 +73,10 @@ public:
     // client sends a dial now rather than dropping it.
     void useTelephony(platform::TelephonyService* modem, std::function<bool()> willSend);
 
+    // A dial the modem client gave up on (refused, failed, no modem ready):
+    // its answer will not come, so the refresh gate waits no longer for it.
+    void dialEnded();
+
     // A tap on the widget's refresh line asked for by `from` ("the session
     // bus"), or coalesced with the cycle in flight (logged; true as well).
     // False when there is no widget to tap.

@@ -2,6 +2,7 @@
 
 #include "host/linux/DaemonLog.h"
 #include "host/linux/ModemCall.h"
+#include "host/linux/ModemStatus.h"
 #include "host/linux/SmsMirror.h"
 #include "platform/system/Device.h"
 
@@ -107,6 +108,7 @@ void ModemTelephony::serviceVanished(GDBusConnection*, const gchar*, gpointer da
     self->detach();
     self->dropManager();
     self->m_condition.clear();
+    self->statusChanged();
 }
 
 void ModemTelephony::dropManager()
@@ -215,6 +217,7 @@ void ModemTelephony::objectRemoved(GDBusObjectManager*, GDBusObject* object, gpo
     self->detach();
     self->m_condition.clear();
     self->pickModem();
+    self->statusChanged();
 }
 
 void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object, GDBusInterface*, gpointer data)
@@ -232,6 +235,7 @@ void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object,
     else
         self->pickModem();
     g_object_unref(target);
+    self->statusChanged();
 }
 
 void ModemTelephony::attach(MMObject* object)
@@ -302,33 +306,16 @@ void ModemTelephony::reportCondition()
 {
     if (!m_modem || m_stopped)
         return;
-    MMModemState state = mm_modem_get_state(m_modem);
-    MMModemLock lock = mm_modem_get_unlock_required(m_modem);
     std::string name = modemName();
-    std::string condition;
-    std::string advice;
-    if (state == MM_MODEM_STATE_LOCKED || (lock != MM_MODEM_LOCK_NONE && lock != MM_MODEM_LOCK_UNKNOWN)) {
-        condition = std::string("locked (") + modemText(mm_modem_lock_get_string(lock)) + ")";
-        advice = "unlock it (the phone's SIM PIN prompt, or `mmcli -i any --pin=PIN`); dials wait until it is "
-                 "unlocked and enabled";
-    } else if (state == MM_MODEM_STATE_FAILED) {
-        condition = "failed";
-        advice = "see `mmcli -m " + name + "` (a missing or broken SIM, say); dials are dropped until it works";
-    } else if (!m_ussd) {
-        condition = "without USSD";
-        advice = "dials wait until ModemManager gives it USSD (once it is unlocked and initialised)";
-    } else if (state < MM_MODEM_STATE_ENABLED) {
-        condition = std::string("disabled (") + modemText(mm_modem_state_get_string(state)) + ")";
-        advice = "enable it in the phone's mobile network settings or with `mmcli -m " + name +
-                 " -e` (quorveld does not enable it); dials wait until it is enabled";
-    } else {
-        condition = "ready";
-    }
-    if (condition == m_condition)
+    const ModemCondition condition =
+        modemCondition(mm_modem_get_state(m_modem), mm_modem_get_unlock_required(m_modem), m_ussd != nullptr, name);
+    m_unavailable = condition.detail;
+    statusChanged();
+    if (condition.text == m_condition)
         return;
-    m_condition = condition;
-    if (condition != "ready") {
-        note("modem " + name + " is " + condition + ": " + advice);
+    m_condition = condition.text;
+    if (!condition.detail.empty()) {
+        note("modem " + name + " is " + condition.text + ": " + condition.advice);
         if (m_waiting)
             dropDial(m_waiting->code);
         return;
@@ -339,6 +326,39 @@ void ModemTelephony::reportCondition()
         note("a refresh was due while no modem was ready: refreshing now");
         m_refresh();
     }
+}
+
+ModemStatus ModemTelephony::status() const
+{
+    if (!m_object)
+        return {kStateNoModem, ""};
+    if (!m_unavailable.empty())
+        return {kStateModemUnavailable, m_unavailable};
+    if (m_ussdRefused)
+        return {kStateNotAuthorised, kRefusedUssd};
+    return {kStateIdle, ""};
+}
+
+void ModemTelephony::statusChanged()
+{
+    if (!m_stopped && m_statusChanged)
+        m_statusChanged();
+}
+
+void ModemTelephony::noteUssdAuthorisation(const GError* error)
+{
+    if (error && !isAuthorisationError(errorName(error)))
+        return; // another error says nothing of polkit's answer
+    const bool refused = error != nullptr;
+    if (refused == m_ussdRefused)
+        return; // told once
+    m_ussdRefused = refused;
+    if (refused)
+        note("ModemManager refuses quorveld's USSD calls: polkit does not authorise this user here (run quorveld in "
+             "the phone's active graphical session, or allow org.freedesktop.ModemManager1.USSD with a polkit rule)");
+    else
+        note("ModemManager takes quorveld's USSD calls again");
+    statusChanged();
 }
 
 } // namespace linuxhost

@@ -45,6 +45,7 @@
 // Single-threaded: every callback runs on GLib's default main context.
 #pragma once
 
+#include "host/linux/ModemStatus.h"
 #include "host/linux/Registration.h"
 #include "platform/telephony/CoreTelephony.h"
 
@@ -94,6 +95,15 @@ public:
     // A modem with USSD that is enabled.
     bool ready() const;
 
+    // No modem, one unavailable, ModemManager refusing quorveld, or idle.
+    ModemStatus status() const;
+    // Called after anything status() depends on changed (maybe to the same value).
+    void onStatusChanged(std::function<void()> changed) { m_statusChanged = std::move(changed); }
+    // Called when a dial given to dial() ends without a reply from the modem:
+    // dropped for want of a ready modem, refused or failed by ModemManager, or
+    // given up for a session that stayed busy. Never after stop().
+    void onDialFailed(std::function<void(const DialFailure&)> failed) { m_dialFailed = std::move(failed); }
+
 private:
     struct Call;
     struct SmsWatch;
@@ -135,6 +145,10 @@ private:
     static void ussdStateChanged(GObject*, GParamSpec*, gpointer self);
     static void ussdTextChanged(GObject* ussd, GParamSpec* property, gpointer self);
     void dropDial(const std::string& code);
+    void dialFailed(const std::string& code, DialFailure::Why why, const std::string& message);
+    // Notes the outcome of a USSD call: refused by polkit, or a success (error null).
+    void noteUssdAuthorisation(const GError* error);
+    void statusChanged();
     void readSessionState();
     void decide(uint32_t state);
     void initiate(const std::string& code);
@@ -168,6 +182,8 @@ private:
     std::string m_selector;
     GCancellable* m_cancellable;
     std::function<void()> m_refresh;
+    std::function<void()> m_statusChanged;
+    std::function<void(const DialFailure&)> m_dialFailed;
     guint m_watch = 0;
     bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;
@@ -185,6 +201,10 @@ private:
     // before find they are stale.
     uint64_t m_generation = 0;
     std::string m_condition; // last condition logged
+    std::string m_unavailable; // its StateDetail when the modem is not ready (ModemStatus.h), else empty
+    // ModemManager refused a USSD call (polkit): kept until one succeeds. (The
+    // messages are read from properties, which polkit does not guard.)
+    bool m_ussdRefused = false;
     bool m_refreshDue = false;
     std::function<void(const std::string&)> m_ussdText;
 

@@ -71,11 +71,21 @@ void ModemTelephony::dropDial(const std::string& code)
     if (m_waiting && m_waiting->code == code)
         endWait();
     m_refreshDue = true;
-    if (!m_object)
+    if (!m_object) {
         note("no modem: the dial of " + code + " is dropped; a refresh runs once a modem is ready");
-    else
+        dialFailed(code, DialFailure::Why::noModem, "ModemManager shows no modem to dial through");
+    } else {
         note("modem " + modemName() + " is not ready: the dial of " + code +
              " is dropped; a refresh runs once it is enabled");
+        dialFailed(code, DialFailure::Why::modemUnavailable,
+                   "modem " + modemName() + " is " + (m_condition.empty() ? "not ready" : m_condition));
+    }
+}
+
+void ModemTelephony::dialFailed(const std::string& code, DialFailure::Why why, const std::string& message)
+{
+    if (!m_stopped && m_dialFailed)
+        m_dialFailed(DialFailure{code, why, message});
 }
 
 void ModemTelephony::endWait()
@@ -89,9 +99,12 @@ gboolean ModemTelephony::waitExpired(gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
     self->m_waiting->timer = 0;
-    note("the dial of " + self->m_waiting->code + " is given up: the USSD session did not become idle within " +
-         seconds(self->m_waiting->window) + " s (the reply window)");
+    const std::string code = self->m_waiting->code;
+    const std::string why = "the USSD session did not become idle within " + seconds(self->m_waiting->window) +
+                            " s (the reply window)";
+    note("the dial of " + code + " is given up: " + why);
     self->endWait();
+    self->dialFailed(code, DialFailure::Why::sessionBusy, why);
     return G_SOURCE_REMOVE;
 }
 
@@ -236,11 +249,19 @@ void ModemTelephony::initiated(GObject* source, GAsyncResult* result, gpointer d
             // WrongState: another session was open, so the session is not ours.
             if (self->current(*call) && g_error_matches(error, MM_CORE_ERROR, MM_CORE_ERROR_WRONG_STATE))
                 self->m_ownSession = false;
+            const std::string name = errorName(error);
+            if (self->current(*call))
+                self->noteUssdAuthorisation(error);
             self->logError("USSD Initiate " + call->what, error);
+            self->dialFailed(call->what,
+                             isAuthorisationError(name) ? DialFailure::Why::notAuthorised : DialFailure::Why::failed,
+                             "ModemManager: " + name + ": " + error->message);
         }
         g_error_free(error);
         return;
     }
+    if (self->current(*call))
+        self->noteUssdAuthorisation(nullptr);
     std::string text(reply);
     g_free(reply);
     note("USSD reply to " + call->what + ": \"" + text + "\"");

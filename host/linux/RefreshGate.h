@@ -10,8 +10,9 @@
 // engine's org.quillmoor.harrowin.ussd_data_refreshed). A request is
 // coalesced, with a log line, when
 //   - a dial has had no answer yet: a cycle (the engine's timer's, the
-//     wizard's or a tap's) is in flight. A reply that never comes, or an
-//     Initiate that failed, is waited for at most kAnswerBound;
+//     wizard's or a tap's) is in flight. A dial the modem client gave up on
+//     (an Initiate that failed, refused by polkit) counts as answered; a
+//     reply that never comes is waited for at most kAnswerBound;
 //   - or the last request let through is less than kQuietPeriod old and the
 //     engine dialled after it: the modem is not asked again at once even
 //     when it answered quickly.

@@ -479,5 +479,28 @@ TEST_F(DaemonInterface, AnSmsThatNeverComesEndsTheDialWithTimeout)
     EXPECT_TRUE(waitWithSignals([&] { return client->state() == "idle"; }));
 }
 
+
+// quorveld takes its name before it serves its object, so a client already
+// waiting (an app left open while the daemon restarts) reads nothing when the
+// name appears; the Refreshed the daemon sends once it serves is its cue to
+// read again, State included.
+TEST_F(DaemonInterface, AClientThatWasWaitingReadsTheStateOnceTheDaemonServes)
+{
+    CallError error;
+    client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client) << error.message;
+    EXPECT_FALSE(client->running());
+    EXPECT_FALSE(client->reloadState(&error));
+    EXPECT_EQ(error.name, "org.freedesktop.DBus.Error.ServiceUnknown");
+    bool served = false;
+    client->onRefreshed([&](const WidgetView&) { served = true; });
+    startDaemon();
+    // The proxy may hear Refreshed before it has taken in the new owner.
+    ASSERT_TRUE(waitWithSignals([&] { return served && client->running(); }));
+    ASSERT_TRUE(client->reloadState(&error)) << error.message;
+    EXPECT_EQ(client->state(), "no-modem");
+    EXPECT_TRUE(client->codes(&error)) << error.message;
+}
+
 } // namespace
 } // namespace linuxhost::test

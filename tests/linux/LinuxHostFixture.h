@@ -55,6 +55,8 @@ protected:
     // Stops the private "system" or "session" bus (its dbus-daemon).
     void stopBus(const std::string& role);
     GDBusConnection* sessionBus() const { return m_session; }
+    // For clients of their own (a connection each, as separate programs have).
+    const std::string& sessionAddress() const { return m_sessionAddress; }
 
     // Calls a method of the mock's control interface (org.freedesktop.DBus.Mock).
     void mock(const char* method, GVariant* arguments);

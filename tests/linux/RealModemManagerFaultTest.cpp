@@ -4,6 +4,8 @@
 #include "CodesPlist.h"
 #include "RealModemManagerFixture.h"
 
+#include "host/linux/client/QuorvelClient.h"
+
 #include <string>
 
 namespace linuxhost::test {
@@ -150,6 +152,18 @@ TEST_F(RealModemManagerFaults, ADisabledModemsDialWaitsForItToBeEnabled)
     ASSERT_TRUE(waitForLog("using modem "));
     ASSERT_EQ(mmcli({"-m", "any", "-d"}).status, 0);
     ASSERT_TRUE(modemState("disabled"));
+    // The daemon's clients are told why nothing is dialled.
+    CallError error;
+    auto client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client) << error.message;
+    auto stateIs = [&](const std::string& state) {
+        return waitFor([&] {
+            while (g_main_context_iteration(nullptr, FALSE)) {
+            }
+            return client->state() + " " + client->stateDetail() == state;
+        }, 15s);
+    };
+    EXPECT_TRUE(stateIs("modem-unavailable disabled")) << client->state() << " " << client->stateDetail();
     refresh();
     // A disabled modem's USSD State is 0 (unknown): no session to cancel.
     EXPECT_FALSE(waitForLog("cancelling it before", 2s)) << log();
@@ -157,6 +171,7 @@ TEST_F(RealModemManagerFaults, ADisabledModemsDialWaitsForItToBeEnabled)
     // due refresh runs by itself.
     ASSERT_TRUE(enableModem());
     EXPECT_TRUE(storeHas("<string>8.80</string>", 20s)) << codesStore() << log();
+    EXPECT_TRUE(stateIs("idle ")) << client->state() << " " << client->stateDetail();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "CodesPlist.h"
 #include "RealModemManagerFixture.h"
 
+#include "host/linux/client/QuorvelClient.h"
+
 #include <filesystem>
 #include <string>
 
@@ -118,6 +120,16 @@ TEST_F(RealModemManager, PolkitRefusesACallerItDoesNotAuthorise)
     EXPECT_TRUE(waitForLog("USSD Initiate *100# failed: org.freedesktop.ModemManager1.Error.Core.Unauthorized")) << log();
     EXPECT_EQ(modemLogCount("<- AT+CUSD=1,"), 0u) << modemLog();
     EXPECT_EQ(codesStore().find("1.00"), std::string::npos);
+    // Its clients are told, in the daemon's State.
+    CallError error;
+    auto client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client) << error.message;
+    EXPECT_TRUE(waitFor([&] {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        return client->state() == "not-authorised" && client->stateDetail() == "ussd";
+    })) << client->state() << " " << client->stateDetail();
+    client.reset();
     stop(daemon);
 }
 

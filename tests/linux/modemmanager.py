@@ -48,6 +48,11 @@ of the manager object:
   DeliverSmsAt(sender, text, timestamp)   the same with a given timestamp
   RemoveModem() / AddModem()              the modem goes away and comes back
   SetRegistration(state, operatorCode)    Modem3gpp.RegistrationState and OperatorCode
+  SetRefusal(kind, error)                 polkit's answer: the USSD calls ("ussd") fail with
+                                          the error named (Core.Unauthorized,
+                                          DBus.Error.AccessDenied), as ModemManager answers a
+                                          caller polkit refuses, before anything else is
+                                          checked; "" allows them again
 '''
 
 import dbus
@@ -105,6 +110,13 @@ pending_calls = []
 cancels = [0]
 stored = []        # (sender, text, timestamp) in storage when the mock starts
 start_state = ['enabled']
+refusals = {}      # 'ussd' -> the D-Bus error name polkit's refusal gives
+
+
+def refuse(kind):
+    name = refusals.get(kind)
+    if name:
+        raise dbus.exceptions.DBusException('Not authorized to perform the operation', name=name)
 
 
 def now_timestamp():
@@ -259,6 +271,9 @@ def end_pending_calls(name, message):
 @dbus.service.method(USSD_IFACE, in_signature='s', out_signature='s', async_callbacks=('reply', 'error'))
 def Initiate(self, command, reply, error):
     self.log(f'Initiate {command}')
+    if refusals.get('ussd'):
+        error(dbus.exceptions.DBusException('Not authorized to perform the operation', name=refusals['ussd']))
+        return
     if modem_state() < MODEM_ENABLED:
         error(wrong_state('Cannot initiate USSD: device not yet enabled'))
         return
@@ -302,6 +317,7 @@ def Respond(self, response):
 @dbus.service.method(USSD_IFACE, in_signature='', out_signature='')
 def Cancel(self):
     self.log('Cancel')
+    refuse('ussd')
     if modem_state() < MODEM_ENABLED:
         raise wrong_state('Cannot cancel USSD: device not yet enabled')
     cancels[0] += 1
@@ -502,3 +518,10 @@ def AddModem(self):
 def SetRegistration(self, state, operator_code):
     modem().UpdateProperties(MODEM_3GPP_IFACE, {'RegistrationState': dbus.UInt32(state),
                                                 'OperatorCode': operator_code})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
+def SetRefusal(self, kind, error):
+    if str(kind) != 'ussd':
+        raise dbus.exceptions.DBusException(f'no such kind of call: {kind}', name='org.freedesktop.DBus.Error.InvalidArgs')
+    refusals[str(kind)] = str(error)

@@ -1,7 +1,9 @@
 # Installs a build folder into STAGE_DIR (prefix /usr, as the Debian package
 # does) and checks the installed tree:
-#  - every line of debian/quorvel.install matches something installed, and
-#    everything installed is in it or in debian/not-installed (dh_missing's rule);
+#  - every line of each binary package's list (debian/quorvel.install,
+#    debian/quorvel-app.install, ...) matches something installed, and
+#    everything installed is in one of them or in debian/not-installed
+#    (dh_missing's rule);
 #  - the daemon, the command, the modules, their resources, the manual pages,
 #    the README and the user unit are there, and the unit is the one debhelper
 #    installs (debian/quorvel.user.service);
@@ -48,24 +50,29 @@ function(read_patterns file out)
   endif()
   set(${out} ${patterns} PARENT_SCOPE)
 endfunction()
-read_patterns(${SOURCE_DIR}/debian/quorvel.install shipped)
+file(GLOB package_lists ${SOURCE_DIR}/debian/*.install)
 read_patterns(${SOURCE_DIR}/debian/not-installed left_out)
-if(NOT shipped)
-  fail("debian/quorvel.install lists nothing")
-endif()
-
-foreach(pattern ${shipped})
-  set(found FALSE)
-  foreach(path ${installed})
-    if(path MATCHES "${pattern}")
-      set(found TRUE)
-      break()
+set(shipped)
+foreach(package_list ${package_lists})
+  get_filename_component(list_name ${package_list} NAME)
+  read_patterns(${package_list} patterns)
+  if(NOT patterns)
+    fail("debian/${list_name} lists nothing")
+  endif()
+  foreach(pattern ${patterns})
+    set(found FALSE)
+    foreach(path ${installed})
+      if(path MATCHES "${pattern}")
+        set(found TRUE)
+        break()
+      endif()
+    endforeach()
+    if(NOT found)
+      string(REPLACE ";" "\n  " listing "${installed}")
+      fail("debian/${list_name}: nothing installed matches ${pattern}; installed:\n  ${listing}")
     endif()
   endforeach()
-  if(NOT found)
-    string(REPLACE ";" "\n  " listing "${installed}")
-    fail("debian/quorvel.install: nothing installed matches ${pattern}; installed:\n  ${listing}")
-  endif()
+  list(APPEND shipped ${patterns})
 endforeach()
 foreach(path ${installed})
   set(found FALSE)
@@ -76,7 +83,7 @@ foreach(path ${installed})
     endif()
   endforeach()
   if(NOT found)
-    fail("${path} is installed but neither in debian/quorvel.install nor in debian/not-installed")
+    fail("${path} is installed but in no debian/*.install nor in debian/not-installed")
   endif()
 endforeach()
 
@@ -89,7 +96,10 @@ foreach(expected
     usr/lib/quorvel/QuorvelPrefBundle.bundle/QuorvelPrefBundle.plist
     usr/share/man/man1/quorveld.1 usr/share/man/man1/quorvel.1
     usr/share/doc/quorvel/README.md
-    usr/lib/systemd/user/quorvel.service)
+    usr/lib/systemd/user/quorvel.service
+    usr/bin/quorvel-app usr/share/applications/org.quillmoor.Quorvel.desktop
+    usr/share/icons/hicolor/scalable/apps/org.quillmoor.Quorvel.svg
+    usr/share/metainfo/org.quillmoor.Quorvel.metainfo.xml usr/share/man/man1/quorvel-app.1)
   if(NOT EXISTS ${STAGE_DIR}/${expected})
     fail("${expected} is not installed")
   endif()
@@ -105,7 +115,7 @@ if(NOT unit MATCHES "\nExecStart=/usr/bin/quorveld\n")
   fail("the unit does not start /usr/bin/quorveld")
 endif()
 
-foreach(program quorveld quorvel)
+foreach(program quorveld quorvel quorvel-app)
   execute_process(COMMAND ${root}/bin/${program} --version
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(NOT status EQUAL 0 OR NOT output MATCHES "^${program} [0-9]")
@@ -136,7 +146,7 @@ endif()
 
 find_program(MAN man)
 if(MAN)
-  foreach(page quorveld quorvel)
+  foreach(page quorveld quorvel quorvel-app)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 MANWIDTH=80
                             ${MAN} --warnings -E UTF-8 -l -Tutf8 -Z ${root}/share/man/man1/${page}.1
                     RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE output)

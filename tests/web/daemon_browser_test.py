@@ -19,63 +19,15 @@ happens, and never touches the machine's own buses.
 import os
 import re
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 
 from browser_test import SKIP, Phone, add_code_until_titled, find_chromium, skip, wait_until
 
-PYTHON = "/usr/bin/python3"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "linux"))
+from private_buses import PYTHON, Processes, start_bus  # noqa: E402 (after the path it lives on)
+
 CODES = "var/mobile/Library/Preferences/org.quillmoor.quorvel.codes.plist"
-
-
-class Processes:
-    """Children each in a process group of its own, stopped in reverse order."""
-
-    def __init__(self, folder, environment):
-        self.folder = folder
-        self.environment = environment
-        self.children = []
-
-    def start(self, name, argv):
-        out = open(os.path.join(self.folder, name + ".out"), "w+")
-        process = subprocess.Popen(argv, stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                                   env=self.environment, start_new_session=True)
-        self.children.append((name, process, out))
-        return process, out
-
-    def stop(self, process, limit=10):
-        """SIGTERM to the process (its group when it lingers); its exit status."""
-        if process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(limit)
-            except subprocess.TimeoutExpired:
-                pass
-        try:
-            os.killpg(process.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        return process.wait()
-
-    def stop_all(self):
-        for _, process, out in reversed(self.children):
-            self.stop(process, 5)
-            out.close()
-        self.children = []
-
-
-def start_bus(processes, role, config):
-    process, out = processes.start(role + "-bus", ["dbus-daemon", "--config-file=" + config, "--nofork", "--print-address=1"])
-
-    def address():
-        if process.poll() is not None:
-            raise AssertionError("dbus-daemon (%s) exited with status %d" % (role, process.returncode))
-        out.seek(0)
-        line = out.readline()
-        return line.strip() if line.endswith("\n") else None
-    return wait_until("the private %s bus" % role, address)
 
 
 def main():

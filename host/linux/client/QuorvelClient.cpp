@@ -438,6 +438,31 @@ std::string QuorvelClient::state() const
     return state ? state : "";
 }
 
+bool QuorvelClient::reloadState(CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return false;
+    GError* failure = nullptr;
+    GVariant* all = g_dbus_connection_call_sync(
+        g_dbus_proxy_get_connection(G_DBUS_PROXY(m_proxy)), kQuorvelBusName, kQuorvelObjectPath,
+        "org.freedesktop.DBus.Properties", "GetAll", g_variant_new("(s)", "org.quillmoor.Quorvel1"),
+        G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &failure);
+    if (!all) {
+        take(failure, error);
+        return false;
+    }
+    GVariant* properties = g_variant_get_child_value(all, 0);
+    for (const char* name : {"State", "StateDetail"}) {
+        GVariant* value = g_variant_lookup_value(properties, name, G_VARIANT_TYPE_STRING);
+        g_dbus_proxy_set_cached_property(G_DBUS_PROXY(m_proxy), name, value);
+        if (value)
+            g_variant_unref(value);
+    }
+    g_variant_unref(properties);
+    g_variant_unref(all);
+    return true;
+}
+
 std::string QuorvelClient::stateDetail() const
 {
     const gchar* detail = quorvel_bus_quorvel1_get_state_detail(m_proxy);

@@ -143,6 +143,10 @@ public:
     // The State and StateDetail properties as last heard.
     std::string state() const;
     std::string stateDetail() const;
+    // Reads State and StateDetail afresh into what state() gives (no
+    // listener runs). For a daemon that took its name before serving its
+    // object: the proxy's own read, made when the name appeared, found nothing.
+    bool reloadState(CallError* error);
 
     // Listeners run on the main context the client was made on.
     void onRefreshed(std::function<void(const WidgetView&)> listener);
