@@ -6,6 +6,7 @@
 #include "LinuxHostFixture.h"
 
 #include "history/HistoryDatabase.h"
+#include "host/common/history/ChangeText.h"
 #include "host/linux/client/QuorvelClient.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/system/Device.h"
@@ -98,7 +99,12 @@ TEST_F(HistoryInterface, GivesTheChangeSinceThePreviousValueAndTheLastThirtyDays
     ASSERT_TRUE(changes && changes->size() == 1) << error.message;
     ASSERT_TRUE(changes->at(0).delta);
     EXPECT_NEAR(*changes->at(0).delta, -1.2, 1e-9);
-    EXPECT_EQ(changeText(changes->at(0), now).rfind("\u22121.20 since ", 0), 0u) << changeText(changes->at(0), now);
+    const FieldChange& fall = changes->at(0);
+    const std::string text = quorvel::history::changeText(
+        {fall.code, fall.index, fall.title, fall.value, fall.previousValue, fall.delta,
+         platform::Date::fromMicros(fall.previousAtMicros), platform::Date::fromMicros(fall.changedAtMicros)},
+        platform::Date::fromMicros(now), [](platform::Date at) { return localUtcOffset(at.micros()); });
+    EXPECT_EQ(text.rfind("\u22121.20 since ", 0), 0u) << text;
     EXPECT_TRUE(client->changes("*101#", &error)->empty());
 }
 

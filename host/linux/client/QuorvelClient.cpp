@@ -1,7 +1,6 @@
 #include "host/linux/client/QuorvelClient.h"
 
 #include "dbus/QuorvelBus.h"
-#include "host/common/history/ChangeText.h"
 
 #include <cstdio>
 
@@ -474,15 +473,6 @@ void QuorvelClient::onCodesChanged(std::function<void()> listener) { m_listeners
 void QuorvelClient::onSettingsChanged(std::function<void()> listener) { m_listeners->settingsChanged = std::move(listener); }
 void QuorvelClient::onStateChanged(std::function<void()> listener) { m_listeners->stateChanged = std::move(listener); }
 void QuorvelClient::onRunningChanged(std::function<void(bool)> listener) { m_listeners->runningChanged = std::move(listener); }
-
-std::string changeText(const FieldChange& change, int64_t nowMicros)
-{
-    const quorvel::history::FieldChange same{change.code, change.index, change.title, change.value, change.previousValue,
-                                             change.delta, platform::Date::fromMicros(change.previousAtMicros),
-                                             platform::Date::fromMicros(change.changedAtMicros)};
-    return quorvel::history::changeText(same, platform::Date::fromMicros(nowMicros),
-                                        [](platform::Date at) { return localUtcOffset(at.micros()); });
-}
 
 int64_t localUtcOffset(int64_t atMicros)
 {

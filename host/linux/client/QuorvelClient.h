@@ -72,8 +72,10 @@ struct HistoryPoint {
     double number = 0;
 };
 
-// The change since the previous different value of a field (GetChanges);
-// changeText() writes it as a screen shows it.
+// The change since the previous different value of a field (GetChanges), as
+// the page writes it: "−1.30 since 09:05" (host/common/history/ChangeText.h,
+// with localUtcOffset for the time; the client library itself stays free of
+// the platform library, so the app can be installed without it).
 struct FieldChange {
     std::string code;
     int index = 0;
@@ -164,10 +166,6 @@ private:
     std::unique_ptr<Listeners> m_listeners;
     GCancellable* m_cancellable;
 };
-
-// "−1.30 since 09:05": the change as the page writes it, with the time in
-// this system's local time zone (host/common/history/ChangeText.h).
-std::string changeText(const FieldChange& change, int64_t nowMicros);
 
 // This system's local time's offset from UTC at an instant, in seconds (TZ, /etc/localtime).
 int64_t localUtcOffset(int64_t atMicros);
