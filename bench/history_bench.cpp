@@ -11,6 +11,7 @@
 #include "history/HistoryDatabase.h"
 #include "host/common/history/HistoryExport.h"
 #include "history/HistoryReader.h"
+#include "history/HistorySummary.h"
 #include "platform/foundation/DevicePaths.h"
 #include "platform/system/Device.h"
 
@@ -135,6 +136,34 @@ void printYearOfFiveCodes(benchmark::State& state)
     state.counters["db_MB"] = static_cast<double>(device.bytes()) / 1e6;
 }
 BENCHMARK(printYearOfFiveCodes)->ArgName("thinned")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// What a screen reads beside the figures of a year of five codes (thinned as
+// the module keeps it): every field's change since its previous value, and
+// one field's last 30 days for its chart.
+void changesAndChartOfAYear(benchmark::State& state)
+{
+    const platform::Date now = platform::Date::fromMicros(kStart + int64_t(kRefreshesPerYear) * kQuarter);
+    BenchDevice device(now.micros());
+    {
+        HistoryDatabase db;
+        fillYear(db, true);
+    }
+    const bool chart = state.range(0) != 0;
+    size_t found = 0;
+    for (auto _ : state) {
+        if (chart) {
+            std::vector<quorvel::history::HistoryPoint> points;
+            quorvel::history::readPoints(device.file(), "*100#", 0, now.addingSeconds(-30 * 86400.0), &points);
+            found = points.size();
+        } else {
+            std::vector<quorvel::history::FieldChange> changes;
+            quorvel::history::readChanges(device.file(), std::nullopt, &changes);
+            found = changes.size();
+        }
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(changesAndChartOfAYear)->ArgName("chart")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -93,7 +93,9 @@ struct CommandLine {
             ->check(CLI::Range(0, 65535));
         serveApp->add_option("--scenario", serve.scenario, "set the device up with a scenario's statements first")
             ->type_name("FILE");
-        usage[serveApp] = "usage: quorvel serve [--port PORT] [--scenario FILE]";
+        serveApp->add_flag("--keep-replies", serve.keepReplies,
+                           "keep each code's last reply text and show it, as quorveld does (off by default)");
+        usage[serveApp] = "usage: quorvel serve [--port PORT] [--scenario FILE] [--keep-replies]";
 
         widgetApp = app.add_subcommand("widget", "print the running quorveld's widget as a status-bar JSON line");
         widgetApp->add_flag("--follow,-f", widget.follow, "print one line per redraw until stopped");

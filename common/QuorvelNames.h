@@ -38,6 +38,13 @@ inline constexpr const char* kShowGridlinesKey = "showGridlines";
 // Codes are dialled only on their own SIM, and new ones record it (off by default).
 inline constexpr const char* kCodesFollowSimKey = "codesFollowSim";
 
+// Each code's last reply text, kept by the home-screen host where its setting
+// is on (host/common/replies/LastReplies.h): a dictionary from the code to
+// {text, at}. The Settings bundle only reads it.
+inline constexpr const char* kLastRepliesPath = "/last-replies.plist";
+inline constexpr const char* kLastReplyTextKey = "text";
+inline constexpr const char* kLastReplyAtKey = "at";
+
 // SMS hand-off file keys.
 inline constexpr const char* kHandoffTextKey = "text";
 inline constexpr const char* kHandoffIdKey = "id";

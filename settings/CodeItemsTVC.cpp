@@ -1,6 +1,7 @@
 #include "settings/CodeItemsTVC.h"
 
 #include "common/QuorvelNames.h"
+#include "platform/foundation/PropertyList.h"
 #include "settings/RuntimeClasses.h"
 
 namespace quorvel {
@@ -26,6 +27,17 @@ void CodeItemsTVC::viewDidLoad()
     fields = stored ? *stored : Array{};
     const Value& command = code[kUssdCodeKey];
     navigationItem().setTitle(command.isNone() ? std::string() : command.description());
+    lastReply.clear();
+    if (const std::string* text = command.string()) {
+        const Value reply = readDictionaryIfPresent(kLastRepliesPath).value_or(Dict{})[*text][kLastReplyTextKey];
+        if (const std::string* said = reply.string())
+            lastReply = *said;
+    }
+}
+
+std::string CodeItemsTVC::titleForFooterInSection(UITableView&, int)
+{
+    return lastReply.empty() ? std::string() : "Last reply: " + lastReply;
 }
 
 int CodeItemsTVC::numberOfSectionsInTableView(UITableView&) { return 1; }

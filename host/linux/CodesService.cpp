@@ -4,7 +4,7 @@
 #include "common/SimBinding.h"
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/system/Device.h"

@@ -18,9 +18,11 @@
 
 namespace platform { class Device; }
 
+namespace host { class LastReplies; }
+
 namespace linuxhost {
 
-class LastReplies;
+using host::LastReplies;
 
 class CodesService {
 public:

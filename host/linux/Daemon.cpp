@@ -8,11 +8,12 @@
 #include "host/linux/DaemonClock.h"
 #include "host/linux/DaemonLog.h"
 #include "host/linux/DialService.h"
+#include "host/linux/HistoryService.h"
 #include "host/linux/HomeScreen.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "host/linux/ModemTelephony.h"
 #include "host/linux/Registration.h"
-#include "host/linux/ReplyRecorder.h"
+#include "host/common/replies/ReplyRecorder.h"
 #include "host/linux/SchedulerSource.h"
 #include "host/linux/SessionLock.h"
 #include "host/linux/SettingsService.h"
@@ -193,14 +194,15 @@ int runDaemon(const DaemonOptions& options)
     GDBusConnection* system = connectBus(G_BUS_TYPE_SYSTEM, "system");
     SmsMirror mirror(device, home.process());
     std::unique_ptr<ModemTelephony> modems;
-    LastReplies replies;
-    std::unique_ptr<ReplyRecorder> recorder;
+    host::LastReplies replies;
+    std::unique_ptr<host::ReplyRecorder> recorder;
     std::unique_ptr<SessionLock> lock;
     if (system) {
         watchBus(system, systemWatch);
         modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
         ModemTelephony* modem = modems.get();
-        recorder = std::make_unique<ReplyRecorder>(device, home.process(), replies, modem);
+        recorder = std::make_unique<host::ReplyRecorder>(device, replies, modem);
+        modems->onUssdText([&recorder](const std::string& text) { recorder->heard(text); });
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
@@ -219,6 +221,7 @@ int runDaemon(const DaemonOptions& options)
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
+    auto history = std::make_unique<HistoryService>(device, bus->skeleton());
     auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies, modems.get());
     // A dial the modem client gives up on: no answer is waited for, by the
     // refresh gate or by a client's DialCode. (Not after modems->stop().)
@@ -292,8 +295,11 @@ int runDaemon(const DaemonOptions& options)
     replies.onChanged(nullptr);
     dials.reset();
     alerts.reset();
+    if (modems)
+        modems->onUssdText(nullptr);
     recorder.reset();
     settings.reset();
+    history.reset();
     codes.reset();
     bus.reset();
     if (timedOut) {

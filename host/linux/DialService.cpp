@@ -4,7 +4,7 @@
 #include "common/QuorvelNames.h"
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "host/linux/ModemStatus.h"
 #include "host/linux/ModemTelephony.h"
 #include "platform/foundation/PropertyList.h"

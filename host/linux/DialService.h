@@ -42,9 +42,11 @@ class Device;
 class Process;
 }
 
+namespace host { class LastReplies; }
+
 namespace linuxhost {
 
-class LastReplies;
+using host::LastReplies;
 class ModemTelephony;
 struct DialFailure;
 

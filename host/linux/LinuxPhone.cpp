@@ -2,6 +2,9 @@
 
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/HomeScreen.h"
+#include "host/common/replies/LastReplies.h"
+#include "host/linux/client/QuorvelClient.h"
+#include "host/web/FiguresJson.h"
 #include "host/linux/SettingsScreen.h"
 #include "host/common/text/JsonString.h"
 #include "host/web/CodesStoreText.h"
@@ -53,10 +56,21 @@ std::string LinuxPhone::stateJson()
     return out + "}";
 }
 
+std::string LinuxPhone::figuresJson()
+{
+    const host::LastReplies replies; // read only: the daemon's recorder writes it
+    return host::figuresJson(m_device.now(), [](platform::Date at) { return localUtcOffset(at.micros()); },
+                             [&replies](const std::string& code) { return replies.textFor(code); });
+}
+
 PageReply LinuxPhone::showApp(host::PageApp app)
 {
     if (app == host::PageApp::settings && !m_settings.open())
         return PageReply::refused("the Settings screens could not load the bundle (see the log)");
+    // Pulled down, Notification Center loads the widget afresh, as on the
+    // phone: a code saved on the Settings screens since then shows up.
+    if (app == host::PageApp::notificationCenter && m_app != app)
+        m_home.reloadWidget();
     m_app = app;
     m_device.runPending();
     return PageReply::done();

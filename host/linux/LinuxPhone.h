@@ -24,6 +24,7 @@ public:
     LinuxPhone(platform::Device& device, HomeScreen& home, SettingsScreen& settings);
 
     std::string stateJson() override;
+    std::string figuresJson() override;
     host::PageReply showApp(host::PageApp app) override;
     host::PageReply tapSettings(platform::CGPoint point) override;
     host::PageReply scrollSettings(platform::CGPoint point, double dy) override;

@@ -101,6 +101,8 @@ public:
     // Called when the SIM read changed (one put in, swapped, taken out), so
     // that what is shown of codes that follow their SIM is drawn again.
     void onSimChanged(std::function<void()> changed) { m_simChanged = std::move(changed); }
+    // Each USSD text from the network, before the processes hear it.
+    void onUssdText(std::function<void(const std::string&)> listener) { m_ussdText = std::move(listener); }
 
     bool hasModem() const { return m_object != nullptr; }
     // A modem with USSD that is enabled.
@@ -220,6 +222,7 @@ private:
     // messages are read from properties, which polkit does not guard.)
     bool m_ussdRefused = false;
     bool m_refreshDue = false;
+    std::function<void(const std::string&)> m_ussdText;
 
     // The session: whether its current (non-idle) state comes from our own
     // Initiate, and whether that session has had its one Cancel.

@@ -286,6 +286,8 @@ void ModemTelephony::ussdTextChanged(GObject* ussd, GParamSpec* property, gpoint
 void ModemTelephony::deliverUssdText(const std::string& text)
 {
     platform::DeviceScope on(m_device);
+    if (m_ussdText)
+        m_ussdText(text);
     platform::Dict info{{platform::kCTUSSDSessionString, text}};
     platform::postTelephonyNotification(m_device, platform::kCTUSSDSessionStringNotification, &info);
 }

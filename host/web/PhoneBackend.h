@@ -72,6 +72,10 @@ public:
     virtual PageReply setDoNotDisturb(bool on) = 0;
     virtual PageReply setRoaming(bool on) = 0;
 
+    // The figures panel (FiguresJson.h): each code's fields with their change
+    // and chart points, and its last reply; "" when the phone has none to give.
+    virtual std::string figuresJson() { return {}; }
+
     // Whether the page may lock the phone and switch Do Not Disturb and
     // roaming (a real phone takes these from its session and its modem).
     virtual bool hasPhoneControls() const { return true; }

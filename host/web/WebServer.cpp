@@ -323,6 +323,17 @@ void WebServer::addRoutes()
         res.set_content(json, "application/json");
     });
 
+    // Read when the codes store changed (a refresh, a save): not with every state.
+    s.Get("/api/figures", [this](const Request&, Response& res) {
+        std::string json;
+        if (!m_onPhone([&] { json = m_phone.figuresJson(); }))
+            return answerText(res, 503, "the phone is shutting down");
+        if (json.empty())
+            return answerText(res, 404, "this phone keeps no figures over time");
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(json, "application/json");
+    });
+
     s.Get("/api/log", [this](const Request& req, Response& res) {
         uint64_t next = 0;
         std::string since = req.has_param("since") ? req.get_param_value("since") : req.get_header_value("Last-Event-ID");

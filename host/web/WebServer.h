@@ -1,6 +1,7 @@
 // The phone in a browser: an HTTP server on 127.0.0.1 (cpp-httplib) that
 // serves one page, with its script and style, from the binary, and the
-// requests the page makes: the phone's state, taps and typing, the app shown,
+// requests the page makes: the phone's state, its figures over time
+// (GET /api/figures, FiguresJson.h), taps and typing, the app shown,
 // lock, Do Not Disturb, roaming, and (where the phone has them) the clock and
 // the carrier console; the system log streams as Server-Sent Events.
 //

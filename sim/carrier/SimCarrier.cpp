@@ -112,6 +112,8 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
 
 void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse)
 {
+    if (text && m_ussdListener)
+        m_ussdListener(*text);
     // A notification without text has nothing to show.
     auto present = [&] {
         if (m_presenter && text)

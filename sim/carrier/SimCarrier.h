@@ -134,6 +134,11 @@ public:
     using UssdPresenter = std::function<void(const std::string& text, bool allowsResponse)>;
     void setUssdPresenter(UssdPresenter presenter) { m_presenter = std::move(presenter); }
 
+    // Called on the network's run loop with each USSD text, before anything
+    // of it is presented or posted (the home screen keeping last replies).
+    using UssdListener = std::function<void(const std::string& text)>;
+    void setUssdListener(UssdListener listener) { m_ussdListener = std::move(listener); }
+
     // Where the network's SMS go (called on the network's run loop). Without
     // one an SMS answer is logged as lost.
     using SmsReceiver = std::function<void(const std::string& sender, const std::string& text)>;
@@ -153,6 +158,7 @@ private:
     UssdPresenter m_presenter;
     SmsReceiver m_smsReceiver;
     DialListener m_dialListener;
+    UssdListener m_ussdListener;
     UssdOrder m_order = UssdOrder::alertFirst;
     SimSlots m_slots;
     // The SIM named by the dialOnSim under way.

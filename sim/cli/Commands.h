@@ -67,6 +67,7 @@ int swarmCommand(const SwarmCommandOptions& options);
 struct ServeOptions {
     int port = 8470;          // 0 picks a free one
     std::string scenario;     // statements that set the device up first
+    bool keepReplies = false; // the home screen keeps each code's last reply (as quorveld does)
 };
 
 // Serves a fresh simulated device as a page on 127.0.0.1 until SIGINT or

@@ -1,10 +1,11 @@
-// quorvel serve [--port P] [--scenario FILE]: a fresh simulated device in a
+// quorvel serve [--port P] [--scenario FILE] [--keep-replies]: a fresh simulated device in a
 // browser page on 127.0.0.1, until SIGINT or SIGTERM.
 #include "sim/cli/Commands.h"
 
 #include "host/web/PhoneQueue.h"
 #include "host/web/WebServer.h"
 #include "sim/scenario/ScenarioSession.h"
+#include "sim/springboard/ReplyKeeper.h"
 #include "sim/web/SimPhone.h"
 #include "sim/world/World.h"
 
@@ -35,8 +36,10 @@ void installStopHandlers()
 }
 
 // Serves the booted device until asked to stop; returns the exit status.
-int serve(sim::World& world, int port)
+int serve(sim::World& world, int port, bool keepReplies)
 {
+    if (keepReplies && !world.host<sim::ReplyKeeper>())
+        world.addHost<sim::ReplyKeeper>();
     world.boot();
     sim::SimPhone phone(world);
     host::PhoneQueue queue;
@@ -88,7 +91,7 @@ int serveCommand(const ServeOptions& options)
         session.sourceFolder = std::filesystem::path(options.scenario).parent_path().string();
     }
     int status = 0;
-    session.afterRun = [&](sim::World& world, const sim::RunResult&) { status = serve(world, options.port); };
+    session.afterRun = [&](sim::World& world, const sim::RunResult&) { status = serve(world, options.port, options.keepReplies); };
     const int ran = sim::runScenarioText(name, text, session, std::cout, std::cerr);
     return ran != sim::kScenarioPassed ? ran : status;
 }

@@ -43,6 +43,7 @@ const VerbTable& scenarioVerbs()
         addHistoryVerbs(t);
         addSimCardVerbs(t);
         addAlertVerbs(t);
+        addReplyVerbs(t);
         return t;
     }();
     return table;

@@ -2,12 +2,14 @@
 
 #include "host/common/text/JsonString.h"
 #include "host/web/CodesStoreText.h"
+#include "host/web/FiguresJson.h"
 #include "host/web/PageDrawing.h"
 #include "platform/system/Device.h"
 #include "sim/carrier/SimCarrier.h"
 #include "sim/messaging/MessagingService.h"
 #include "sim/settingsapp/SettingsApp.h"
 #include "sim/springboard/NotificationCenterHost.h"
+#include "sim/springboard/ReplyKeeper.h"
 #include "sim/springboard/SpringBoard.h"
 #include "sim/world/DeviceFolder.h"
 #include "sim/world/LogCapture.h"
@@ -84,6 +86,17 @@ std::string SimPhone::stateJson()
     out += ",\"codes\":" + host::jsonString(host::codesStoreText());
     out += ",\"rate\":" + std::to_string(m_rate) + ",\"carrierScripts\":" + scriptsJson();
     return out + "}";
+}
+
+std::string SimPhone::figuresJson()
+{
+    // The simulated device's zone is UTC. Replies show only where the home
+    // screen keeps them.
+    const ReplyKeeper* keeper = m_world.host<ReplyKeeper>();
+    host::ReplyText reply;
+    if (keeper)
+        reply = [keeper](const std::string& code) { return keeper->replies().textFor(code); };
+    return host::figuresJson(m_world.now(), {}, reply);
 }
 
 PageReply SimPhone::showApp(host::PageApp app)

@@ -34,6 +34,7 @@ public:
 
     // PhoneBackend.
     std::string stateJson() override;
+    std::string figuresJson() override;
     host::PageReply showApp(host::PageApp app) override;
     host::PageReply tapSettings(platform::CGPoint point) override;
     host::PageReply scrollSettings(platform::CGPoint point, double dy) override;

@@ -1,11 +1,12 @@
 // The parts of the daemon's interface that need no bus: the last replies'
 // bounds, the settings read from the Settings page's own specifier list, and
 // the command line's JSON of the codes.
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 #include "host/linux/SettingsService.h"
 #include "host/linux/client/DaemonClient.h"
 #include "host/linux/client/QuorvelClient.h"
 #include "platform/foundation/DevicePaths.h"
+#include "platform/foundation/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ using LastRepliesFile = DeviceRoot;
 
 TEST_F(LastRepliesFile, KeepsTheNewestReplyOfEachCodeWithinItsBounds)
 {
-    LastReplies replies;
+    host::LastReplies replies;
     EXPECT_EQ(replies.textFor("*100#"), "");
     replies.remember("*100#", "Balance 1", platform::Date::fromSeconds(1000));
     replies.remember("*100#", "Balance 2", platform::Date::fromSeconds(1001));
@@ -41,20 +42,44 @@ TEST_F(LastRepliesFile, KeepsTheNewestReplyOfEachCodeWithinItsBounds)
 
     // A long text is cut on a character boundary, never inside one.
     std::string cyrillic;
-    while (cyrillic.size() < LastReplies::kMaxReplyBytes + 10)
+    while (cyrillic.size() < host::LastReplies::kMaxReplyBytes + 10)
         cyrillic += "ж";
     replies.remember("*101#", "x" + cyrillic, platform::Date::fromSeconds(1002));
     const std::string kept = replies.textFor("*101#");
-    EXPECT_LE(kept.size(), LastReplies::kMaxReplyBytes);
-    EXPECT_GE(kept.size(), LastReplies::kMaxReplyBytes - 1);
+    EXPECT_LE(kept.size(), host::LastReplies::kMaxReplyBytes);
+    EXPECT_GE(kept.size(), host::LastReplies::kMaxReplyBytes - 1);
     EXPECT_EQ(kept.substr(kept.size() - 2), "ж");
 
     // Past the cap the oldest replies go first.
-    for (size_t i = 0; i < LastReplies::kMaxCodes; ++i)
+    for (size_t i = 0; i < host::LastReplies::kMaxCodes; ++i)
         replies.remember("*" + std::to_string(200 + i) + "#", "r", platform::Date::fromSeconds(2000.0 + static_cast<double>(i)));
     EXPECT_EQ(replies.textFor("*100#"), "");
     EXPECT_EQ(replies.textFor("*101#"), "");
     EXPECT_EQ(replies.textFor("*200#"), "r");
+}
+
+TEST_F(LastRepliesFile, KeepsValidUtf8EvenOfInvalidBytesAndAHandEditedFile)
+{
+    host::LastReplies replies;
+    // A stray byte and a sequence cut short each become U+FFFD; a NUL too.
+    replies.remember("*100#", std::string("Bal\xff 12,50\xe4\xbd", 11) + std::string(1, '\0') + "!", platform::Date::fromSeconds(1000));
+    EXPECT_EQ(replies.textFor("*100#"), "Bal\uFFFD 12,50\uFFFD\uFFFD!");
+    // Invalid bytes that grow past the bound on mending are cut again, on a boundary.
+    replies.remember("*101#", std::string(host::LastReplies::kMaxReplyBytes, '\xff'), platform::Date::fromSeconds(1001));
+    const std::string kept = replies.textFor("*101#");
+    EXPECT_LE(kept.size(), host::LastReplies::kMaxReplyBytes);
+    EXPECT_EQ(kept.size() % 3, 0u);
+    EXPECT_TRUE(platform::utf8::isValid(kept));
+}
+
+TEST(WidgetTooltip, GetsALineForEachCodeWithAReplyInStoreOrder)
+{
+    std::vector<StoredCode> codes{{"*100#", "", 1, 0, "Balance 12.50", {}}, {"*101#", "", 1, 0, "", {}},
+                                  {"", "", 1, 0, "stray", {}}, {"*102#", "900", 1, 0, "Minutes 300", {}}};
+    EXPECT_EQ(tooltipWithReplies("Refreshed at: 09:05:02", codes),
+              "Refreshed at: 09:05:02\n*100#: Balance 12.50\n*102#: Minutes 300");
+    EXPECT_EQ(tooltipWithReplies("", {codes[0]}), "*100#: Balance 12.50");
+    EXPECT_EQ(tooltipWithReplies("Tap to refresh", {}), "Tap to refresh");
 }
 
 TEST(SettingSpecifiers, AreTheSettingsPagesElevenStoredSettingsWithTheirKinds)

@@ -65,7 +65,7 @@ class Server:
 
     def __init__(self, binary, folder):
         self.output = open(os.path.join(folder, "serve.log"), "w+")
-        self.process = subprocess.Popen([binary, "serve", "--port", "0"], stdout=self.output,
+        self.process = subprocess.Popen([binary, "serve", "--port", "0", "--keep-replies"], stdout=self.output,
                                         stderr=subprocess.STDOUT, cwd=folder)
         self.url = wait_until("the server's URL", self._url)
 
@@ -318,6 +318,27 @@ def run(driver, server, folder, readme_shot):
                shown=lambda: phone.texts("screen-nc"))
     phone.shot("widget-refreshed")
     wait_until("the log", lambda: "Qvl:" in driver.find_element("id", "log").text)
+
+    # A fall: the figures panel writes the change since the previous value
+    # and draws the last 30 days from the history.
+    form.find_element("name", "text").clear()
+    form.find_element("name", "text").send_keys("Balance 98.45 rub. Bonus 300")
+    form.find_element("css selector", "button[type=submit]").click()
+    wait_until("the third script", lambda: "98.45" in driver.find_element("id", "scripts").text)
+    phone.click(lambda: [t for t in driver.find_elements("css selector", "#screen-nc svg text")
+                         if "↻" in t.text or "Refreshed" in t.text][0], "the refresh line")
+    wait_until("the fall in the widget", lambda: "98.45" in " ".join(phone.texts("screen-nc")), seconds=15,
+               shown=lambda: phone.texts("screen-nc"))
+    figures_text = lambda: driver.find_element("id", "figures").text
+    wait_until("the change in the figures panel", lambda: "\u22121.30 since " in figures_text(), seconds=20,
+               shown=figures_text)
+    wait_until("the chart", lambda: driver.find_elements("css selector", "#figures svg.chart polyline"))
+    label = driver.find_element("css selector", "#figures svg.chart").get_attribute("aria-label")
+    assert "Balance over the last 30 days" in label and "98.45" in label, label
+    # The home screen keeps the whole reply (--keep-replies): the panel shows it.
+    wait_until("the last reply", lambda: "Last reply: Balance 98.45 rub. Bonus 300" in figures_text(), shown=figures_text)
+    driver.execute_script("document.getElementById('figures-panel').scrollIntoView()")
+    phone.shot("figures")
 
     flow_taps = driver.execute_script("return window.quorvelTapTimes;")
     figures = measure(driver, phone, first_paint, flow_taps)

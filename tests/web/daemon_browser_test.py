@@ -98,7 +98,22 @@ def main():
             options.add_argument(argument)
         service = Service(executable_path=chromedriver, log_path=os.path.join(folder, "chromedriver.log"))
         driver = webdriver.Chrome(service=service, options=options)
-        run(driver, Phone(driver, folder), base + "?token=" + token, os.path.join(root, CODES))
+        session = dbus.bus.BusConnection(environment["DBUS_SESSION_BUS_ADDRESS"])
+        modem = system.get_object("org.freedesktop.ModemManager1", "/org/freedesktop/ModemManager1")
+        daemon_object = session.get_object("org.quillmoor.Quorvel1", "/org/quillmoor/Quorvel1")
+
+        def refresh_to(reply, value):
+            """The modem answers `reply`; refreshes are asked until the store holds `value`."""
+            modem.SetUssdReply("*100#", "reply", reply, "", dbus_interface="org.freedesktop.DBus.Mock")
+            def stored():
+                try:
+                    daemon_object.Refresh(dbus_interface="org.quillmoor.Quorvel1")
+                except dbus.exceptions.DBusException:
+                    pass  # no widget line yet
+                return ("<string>%s</string>" % value) in open(os.path.join(root, CODES)).read()
+            wait_until("the value " + value + " in the codes store", stored, seconds=30)
+
+        run(driver, Phone(driver, folder), base + "?token=" + token, os.path.join(root, CODES), refresh_to)
 
         if processes.stop(daemon) != 0:
             raise AssertionError("quorveld stopped with status %d" % daemon.returncode)
@@ -112,7 +127,7 @@ def main():
         shutil.rmtree(scratch, ignore_errors=True)
 
 
-def run(driver, phone, url, codes):
+def run(driver, phone, url, codes, refresh_to):
     driver.get(url)
     # Only the page's script draws the phone: that it is there says the script loaded and ran.
     wait_until("the Settings screen", lambda: driver.find_elements("css selector", "#screen-settings svg text"), seconds=15)
@@ -145,6 +160,23 @@ def run(driver, phone, url, codes):
     wait_until("the page's codes store", lambda: "*100#" in driver.find_element("id", "codes").text)
     wait_until("the page's log", lambda: "quorveld" in driver.find_element("id", "log").text or
                "Qvl:" in driver.find_element("id", "log").text)
+
+    # Two refreshes with falling figures: the figures panel writes the change
+    # since the previous value, draws the chart from the daemon's history and
+    # shows the whole last reply. Notification Center opened reloads the
+    # widget, whose refresh line the daemon's Refresh taps.
+    driver.find_element("id", "app-nc").click()
+    wait_until("the widget's titled field", lambda: "Balance" in " ".join(phone.texts("screen-nc")),
+               shown=lambda: phone.texts("screen-nc"))
+    refresh_to("Balance 11.20 rub, bonus 300", "11.20")
+    refresh_to("Balance 10.00 rub, bonus 300", "10.00")
+    figures_text = lambda: driver.find_element("id", "figures").text
+    wait_until("the change in the figures panel", lambda: "\u22121.20 since " in figures_text(), seconds=20,
+               shown=figures_text)
+    wait_until("the chart", lambda: driver.find_elements("css selector", "#figures svg.chart polyline"))
+    wait_until("the last reply", lambda: "Last reply: Balance 10.00 rub, bonus 300" in figures_text(), shown=figures_text)
+    driver.execute_script("document.getElementById('figures-panel').scrollIntoView()")
+    phone.shot("figures")
 
 
 if __name__ == "__main__":

@@ -35,9 +35,14 @@ void reportFailure(const char* method, const CallError& error)
         std::cerr << "quorvel: quorveld did not answer " << method << ": " << error.message << "\n";
 }
 
-bool printState(const WidgetView& view)
+// The widget's state with each code's last reply under its tooltip (a
+// daemon that cannot give the codes leaves the tooltip as it is).
+bool printState(QuorvelClient& client, const WidgetView& view)
 {
-    std::cout << statusBarLine(view.text, view.tooltip, view.cssClass) << std::endl;
+    CallError ignored;
+    const auto codes = client.codes(&ignored);
+    const std::string tooltip = codes ? tooltipWithReplies(view.tooltip, *codes) : view.tooltip;
+    std::cout << statusBarLine(view.text, tooltip, view.cssClass) << std::endl;
     return static_cast<bool>(std::cout);
 }
 
@@ -48,6 +53,15 @@ gboolean stopFollowing(gpointer loop)
 }
 
 } // namespace
+
+std::string tooltipWithReplies(const std::string& tooltip, const std::vector<StoredCode>& codes)
+{
+    std::string out = tooltip;
+    for (const StoredCode& code : codes)
+        if (!code.code.empty() && !code.lastReply.empty())
+            out += (out.empty() ? "" : "\n") + code.code + ": " + code.lastReply;
+    return out;
+}
 
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass)
 {
@@ -128,7 +142,7 @@ int widgetCommand(const WidgetCommandOptions& options)
     if (options.follow) {
         // Listening before the first state is read, so no redraw falls between.
         client->onRefreshed([&](const WidgetView& view) {
-            if (!printState(view)) {
+            if (!printState(*client, view)) {
                 status = 1; // the reader has gone; main reports the write error
                 g_main_loop_quit(loop);
             }
@@ -145,7 +159,7 @@ int widgetCommand(const WidgetCommandOptions& options)
     std::optional<WidgetView> view = client->widget(&error);
     if (!view)
         reportFailure("GetWidget", error);
-    status = view && printState(*view) ? 0 : 1;
+    status = view && printState(*client, *view) ? 0 : 1;
     if (options.follow && status == 0) {
         guint term = g_unix_signal_add(SIGTERM, stopFollowing, loop);
         guint interrupt = g_unix_signal_add(SIGINT, stopFollowing, loop);

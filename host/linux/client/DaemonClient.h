@@ -8,7 +8,7 @@
 //   int status = codesCommand();                   // the stored codes as one JSON array
 //
 // Lines are in the custom-module format of common status bars:
-//   {"text":"Balance: 12.50 | Bonus: 300","tooltip":"Refreshed at: 09:05:02  ↻","class":"values"}
+//   {"text":"Balance: 12.50 | Bonus: 300","tooltip":"Refreshed at: 09:05:02  ↻\n*100#: Balance 12.50 rub","class":"values"}
 #pragma once
 
 #include <string>
@@ -28,10 +28,14 @@ int widgetCommand(const WidgetCommandOptions& options);
 // Prints the stored codes with their fields, values, last refresh and last reply.
 int codesCommand();
 
+struct StoredCode;
+
 // One status-bar line (no newline); every text is escaped for JSON.
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass);
 
-struct StoredCode;
+// The widget's tooltip with a line "CODE: REPLY" under it for each code whose
+// last reply the daemon keeps, in store order (`quorvel widget` prints this).
+std::string tooltipWithReplies(const std::string& tooltip, const std::vector<StoredCode>& codes);
 // The codes as a JSON array (no newline):
 //   [{"code":"*100#","smsSender":"","expectedNumbers":2,"refreshedAt":"2026-12-08T09:05:00Z",
 //     "lastReply":"Balance 12.50","fields":[{"index":0,"title":"Balance","value":"12.50"}]}]

@@ -469,6 +469,62 @@ bool QuorvelClient::removeAlert(const std::string& code, int index, CallError* e
     return done;
 }
 
+std::optional<std::vector<HistoryPoint>> QuorvelClient::history(const std::string& code, int index, int64_t sinceMicros,
+                                                                CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* list = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_history_sync(m_proxy, code.c_str(), index, sinceMicros, &list, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<HistoryPoint> points;
+    points.reserve(g_variant_n_children(list));
+    GVariantIter iter;
+    g_variant_iter_init(&iter, list);
+    gint64 at = 0;
+    const gchar* value = nullptr;
+    double number = 0;
+    while (g_variant_iter_next(&iter, "(x&sd)", &at, &value, &number))
+        points.push_back(HistoryPoint{at, value, number});
+    g_variant_unref(list);
+    return points;
+}
+
+std::optional<std::vector<HistoryPoint>> QuorvelClient::chart(const std::string& code, int index, CallError* error)
+{
+    const int64_t since = g_get_real_time() - int64_t(kChartDays) * 86400 * 1000000;
+    return history(code, index, since, error);
+}
+
+std::optional<std::vector<FieldChange>> QuorvelClient::changes(const std::string& code, CallError* error)
+{
+    if (!reachable(m_proxy, error))
+        return std::nullopt;
+    GError* failure = nullptr;
+    GVariant* list = nullptr;
+    if (!quorvel_bus_quorvel1_call_get_changes_sync(m_proxy, code.c_str(), &list, nullptr, &failure)) {
+        take(failure, error);
+        return std::nullopt;
+    }
+    std::vector<FieldChange> changes;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, list);
+    const gchar *changed = nullptr, *title = nullptr, *value = nullptr, *previous = nullptr;
+    gint32 index = 0;
+    gboolean numbers = FALSE;
+    double delta = 0;
+    gint64 previousAt = 0, changedAt = 0;
+    while (g_variant_iter_next(&iter, "(&si&s&s&sbdxx)", &changed, &index, &title, &value, &previous, &numbers, &delta,
+                               &previousAt, &changedAt))
+        changes.push_back(FieldChange{changed, index, title, value, previous,
+                                      numbers ? std::optional<double>(delta) : std::nullopt, previousAt, changedAt});
+    g_variant_unref(list);
+    return changes;
+}
+
 std::optional<std::vector<Setting>> QuorvelClient::settings(CallError* error)
 {
     if (!reachable(m_proxy, error))
@@ -582,6 +638,16 @@ void QuorvelClient::onSettingsChanged(std::function<void()> listener) { m_listen
 void QuorvelClient::onAlertsChanged(std::function<void()> listener) { m_listeners->alertsChanged = std::move(listener); }
 void QuorvelClient::onStateChanged(std::function<void()> listener) { m_listeners->stateChanged = std::move(listener); }
 void QuorvelClient::onRunningChanged(std::function<void(bool)> listener) { m_listeners->runningChanged = std::move(listener); }
+
+int64_t localUtcOffset(int64_t atMicros)
+{
+    GDateTime* local = g_date_time_new_from_unix_local(atMicros / G_TIME_SPAN_SECOND);
+    if (!local)
+        return 0;
+    const int64_t offset = g_date_time_get_utc_offset(local) / G_TIME_SPAN_SECOND;
+    g_date_time_unref(local);
+    return offset;
+}
 
 std::string settingText(const SettingValue& value)
 {

@@ -78,6 +78,31 @@ struct FieldAlerts {
     AlertLimits limits;
 };
 
+// One refresh of a field, for a chart (GetHistory).
+struct HistoryPoint {
+    int64_t atMicros = 0;        // since 1970 UTC
+    std::string value;           // as stored
+    double number = 0;
+};
+
+// The change since the previous different value of a field (GetChanges), as
+// the page writes it: "−1.30 since 09:05" (host/common/history/ChangeText.h,
+// with localUtcOffset for the time; the client library itself stays free of
+// the platform library, so the app can be installed without it).
+struct FieldChange {
+    std::string code;
+    int index = 0;
+    std::string title;
+    std::string value;
+    std::string previousValue;
+    std::optional<double> delta;     // none when the values are not both numbers
+    int64_t previousAtMicros = 0;    // the last refresh that still gave previousValue
+    int64_t changedAtMicros = 0;     // the first that gave value
+};
+
+// The days a chart shows.
+inline constexpr int kChartDays = 30;
+
 using SettingValue = std::variant<bool, int64_t, double>;
 
 struct SettingChoices {
@@ -131,6 +156,14 @@ public:
     std::optional<int> saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
                                 const std::vector<std::pair<int, std::string>>& fields, CallError* error);
     bool deleteCode(int index, const std::string& code, CallError* error);
+    // A field's numeric values since an instant (0: all), in time order; empty
+    // when the daemon has no readable history.
+    std::optional<std::vector<HistoryPoint>> history(const std::string& code, int index, int64_t sinceMicros,
+                                                     CallError* error);
+    // The last kChartDays days of a field, up to now.
+    std::optional<std::vector<HistoryPoint>> chart(const std::string& code, int index, CallError* error);
+    // The changes of every field of `code` ("": of every code) that has one.
+    std::optional<std::vector<FieldChange>> changes(const std::string& code, CallError* error);
     std::optional<std::vector<Setting>> settings(CallError* error);
     std::optional<std::vector<SettingChoices>> settingChoices(CallError* error);
     bool setSetting(const std::string& key, const SettingValue& value, CallError* error);
@@ -164,6 +197,9 @@ private:
     std::unique_ptr<Listeners> m_listeners;
     GCancellable* m_cancellable;
 };
+
+// This system's local time's offset from UTC at an instant, in seconds (TZ, /etc/localtime).
+int64_t localUtcOffset(int64_t atMicros);
 
 // A value as text: "true", "5", "10.0".
 std::string settingText(const SettingValue& value);

@@ -64,6 +64,10 @@ function render(state) {
   $("roaming").checked = !!state.roaming;
   if ($("codes").textContent !== state.codes)
     $("codes").textContent = state.codes;
+  if (state.codes !== figuresFor) {
+    figuresFor = state.codes;
+    loadFigures();
+  }
   if (state.rate !== undefined)
     $("rate").textContent = state.rate === 0 ? "paused" : "x" + state.rate;
   renderAlerts(state.alerts || []);
@@ -131,6 +135,115 @@ function renderAlerts(alerts) {
   });
   $("alert-forms").replaceChildren(...forms);
 }
+
+// The figures panel: each field's change since its previous different value
+// and a chart of its last 30 days, drawn here from the server's numbers. Read
+// again whenever the codes store changes (a refresh stores values and adds
+// them to the history) and every 15 s. Every text goes in as text, never markup.
+let figuresFor = null;
+let figuresShown = "";
+let figuresLoading = false;
+const svgNs = "http://www.w3.org/2000/svg";
+
+function svgElement(name, attributes, text) {
+  const element = document.createElementNS(svgNs, name);
+  for (const [key, value] of Object.entries(attributes))
+    element.setAttribute(key, String(value));
+  if (text !== undefined)
+    element.textContent = text;
+  return element;
+}
+
+function element(name, className, text) {
+  const made = document.createElement(name);
+  if (className)
+    made.className = className;
+  if (text !== undefined)
+    made.textContent = text;
+  return made;
+}
+
+function drawChart(field, days, now) {
+  const width = 300, height = 84, left = 44, right = 294, top = 8, bottom = 64;
+  const from = now - days * 86400;
+  const points = field.points.filter((p) => p[0] >= from && p[0] <= now + 60);
+  const svg = svgElement("svg", { class: "chart", viewBox: `0 0 ${width} ${height}`, role: "img" });
+  const name = (field.title || "field " + field.index) + " over the last " + days + " days";
+  svg.append(svgElement("line", { class: "axis", x1: left, y1: bottom, x2: right, y2: bottom }));
+  svg.append(svgElement("text", { x: left, y: height - 4 }, days + " days ago"));
+  svg.append(svgElement("text", { x: right, y: height - 4, "text-anchor": "end" }, "now"));
+  if (points.length === 0) {
+    svg.setAttribute("aria-label", name + ": no numbers yet");
+    svg.append(svgElement("text", { x: (left + right) / 2, y: (top + bottom) / 2, "text-anchor": "middle" }, "no numbers yet"));
+    return svg;
+  }
+  let low = Math.min(...points.map((p) => p[1]));
+  let high = Math.max(...points.map((p) => p[1]));
+  svg.setAttribute("aria-label", `${name}: ${points.length} values, from ${low} to ${high}`);
+  if (high === low) {
+    high += 1;
+    low -= 1;
+  }
+  const x = (t) => left + (right - left) * (t - from) / (now - from);
+  const y = (v) => bottom - (bottom - top) * (v - low) / (high - low);
+  svg.append(svgElement("text", { x: left - 4, y: top + 4, "text-anchor": "end" }, String(+high.toFixed(6))));
+  svg.append(svgElement("text", { x: left - 4, y: bottom, "text-anchor": "end" }, String(+low.toFixed(6))));
+  const line = points.map((p) => x(p[0]).toFixed(1) + "," + y(p[1]).toFixed(1)).join(" ");
+  svg.append(svgElement("polyline", { class: "line", points: line }));
+  const last = points[points.length - 1];
+  svg.append(svgElement("circle", { cx: x(last[0]).toFixed(1), cy: y(last[1]).toFixed(1), r: 2.5, fill: "#3a5f8f" }));
+  return svg;
+}
+
+function renderFigures(figures) {
+  const panel = $("figures");
+  panel.replaceChildren();
+  if (figures.codes.length === 0)
+    panel.append(element("p", "", "No codes stored yet."));
+  for (const code of figures.codes) {
+    const section = element("section", "figure-code");
+    section.append(element("h3", "", code.code));
+    for (const field of code.fields) {
+      const row = element("div", "figure");
+      row.dataset.code = code.code;
+      row.dataset.index = String(field.index);
+      row.append(element("span", "figure-title", field.title || "field " + field.index));
+      row.append(element("span", "figure-value", field.value || "(no value yet)"));
+      if (field.change)
+        row.append(element("span", "figure-change", field.change));
+      row.append(drawChart(field, figures.days, figures.now));
+      section.append(row);
+    }
+    if (code.reply)
+      section.append(element("p", "figure-reply", "Last reply: " + code.reply));
+    panel.append(section);
+  }
+  if (figures.problem)
+    panel.append(element("p", "figure-problem", "No history: " + figures.problem));
+}
+
+async function loadFigures() {
+  if (figuresLoading)
+    return;
+  figuresLoading = true;
+  try {
+    const response = await fetch("api/figures", { headers, cache: "no-store" });
+    if (response.ok) {
+      const text = await response.text();
+      if (text !== figuresShown) {
+        figuresShown = text;
+        renderFigures(JSON.parse(text));
+      }
+    } else if (response.status === 404) {
+      $("figures-panel").hidden = true;
+    }
+  } catch (error) {
+    // The server is away; the next change or the timer tries again.
+  } finally {
+    figuresLoading = false;
+  }
+}
+setInterval(loadFigures, 15000);
 
 // The point of the phone's screen under a click, in phone points.
 function phonePoint(svg, event) {

@@ -48,6 +48,8 @@ void addSimCardVerbs(VerbTable& table);
 void addHistoryVerbs(VerbTable& table);
 // alert rule, expect bulletin (AlertVerbs.cpp)
 void addAlertVerbs(VerbTable& table);
+// keep replies, expect reply (ReplyVerbs.cpp)
+void addReplyVerbs(VerbTable& table);
 // sms, sms order, dbfault, chatitems, dial, expect bulletins|badge|unread|handoff
 // (MessagingVerbs.cpp)
 void addMessagingVerbs(VerbTable& table);

@@ -1,18 +1,22 @@
-#include "host/linux/LastReplies.h"
+#include "host/common/replies/LastReplies.h"
 
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Utf8.h"
 
 #include <algorithm>
 
-namespace linuxhost {
+namespace host {
 
 namespace {
 
-constexpr const char* kTextKey = "text";
-constexpr const char* kAtKey = "at";
+constexpr const char* kTextKey = quorvel::kLastReplyTextKey;
+constexpr const char* kAtKey = quorvel::kLastReplyAtKey;
 
-std::string cut(const std::string& text, size_t limit)
+// Valid UTF-8 (the carrier's bytes may not be: GVariant, JSON and the text
+// shaper refuse those), cut on a character boundary.
+std::string cut(const std::string& raw, size_t limit)
 {
+    const std::string text = platform::utf8::sanitized(raw, true);
     if (text.size() <= limit)
         return text;
     size_t end = limit;
@@ -44,8 +48,9 @@ std::string LastReplies::textFor(const std::string& code) const
     auto found = replies.find(code);
     if (found == replies.end())
         return {};
+    // A file edited by hand may hold anything: what comes out is what remember keeps.
     const std::string* text = found->second[kTextKey].string();
-    return text ? *text : std::string();
+    return text ? cut(*text, kMaxReplyBytes) : std::string();
 }
 
-} // namespace linuxhost
+} // namespace host
