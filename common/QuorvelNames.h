@@ -21,6 +21,8 @@ inline constexpr const char* kRefreshedAtKey = "refreshedAt";
 inline constexpr const char* kTitleKey = "title";
 inline constexpr const char* kIndexKey = "index";
 inline constexpr const char* kLastValueKey = "lastValue";
+// Optional: the choices that answer the code's menus, in order (texts).
+inline constexpr const char* kMenuChoicesKey = "menuChoices";
 
 // Settings store keys.
 inline constexpr const char* kAutoRefreshRateKey = "autoRefreshRate";

@@ -4,6 +4,7 @@
 #include "engine/CodesStore.h"
 #include "engine/EngineSettings.h"
 #include "engine/EngineState.h"
+#include "engine/MenuChoices.h"
 #include "engine/SmsCapture.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -55,11 +56,12 @@ bool advanceToNextCode()
 }
 
 // Dials the code and opens its request window (and the SMS wait when a
-// sender is stored).
+// sender is stored). The alert hooks answer the code's menus from the queue.
 void dialCode(const std::string& ussdCode, const std::optional<std::string>& sender)
 {
     QLog("Qvl: sending USSD request for code %@", ussdCode);
     menuTransversalQueue.clear();
+    menuTransversalQueue = menuChoicesOf(code);
     ussdRequestTime = platform::now();
     if (sender) {
         QLog("Qvl: expecting SMS reply...");

@@ -64,6 +64,8 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
 {
     m_dials.push_back(Dial{from.name(), number, m_device.now()});
     m_log.note(from.name() + " dials " + number);
+    if (m_menu)
+        endMenuSession("a new dial ends the menu session of " + m_menu->code);
     if (m_dialListener)
         m_dialListener(m_dials.back());
 
@@ -81,8 +83,7 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
                 deliverUssd(std::nullopt, true);
                 return;
             }
-            m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
-            deliverUssd(answer.text, true);
+            deliverSessionAnswer(number, {}, answer);
         });
     }
     if (found->sms) {
@@ -97,12 +98,12 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     }
 }
 
-void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse)
+void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse, bool waitsForChoice)
 {
     // A notification without text has nothing to show.
     auto present = [&] {
         if (m_presenter && text)
-            m_presenter(*text, allowsResponse);
+            m_presenter(*text, allowsResponse, waitsForChoice);
     };
     // On the phone SpringBoard puts the alert up before the reply's
     // notification is handled: the engine's own alert is then already open

@@ -85,16 +85,17 @@ Action parseSettings(ArgReader& args)
     };
 }
 
-// code "CMD" expect=N [sms="SENDER"] [field=I:"TITLE"]...
+// code "CMD" expect=N [sms="SENDER"] [field=I:"TITLE"]... [menu="CHOICE"]...
 Action parseCode(ArgReader& args)
 {
     std::string command = args.string("the code");
     std::optional<int64_t> expected;
     std::optional<std::string> sender;
     Array fields;
+    Array menuChoices;
     while (!args.atEnd()) {
         const Token& at = *args.peek();
-        std::string key = args.key("expect=, sms= or field=");
+        std::string key = args.key("expect=, sms=, field= or menu=");
         if (key == "expect") {
             if (expected)
                 args.failAt(at, "expect= is given twice");
@@ -108,8 +109,10 @@ Action parseCode(ArgReader& args)
             args.gluedSymbol(':', "':' between the field's index and its title");
             std::string title = args.string("the field's title");
             fields.push_back(Dict{{quorvel::kTitleKey, title}, {quorvel::kIndexKey, index}});
+        } else if (key == "menu") {
+            menuChoices.push_back(args.string("the menu choice"));
         } else {
-            args.failAt(at, "unknown option " + key + "= (expected expect=, sms= or field=)");
+            args.failAt(at, "unknown option " + key + "= (expected expect=, sms=, field= or menu=)");
         }
     }
     if (!expected)
@@ -118,6 +121,8 @@ Action parseCode(ArgReader& args)
     Dict record{{quorvel::kUssdCodeKey, command}, {quorvel::kFieldsKey, fields}, {quorvel::kExpectedNumbersKey, *expected}};
     if (sender)
         record[quorvel::kSmsSenderKey] = *sender;
+    if (!menuChoices.empty())
+        record[quorvel::kMenuChoicesKey] = menuChoices;
     return [record, command](ScenarioRun& run) {
         // Appended to a fresh root, as the Settings wizard saves a new code.
         Dict store = platform::readDictionary(quorvel::kCodesStorePath);
@@ -237,7 +242,7 @@ Action parseNote(ArgReader& args)
 void addDeviceVerbs(VerbTable& table)
 {
     table.add({"settings", Phase::anytime, "settings KEY=VALUE|absent ...", parseSettings});
-    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]...", parseCode});
+    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [field=I:\"TITLE\"]... [menu=\"CHOICE\"]...", parseCode});
     table.add({"device", Phase::beforeBoot, "device \"MODEL\"", parseDevice});
     table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
     table.add({"link", Phase::anytime, "link carrier|operator home|visited|dangling|missing|file | link carrier|operator to \"TARGET\"",
