@@ -23,6 +23,9 @@
 //                last written;
 //   suppression  SMS banners and badges are held back only inside the
 //                SMS-length window and not after an SMS from another sender;
+//   menus        every menu choice the network gets is the next choice of the
+//                code being dialled, in order; no figure is parsed from a
+//                menu text (a text that waits for a choice);
 //   history      the history database holds every value the engine stored,
 //                once, under its code, field index and refresh time (each
 //                code's record taken when its refreshedAt changed, as the
@@ -57,6 +60,7 @@ struct SwarmCode {
     int64_t expected = 0;        // expectedNumbers
     std::vector<int64_t> fieldIndexes;
     std::optional<std::string> sender;   // smsSender
+    std::vector<std::string> menuChoices; // menuChoices (USSD codes only)
 };
 
 // The code record the Settings wizard saves for `code` (titles "Field N").
@@ -115,6 +119,7 @@ private:
     struct Delivery {
         std::string text;
         bool network = false;
+        bool menu = false;
     };
     struct Alert {
         platform::Date builtAt;
@@ -134,6 +139,8 @@ private:
     void checkDeadlines(platform::Date now);
     void checkStore(platform::Date time, const platform::Value& store, bool engineWrote);
     bool inSmsWindow(platform::Date time) const;
+    // "carrier gets the choice "X" for the menu of CODE" (InvariantMenus.cpp).
+    void choiceSent(platform::Date time, const std::string& line);
 
     std::vector<Violation> m_violations;
     // What the history must hold: (code, index, refreshedAt) -> value, and
@@ -168,6 +175,10 @@ private:
     platform::Date m_instant;
     std::vector<Delivery> m_deliveries;
     std::optional<platform::Date> m_textTakenAt;
+    // Whether the text taken last was a menu, and the choices the network
+    // got since the current code was dialled.
+    bool m_takenMenu = false;
+    size_t m_choicesSent = 0;
     // Network texts each code may have taken as its reply (by serial).
     std::map<std::string, std::set<uint64_t>> m_networkSerials;
 
