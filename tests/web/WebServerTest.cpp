@@ -5,6 +5,8 @@
 // runs on the serve loop's: requests go out from a helper thread while the
 // test's thread runs the queue. The clock moves only when a request moves it.
 #include "tests/support/BarePhone.h"
+#include "common/QuorvelNames.h"
+#include "platform/foundation/PropertyList.h"
 #include "host/web/PhoneQueue.h"
 #include "host/web/WebServer.h"
 #include "platform/ui/UIApplication.h"
@@ -137,7 +139,7 @@ TEST(WebServer, ServesThePageItsScriptAndTheDeviceStateFromTheBinary)
     // The Settings screen as SVG, its texts as text, its rows as buttons.
     EXPECT_TRUE(contains(state.body, ">Auto Refresh</text>"));
     EXPECT_TRUE(contains(state.body, "role=\\\"button\\\" aria-label=\\\"Auto Refresh, Off\\\""));
-    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true,\"phone\":true}"));
+    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true,\"phone\":true,\"menus\":true}"));
 }
 
 TEST(WebServer, AnswersUncompressedWhateverTheBrowserAccepts)
@@ -233,6 +235,30 @@ TEST(WebServer, CarrierConsoleAnswersSilencesAndSendsSms)
     EXPECT_TRUE(contains(sms.body, "{\"code\":\"*102#\",\"reply\":\"\",\"delay\":0,\"silent\":true}"));
 }
 
+TEST(WebServer, RecordsAStoredCodesMenuPathOrRemovesIt)
+{
+    ServedPhone served;
+    EXPECT_EQ(served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", "1/2"}}).status, 409) << "no codes yet";
+    platform::Dict record{{quorvel::kUssdCodeKey, std::string("*100#")}, {quorvel::kExpectedNumbersKey, int64_t(1)}};
+    ASSERT_TRUE(platform::writeDictionaryAtomically(
+        quorvel::kCodesStorePath, platform::Dict{{quorvel::kCodesKey, platform::Array{platform::Value(record)}}}));
+
+    const Answer set = served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", " 1 / 2 "}});
+    EXPECT_EQ(set.status, 200) << set.body;
+    EXPECT_TRUE(contains(set.body, "\"menus\":true"));
+    platform::Value stored = platform::readDictionary(quorvel::kCodesStorePath)[quorvel::kCodesKey].at(0);
+    EXPECT_EQ(stored[quorvel::kMenuChoicesKey], platform::Value(platform::Array{platform::Value("1"), platform::Value("2")}));
+    EXPECT_EQ(stored[quorvel::kExpectedNumbersKey].integerValue(), 1);
+
+    const Answer other = served.post("/api/codes/menu", {{"code", "*101#"}, {"choices", "1"}});
+    EXPECT_EQ(other.status, 409);
+    EXPECT_TRUE(contains(other.body, "no stored code dials *101#"));
+
+    EXPECT_EQ(served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", ""}}).status, 200);
+    stored = platform::readDictionary(quorvel::kCodesStorePath)[quorvel::kCodesKey].at(0);
+    EXPECT_TRUE(stored[quorvel::kMenuChoicesKey].isNone());
+}
+
 TEST(WebServer, MalformedOrOutOfRangeRequestsGet400AndChangeNothing)
 {
     ServedPhone served;
@@ -268,6 +294,11 @@ TEST(WebServer, MalformedOrOutOfRangeRequestsGet400AndChangeNothing)
         {"/api/carrier/silence", {{"code", ""}}},
         {"/api/carrier/sms", {{"sender", ""}, {"text", "x"}}},
         {"/api/carrier/sms", {{"sender", "900"}, {"text", std::string(1601, 'x')}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1//2"}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1/\n2"}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", std::string(183, '1')}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1/1/1/1/1/1/1/1/1/1/1/1/1/1/1/1/1"}}},
+        {"/api/codes/menu", {{"code", "*10a#"}, {"choices", "1"}}},
     };
     for (const Case& c : cases) {
         std::string shown = c.path;
