@@ -82,6 +82,8 @@ void ModemTelephony::settleMenu(uint32_t state)
 
 void ModemTelephony::respond(const std::string& choice)
 {
+    if (m_stopped)
+        return;
     if (!m_menuOpen || !m_ownSession || !m_ussd) {
         note("the answer \"" + choice + "\" finds no menu of quorveld's own open: it is not sent");
         return;
