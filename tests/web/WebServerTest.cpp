@@ -415,9 +415,9 @@ TEST_F(TokenServer, APhoneWithoutClockCarrierOrPhoneControlsHidesThemAndAnswers4
     const httplib::Headers token{{"X-Quorvel-Token", options().token}};
     auto state = client.Get("/api/state", token);
     ASSERT_TRUE(state);
-    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false}"));
+    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false,\"menus\":false}"));
     for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/silence", "/api/carrier/sms",
-                             "/api/lock", "/api/dnd", "/api/roaming"}) {
+                             "/api/lock", "/api/dnd", "/api/roaming", "/api/codes/menu"}) {
         SCOPED_TRACE(path);
         httplib::Headers headers = token;
         headers.emplace(host::kPageRequestHeader, "page");
