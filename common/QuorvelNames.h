@@ -23,6 +23,8 @@ inline constexpr const char* kIndexKey = "index";
 inline constexpr const char* kLastValueKey = "lastValue";
 // The SIM a code was added with (SimBinding.h); absent: any SIM.
 inline constexpr const char* kSimIdKey = "simId";
+// Optional: the choices that answer the code's menus, in order (texts).
+inline constexpr const char* kMenuChoicesKey = "menuChoices";
 
 // Settings store keys.
 inline constexpr const char* kAutoRefreshRateKey = "autoRefreshRate";

@@ -5,8 +5,8 @@
 //
 // The only message the engine itself sends to an alert is _cancelClicked, and
 // always to alertDisplay, the alert created last (which is not necessarily the
-// receiver). Answering USSD menus from menuTransversalQueue also sends
-// _replyClicked and _okayClicked, but that list is never filled today.
+// receiver). Answering USSD menus from menuTransversalQueue (the dialled
+// code's menu choices) also sends _replyClicked and _okayClicked.
 #include "engine/EngineState.h"
 #include "engine/Replacements.h"
 #include "engine/RequestWindow.h"

@@ -51,7 +51,7 @@ extern bool alertStillOpen;
 extern bool deviceIsUnlocked;
 extern bool isDnDActive;
 // Menu choices to answer USSD menus with, first entry first. Emptied before
-// every dial; nothing in the system fills it, so it stays empty in practice.
+// every dial of a refresh cycle and filled from the record's "menuChoices".
 extern std::vector<std::string> menuTransversalQueue;
 
 // The settings, as loadSettings() last read them.

@@ -5,6 +5,7 @@
 #include "engine/CodesStore.h"
 #include "engine/EngineSettings.h"
 #include "engine/EngineState.h"
+#include "engine/MenuChoices.h"
 #include "engine/SmsCapture.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -56,11 +57,13 @@ bool advanceToNextCode()
 }
 
 // Dials the code (on its own SIM when it has one) and opens its request
-// window (and the SMS wait when a sender is stored).
+// window (and the SMS wait when a sender is stored). The alert hooks answer
+// the code's menus from the queue.
 void dialCode(const std::string& ussdCode, const std::optional<std::string>& sender, const std::optional<std::string>& sim)
 {
     QLog("Qvl: sending USSD request for code %@", ussdCode);
     menuTransversalQueue.clear();
+    menuTransversalQueue = menuChoicesOf(code);
     ussdRequestTime = platform::now();
     if (sender) {
         QLog("Qvl: expecting SMS reply...");

@@ -208,6 +208,10 @@ int runDaemon(const DaemonOptions& options)
         // A dial dropped while no modem was ready: one tap once one is.
         modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
         modems->onSimChanged([&home] { home.reloadWidget(); });
+        // A menu of our own session goes to the engine as the phone's alert;
+        // its answer goes back to the modem.
+        modems->onMenu([&home](const std::string& text) { home.presentMenu(text); });
+        home.onMenuAnswer([modem](const std::string& choice) { modem->respond(choice); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
         lock->start();

@@ -9,6 +9,7 @@
 #include "host/common/widget/WidgetBundle.h"
 #include "host/common/widget/WidgetHost.h"
 #include "host/linux/DaemonLog.h"
+#include "host/linux/MenuAlert.h"
 #include "host/linux/ReplyCost.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
@@ -103,12 +104,16 @@ bool HomeScreen::start()
         // The engine looks the chat-item classes up when an SMS arrives; they
         // are there before anything loads, as on the phone.
         host::registerChatItemClasses();
+        // Menus of the daemon's own USSD sessions reach the engine through
+        // the alert class it hooks at load, so the class is there first.
+        registerMenuAlertClasses();
         // Heard before the engine hears it: an answer the engine follows with
         // its next dial leaves that dial waiting, not the answer.
         platform::CTTelephonyCenterAddObserver(platform::CTTelephonyCenterGetDefault(), this, ussdTextHeard,
                                                platform::kCTUSSDSessionStringNotification, nullptr,
                                                platform::CFNotificationSuspensionBehaviorDeliverImmediately);
     }
+    m_menus = std::make_unique<MenuAlerts>(*m_process);
     m_modules->loadTweaksInto(*m_process);
     // Other tweaks (the history) may load without the engine; alone they have nothing to run.
     const std::string engineFile = std::string(host::kTweakFolder) + "/" + kEngineName + ".dylib";
@@ -162,6 +167,20 @@ void HomeScreen::publishWidget()
     if (m_listener)
         m_listener(m_widget);
     reportReplyCost();
+}
+
+void HomeScreen::presentMenu(const std::string& text)
+{
+    if (!m_menus)
+        return;
+    platform::DeviceScope on(m_device);
+    m_menus->present(text);
+}
+
+void HomeScreen::onMenuAnswer(std::function<void(const std::string&)> listener)
+{
+    if (m_menus)
+        m_menus->onAnswer(std::move(listener));
 }
 
 void HomeScreen::reloadWidget()
@@ -258,6 +277,8 @@ void HomeScreen::shutDown()
     // Destroying the process drops its pending work and timers, whose
     // callbacks point into the modules, before they are unloaded.
     m_process.reset();
+    // The engine may hold an alert; the listener goes with the process.
+    m_menus.reset();
     m_modules->unloadAll();
     rt::resetRuntimeForTesting();
 }

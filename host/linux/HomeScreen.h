@@ -40,6 +40,8 @@ class WidgetHost;
 
 namespace linuxhost {
 
+class MenuAlerts;
+
 inline constexpr const char* kHomeScreenName = "SpringBoard";
 inline constexpr const char* kHomeScreenBundle = "com.apple.springboard";
 inline constexpr const char* kEngineName = "QuorvelTweak";
@@ -85,6 +87,12 @@ public:
     // the gate as refresh() does. False when nothing there takes it.
     bool tapWidgetAt(platform::CGPoint point, const std::string& from);
 
+    // A menu of the daemon's own USSD session (a reply that waits for a
+    // choice) presented to the engine as the phone's USSD alert (MenuAlert.h);
+    // nothing before start(). The engine's answer goes to the listener.
+    void presentMenu(const std::string& text);
+    void onMenuAnswer(std::function<void(const std::string& choice)> listener);
+
     // Notification Center pulled down again: the widget is hidden and shown,
     // so it reads the codes store afresh (after a code was added or deleted
     // over the session bus), and published. Does nothing while it is not shown.
@@ -108,6 +116,7 @@ private:
     std::string m_root;
     std::unique_ptr<host::ModuleLoader> m_modules;
     std::unique_ptr<platform::Process> m_process;
+    std::unique_ptr<MenuAlerts> m_menus;
     std::unique_ptr<host::WidgetHost> m_widgetHost;
     WidgetState m_widget;
     std::function<void(const WidgetState&)> m_listener;

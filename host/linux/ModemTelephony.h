@@ -40,6 +40,13 @@
 // is taken and whenever its Sim property changes (a swap, a removal): its
 // SimIdentifier (the ICCID) and OperatorIdentifier (the home network) are
 // what codes that follow their SIM are matched against.
+// Menus (ModemMenu.cpp): a reply of the daemon's own session after which the
+// session's State reads user-response (3), read afresh, or a NetworkRequest
+// arriving during that session, goes to the menu listener (the home screen,
+// which presents it to the engine as the phone's alert would); the engine's
+// answer comes back through respond() as Ussd.Respond, whose reply is
+// delivered and checked the same way. A menu nobody answers is left to the
+// network to release.
 //
 // SMS (ModemSms.cpp): received messages, those announced and those listed
 // when the modem is taken, go to the mirror once their State is received (3),
@@ -104,6 +111,13 @@ public:
     // Each USSD text from the network, before the processes hear it.
     void onUssdText(std::function<void(const std::string&)> listener) { m_ussdText = std::move(listener); }
 
+    // Where menus of the daemon's own sessions go (nullptr: nowhere).
+    void onMenu(std::function<void(const std::string& text)> listener) { m_menuListener = std::move(listener); }
+    // Answers the menu last handed to the menu listener with `choice`
+    // (Ussd.Respond); logged and dropped when no menu of ours is open, or
+    // when the choice is empty, longer than 182 bytes or holds control characters.
+    void respond(const std::string& choice);
+
     bool hasModem() const { return m_object != nullptr; }
     // A modem with USSD that is enabled.
     bool ready() const;
@@ -167,6 +181,14 @@ private:
     void initiate(const std::string& code);
     void endWait();
     void deliverUssdText(const std::string& text);
+
+    // ModemMenu.cpp: menus of our own sessions.
+    static void menuStateRead(GObject* source, GAsyncResult* result, gpointer call);
+    static void responded(GObject* source, GAsyncResult* result, gpointer call);
+    // A reply of our own session came: it is a menu if the session waits for the user.
+    void ownReplyHeard(const std::string& text);
+    // The session's State is `state`: a reply waiting to be told apart is presented, or dropped.
+    void settleMenu(uint32_t state);
     // maxResponseTime from the settings store, its default when absent or unreadable.
     double replyWindow() const;
 
@@ -232,6 +254,12 @@ private:
     std::optional<Waiting> m_waiting;
     bool m_reading = false;
     bool m_readAgain = false;
+
+    // Menus: the reply of ours not yet told apart from a final one, and
+    // whether a menu of ours was presented and not yet answered.
+    std::function<void(const std::string&)> m_menuListener;
+    std::optional<std::string> m_replyToSettle;
+    bool m_menuOpen = false;
 
     int m_pending = 0;
     bool m_stopped = false;

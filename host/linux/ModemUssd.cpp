@@ -112,10 +112,12 @@ void ModemTelephony::ussdStateChanged(GObject* ussd, GParamSpec*, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
     // Once idle, whatever is open next is not ours (until we initiate).
-    if (mm_modem_3gpp_ussd_get_state(MM_MODEM_3GPP_USSD(ussd)) == MM_MODEM_3GPP_USSD_SESSION_STATE_IDLE) {
+    const uint32_t state = mm_modem_3gpp_ussd_get_state(MM_MODEM_3GPP_USSD(ussd));
+    if (state == MM_MODEM_3GPP_USSD_SESSION_STATE_IDLE) {
         self->m_ownSession = false;
         self->m_cancelledOnce = false;
     }
+    self->settleMenu(state);
     if (self->m_waiting)
         self->readSessionState();
 }
@@ -267,6 +269,8 @@ void ModemTelephony::initiated(GObject* source, GAsyncResult* result, gpointer d
     note("USSD reply to " + call->what + ": \"" + text + "\"");
     markReplyArrival();
     self->deliverUssdText(text);
+    if (self->current(*call))
+        self->ownReplyHeard(text);
 }
 
 void ModemTelephony::ussdTextChanged(GObject* ussd, GParamSpec* property, gpointer data)
@@ -277,10 +281,20 @@ void ModemTelephony::ussdTextChanged(GObject* ussd, GParamSpec* property, gpoint
                                  : mm_modem_3gpp_ussd_get_network_notification(MM_MODEM_3GPP_USSD(ussd));
     if (!value || !*value)
         return;
-    if (request)
-        self->m_ownSession = false; // the network's session, for the user to answer
+    // A request during our own session is that session's menu; any other is
+    // the network's, for the user to answer.
+    const bool ours = request && self->m_ownSession;
+    if (request && !ours)
+        self->m_ownSession = false;
     note(std::string("USSD network ") + (request ? "request" : "notification") + ": \"" + value + "\"");
     self->deliverUssdText(value);
+    if (ours) {
+        self->m_replyToSettle.reset();
+        self->m_menuOpen = true;
+        note("the network request is a menu of quorveld's own session of " + self->m_lastCode);
+        if (self->m_menuListener)
+            self->m_menuListener(value);
+    }
 }
 
 void ModemTelephony::deliverUssdText(const std::string& text)

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -79,6 +80,16 @@ public:
     // Whether the page may lock the phone and switch Do Not Disturb and
     // roaming (a real phone takes these from its session and its modem).
     virtual bool hasPhoneControls() const { return true; }
+    // Whether the page may record a stored code's menu path, and the record:
+    // `choices` (none: the key is removed) become the first record of `code`'s
+    // "menuChoices"; refused when no record dials `code`.
+    virtual bool editsMenuPaths() const { return false; }
+    virtual PageReply setMenuChoices(const std::string& code, const std::vector<std::string>& choices)
+    {
+        (void)code;
+        (void)choices;
+        return PageReply::refused("this phone's codes are not edited here");
+    }
     virtual PageClock* clock() { return nullptr; }
     virtual PageCarrier* carrier() { return nullptr; }
 };

@@ -1,5 +1,7 @@
 #include "host/web/WebServer.h"
 
+#include "host/web/MenuPath.h"
+
 #include "host/common/render/RenderFonts.h"
 #include "host/common/text/JsonString.h"
 #include "host/web/AlertForms.h"
@@ -243,7 +245,8 @@ std::string WebServer::state()
     // The phone's object, with what the server knows added at its end.
     std::string features = ",\"features\":{\"clock\":" + std::string(m_phone.clock() ? "true" : "false") +
                            ",\"carrier\":" + (m_phone.carrier() ? "true" : "false") +
-                           ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") + "}";
+                           ",\"phone\":" + (m_phone.hasPhoneControls() ? "true" : "false") +
+                           ",\"menus\":" + (m_phone.editsMenuPaths() ? "true" : "false") + "}";
     features += ",\"logNext\":" + std::to_string(m_logs.next());
     features += ",\"title\":" + jsonString(m_options.title);
     features += ",\"alerts\":" + alerts;
@@ -455,6 +458,16 @@ void WebServer::addRoutes()
             m_phone.carrier()->silence(dialled);
             return PageReply::done();
         };
+    });
+    action("/api/codes/menu", [this](const Request& req) -> std::function<PageReply()> {
+        if (!m_phone.editsMenuPaths())
+            return nullptr;
+        const std::string dialled = code(req);
+        std::string problem;
+        std::optional<std::vector<std::string>> choices = parseMenuPath(text(req, "choices", 400, true), problem);
+        if (!choices)
+            throw BadRequest{problem};
+        return [this, dialled, choices = std::move(*choices)] { return m_phone.setMenuChoices(dialled, choices); };
     });
     action("/api/carrier/sms", [this](const Request& req) -> std::function<PageReply()> {
         if (!m_phone.carrier())

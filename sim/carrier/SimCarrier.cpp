@@ -72,6 +72,8 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     const bool simIn = m_dialSim.empty() ? !m_slots.inserted().empty() : m_slots.slotOf(m_dialSim).has_value();
     m_dials.push_back(Dial{from.name(), number, m_device.now(), m_dialSim, simIn});
     m_log.note(from.name() + " dials " + number + (m_dialSim.empty() ? "" : " on SIM " + m_dialSim));
+    if (m_menu)
+        endMenuSession("a new dial ends the menu session of " + m_menu->code);
     if (m_dialListener)
         m_dialListener(m_dials.back());
     if (!simIn) {
@@ -94,8 +96,7 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
                 deliverUssd(std::nullopt, true);
                 return;
             }
-            m_log.note("carrier answers " + number + " by USSD: \"" + answer.text + "\"");
-            deliverUssd(answer.text, true);
+            deliverSessionAnswer(number, {}, answer);
         });
     }
     if (found->sms) {
@@ -110,14 +111,14 @@ void SimCarrier::dial(platform::Process& from, const std::string& number)
     }
 }
 
-void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse)
+void SimCarrier::deliverUssd(const std::optional<std::string>& text, bool allowsResponse, bool waitsForChoice)
 {
     if (text && m_ussdListener)
         m_ussdListener(*text);
     // A notification without text has nothing to show.
     auto present = [&] {
         if (m_presenter && text)
-            m_presenter(*text, allowsResponse);
+            m_presenter(*text, allowsResponse, waitsForChoice);
     };
     // On the phone SpringBoard puts the alert up before the reply's
     // notification is handled: the engine's own alert is then already open

@@ -15,12 +15,26 @@
 // handed to the SMS receiver (the phone's messaging service). The network's timed
 // work runs on the run loop of its own process, "CommCenter", so replies do not
 // depend on the dialling process staying alive. Single-threaded.
+//
+// Menus (CarrierMenus.cpp): a code may be answered by a menu, a text that
+// waits for a choice, and each path of choices by another menu or by the
+// final reply:
+//
+//   carrier.answerByMenu("*100#", "1 Balance\n2 Data", Micros(2'000'000));
+//   carrier.answerChoices("*100#", {"1"}, "1 Main\n2 Bonus", true, Micros(1'000'000));
+//   carrier.answerChoices("*100#", {"1", "1"}, "Balance 12.50", false, Micros(1'000'000));
+//
+// One menu session is open at a time: from the delivery of a menu until the
+// phone answers it (respond), ends it (release), a new dial replaces it, or
+// the network releases it kMenuReleaseAfter after the menu came. A choice
+// with no script ends the session with kInvalidChoiceText, as carriers do.
 #pragma once
 
 #include "platform/foundation/Date.h"
 #include "platform/telephony/CoreTelephony.h"
 #include "sim/carrier/SimSlots.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,6 +67,23 @@ struct UssdAnswer {
     platform::Micros delay{0};
     // False: the notification carries no text at all (and no alert is shown).
     bool hasText = true;
+    // True: a menu, which keeps the session open for the phone's choice.
+    bool waitsForChoice = false;
+};
+
+// What the network answers a choice no menu offers; the session ends with it.
+inline constexpr const char* kInvalidChoiceText = "Invalid choice";
+// How long the network waits for a choice before it releases a menu's session.
+inline constexpr platform::Micros kMenuReleaseAfter(60'000'000);
+// The network's usual pause before it answers a choice.
+inline constexpr platform::Micros kDefaultChoiceDelay(1'000'000);
+
+// A choice the network received, with the code whose menu it answered and
+// every choice of that session so far (the choice itself last).
+struct MenuChoice {
+    std::string code;
+    std::vector<std::string> path;
+    platform::Date time;
 };
 
 // What SpringBoard hears first of a USSD text: its alert or the telephony
@@ -74,6 +105,8 @@ struct SmsAnswer {
 struct CarrierScript {
     std::optional<UssdAnswer> ussd;
     std::optional<SmsAnswer> sms;
+    // What each path of choices after the code's menu leads to.
+    std::map<std::vector<std::string>, UssdAnswer> choices;
 };
 
 class SimCarrier final : public platform::TelephonyService {
@@ -93,6 +126,24 @@ public:
     void answerByUssdWithoutText(const std::string& code, platform::Micros delay);
     // From now on dials of `code` get no answer at all.
     void staySilent(const std::string& code);
+    // From now on every dial of `code` is answered by the menu `text`, `delay`
+    // after the dial; the choices it leads to are kept.
+    void answerByMenu(const std::string& code, const std::string& text, platform::Micros delay);
+    // From now on the choices `path` (the first answering the code's menu) are
+    // answered by `text`, `delay` after the last of them: another menu when
+    // `waitsForChoice`, else the final reply. An empty path is refused (false).
+    bool answerChoices(const std::string& code, const std::vector<std::string>& path, const std::string& text,
+                       bool waitsForChoice, platform::Micros delay);
+
+    // The phone answers the open menu with `choice` (the alert's OK with its
+    // reply field); logged and dropped when no menu is open.
+    void respond(const std::string& choice);
+    // The phone ends the open menu's session (its alert closed unanswered).
+    void release();
+    // The code whose menu waits for a choice now, if any.
+    std::optional<std::string> openMenu() const;
+    // Every choice the network received, in order.
+    const std::vector<MenuChoice>& menuChoices() const { return m_menuChoices; }
     // The script of a code; nullptr when it has none.
     const CarrierScript* script(const std::string& code) const;
     // Every code the network has been told how to answer, by code.
@@ -131,7 +182,9 @@ public:
     // UssdOrder::replyFirst), so that work it queues on a process's run loop
     // runs before (after) that process's telephony delivery. `allowsResponse`
     // tells whether the alert may take a reply.
-    using UssdPresenter = std::function<void(const std::string& text, bool allowsResponse)>;
+    // `waitsForChoice` marks a menu of a dialled code, whose session stays
+    // open for the phone's answer.
+    using UssdPresenter = std::function<void(const std::string& text, bool allowsResponse, bool waitsForChoice)>;
     void setUssdPresenter(UssdPresenter presenter) { m_presenter = std::move(presenter); }
 
     // Called on the network's run loop with each USSD text, before anything
@@ -148,7 +201,17 @@ public:
     platform::Process& process() { return *m_process; }
 
 private:
-    void deliverUssd(const std::optional<std::string>& text, bool allowsResponse);
+    struct MenuSession {
+        std::string code;
+        std::vector<std::string> path;
+        uint64_t serial = 0;
+    };
+
+    void deliverUssd(const std::optional<std::string>& text, bool allowsResponse, bool waitsForChoice = false);
+    // CarrierMenus.cpp: delivers a dial's or a choice's USSD answer, opening
+    // or closing the menu session as the answer says.
+    void deliverSessionAnswer(const std::string& code, const std::vector<std::string>& path, const UssdAnswer& answer);
+    void endMenuSession(const std::string& why);
 
     platform::Device& m_device;
     LogCapture& m_log;
@@ -163,6 +226,9 @@ private:
     SimSlots m_slots;
     // The SIM named by the dialOnSim under way.
     std::string m_dialSim;
+    std::optional<MenuSession> m_menu;
+    uint64_t m_menuSerial = 0;
+    std::vector<MenuChoice> m_menuChoices;
 };
 
 } // namespace sim

@@ -33,6 +33,7 @@ const VerbTable& scenarioVerbs()
         addDeviceVerbs(t);
         addFileVerbs(t);
         addCarrierVerbs(t);
+        addMenuVerbs(t);
         addSpringBoardVerbs(t);
         addUssdAlertVerbs(t);
         addExpectVerbs(t);

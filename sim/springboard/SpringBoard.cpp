@@ -1,6 +1,7 @@
 #include "sim/springboard/SpringBoard.h"
 
 #include "platform/notify/NotificationCenter.h"
+#include "platform/runloop/RunLoop.h"
 #include "platform/system/Device.h"
 #include "platform/system/Process.h"
 #include "sim/springboard/SpringBoardObjects.h"
@@ -109,7 +110,7 @@ void SpringBoard::presentUSSDAlert(const std::string& text, bool allowsResponse)
     showUSSDAlert(buildUSSDAlert(text, allowsResponse));
 }
 
-rt::id SpringBoard::buildUSSDAlert(const std::string& text, bool allowsResponse)
+rt::id SpringBoard::buildUSSDAlert(const std::string& text, bool allowsResponse, bool waitsForChoice)
 {
     InSpringBoard in(m_process);
     std::erase_if(m_state->alerts, [](const rt::id& alert) { return asAlert(alert) && asAlert(alert)->closed; });
@@ -118,6 +119,8 @@ rt::id SpringBoard::buildUSSDAlert(const std::string& text, bool allowsResponse)
     if (!alert)
         return nullptr;
     m_state->alerts.push_back(alert);
+    if (UssdAlert* state = asAlert(alert))
+        state->waitsForChoice = waitsForChoice;
     platform::CGRect screen = kScreenBounds;
     rt::msgSend<rt::Object*>(alert, "initWithFrame:", screen);
     rt::msgSend<void>(alert, "setAllowsResponse:", allowsResponse);
@@ -131,6 +134,24 @@ void SpringBoard::showUSSDAlert(const rt::id& alert)
         return;
     InSpringBoard in(m_process);
     rt::msgSend<void>(alert, "alertDisplayBecameVisible");
+    const UssdAlert* state = asAlert(alert);
+    if (!state || !state->waitsForChoice || !state->allowsResponse)
+        return;
+    std::weak_ptr<rt::Object> weak = alert;
+    m_process.mainRunLoop().perform([this, weak] {
+        rt::id menu = weak.lock();
+        const UssdAlert* open = asAlert(menu);
+        if (!open || !open->isOpen())
+            return;
+        InSpringBoard in(m_process);
+        rt::msgSend<void>(menu, "_updateCharsRemaining");
+    });
+}
+
+void SpringBoard::onMenuAnswer(std::function<void(const std::string&)> answered, std::function<void()> released)
+{
+    m_state->record->menuAnswered = std::move(answered);
+    m_state->record->menuReleased = std::move(released);
 }
 
 const std::vector<rt::id>& SpringBoard::recentAlerts() const

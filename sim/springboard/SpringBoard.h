@@ -57,6 +57,7 @@
 #include "platform/notify/UserNotifications.h"
 #include "platform/runtime/Runtime.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -115,8 +116,15 @@ public:
     // The same in two steps, for an alert that becomes visible some time after
     // it was built: everything up to the text, then alertDisplayBecameVisible.
     // buildUSSDAlert returns nullptr when the class builds no alert.
-    rt::id buildUSSDAlert(const std::string& text, bool allowsResponse = true);
+    // An alert that `waitsForChoice` shows a menu: once it is visible, at the
+    // run loop's next turn (after the text's telephony delivery queued beside
+    // it), SpringBoard lays out its reply field's counter with
+    // _updateCharsRemaining, if it is still open; its OK with a reply goes to
+    // the menu's listener, and its close without one ends the menu's session.
+    rt::id buildUSSDAlert(const std::string& text, bool allowsResponse = true, bool waitsForChoice = false);
     void showUSSDAlert(const rt::id& alert);
+    // Who hears a menu's answer, and the close of a menu left unanswered.
+    void onMenuAnswer(std::function<void(const std::string& choice)> answered, std::function<void()> released);
     AlertPlace alertPlace(const rt::id& alert) const;
     // The user taps a button of the picked alert; false when there is none.
     bool tapAlertButton(AlertButton button, AlertPick pick = AlertPick::onScreen);

@@ -11,6 +11,7 @@
 #include "platform/runtime/Runtime.h"
 #include "sim/springboard/SpringBoard.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,10 @@ struct HostRecord {
     std::map<int, bool> statusBarItems;
     // Texts sent back to the carrier with an alert's OK button.
     std::vector<std::string> ussdReplies;
+    // Where a menu's answer goes, and its session's end when its alert is
+    // closed unanswered (either may be empty).
+    std::function<void(const std::string&)> menuAnswered;
+    std::function<void()> menuReleased;
 };
 
 // The reply text field of a USSD alert ("setText:", "text").
@@ -48,6 +53,7 @@ public:
     std::string displayedText; // as shown
     bool centeredVertically = false;
     bool allowsResponse = false;
+    bool waitsForChoice = false; // a menu: the carrier's session waits for its answer
     bool responding = false; // the Reply button has opened the response bar
     bool visible = false;
     bool closed = false;

@@ -52,17 +52,29 @@ void okayClicked(rt::Object* self, rt::SEL)
     if (!alert || alert->closed)
         return;
     // With the response bar up, OK sends what it holds.
-    if (alert->responseField) {
-        if (auto record = alert->record.lock())
-            record->ussdReplies.push_back(responseText(*alert));
+    auto record = alert->record.lock();
+    if (alert->responseField && record) {
+        record->ussdReplies.push_back(responseText(*alert));
+        if (alert->waitsForChoice && record->menuAnswered) {
+            alert->closed = true;
+            record->menuAnswered(responseText(*alert));
+            return;
+        }
     }
     alert->closed = true;
+    if (alert->waitsForChoice && record && record->menuReleased)
+        record->menuReleased();
 }
 
 void cancelClicked(rt::Object* self, rt::SEL)
 {
-    if (UssdAlert* alert = asAlert(self))
-        alert->closed = true;
+    UssdAlert* alert = asAlert(self);
+    if (!alert || alert->closed)
+        return;
+    alert->closed = true;
+    // A menu closed unanswered ends its session at the network.
+    if (auto record = alert->record.lock(); alert->waitsForChoice && record && record->menuReleased)
+        record->menuReleased();
 }
 
 void textChanged(rt::Object* self, rt::SEL, rt::Object*)

@@ -72,6 +72,8 @@ platform::Dict codeRecord(const SwarmCode& code)
         record.emplace(quorvel::kSmsSenderKey, *code.sender);
     if (code.simId)
         record.emplace(quorvel::kSimIdKey, *code.simId);
+    if (!code.menuChoices.empty())
+        record.emplace(quorvel::kMenuChoicesKey, platform::Array(code.menuChoices.begin(), code.menuChoices.end()));
     return record;
 }
 
@@ -159,8 +161,12 @@ void InvariantChecker::simLine(Date time, const std::string& text)
     } else if (startsWith(text, "carrier answers ")) {
         if (contains(text, " by USSD: \""))
             m_deliveries.push_back({between(text, " by USSD: \"", '"'), false});
+        else if (contains(text, " by a menu: \""))
+            m_deliveries.push_back({between(text, " by a menu: \"", '"'), false, true});
         else if (contains(text, " by a USSD notification without text"))
             m_deliveries.push_back({Value().description(), false});
+    } else if (startsWith(text, "carrier gets the choice \"")) {
+        choiceSent(time, text);
     } else if (startsWith(text, "network sends a USSD ")) {
         if (contains(text, " of its own: \""))
             m_deliveries.push_back({between(text, " of its own: \"", '"'), true});
@@ -213,14 +219,18 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
                 from = to + 1;
             }
         }
+        m_takenMenu = found->menu;
         m_deliveries.erase(found);
         m_textTakenAt = time;
     } else if (text == "Qvl: received SMS notification") {
+        m_takenMenu = false;
         m_textTakenAt = time;
     } else if (text == "Qvl: parsed expected number of fields." || startsWith(text, "Qvl: ERROR: expected ") ||
                startsWith(text, "Qvl: ERROR: code ")) {
         if (m_textTakenAt != time)
             fail("window", time, "the engine parsed a reply for " + m_currentDial + " that no USSD text or SMS brought");
+        else if (m_takenMenu && text == "Qvl: parsed expected number of fields.")
+            fail("menus", time, "the engine took the figures of " + m_currentDial + " from a menu text");
         endStep(time);
     } else if (startsWith(text, "Qvl: SMS wait for response time") && contains(text, "moving to the next code")) {
         endStep(time);
@@ -288,6 +298,7 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
             fail("sims", time, "the engine dialled " + dial + " while its SIM " + *m_dialMustBeOn + " is not in");
         m_stepEnded = false;
         m_currentDial = dial;
+        m_choicesSent = 0;
         m_requestTime = time;
         m_mustMoveBy.reset();
     } else if (contains(text, "is past the end of the")) {

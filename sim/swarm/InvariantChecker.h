@@ -27,6 +27,9 @@
 //                out, or on another SIM; none is skipped for its SIM while
 //                it is in (only while codes follow their SIM, as the engine
 //                last loaded that setting);
+//   menus        every menu choice the network gets is the next choice of the
+//                code being dialled, in order; no figure is parsed from a
+//                menu text (a text that waits for a choice);
 //   history      the history database holds every value the engine stored,
 //                once, under its code, field index and refresh time (each
 //                code's record taken when its refreshedAt changed, as the
@@ -63,6 +66,7 @@ struct SwarmCode {
     std::vector<int64_t> fieldIndexes;
     std::optional<std::string> sender;   // smsSender
     std::optional<std::string> simId;    // the SIM it belongs to
+    std::vector<std::string> menuChoices; // menuChoices (USSD codes only)
 };
 
 // The code record the Settings wizard saves for `code` (titles "Field N").
@@ -126,6 +130,7 @@ private:
     struct Delivery {
         std::string text;
         bool network = false;
+        bool menu = false;
     };
     struct Alert {
         platform::Date builtAt;
@@ -149,6 +154,8 @@ private:
     // sees it now; none for a code of any SIM.
     std::optional<std::string> boundSimAt(unsigned position) const;
     bool simIn(const std::string& simId) const;
+    // "carrier gets the choice "X" for the menu of CODE" (InvariantMenus.cpp).
+    void choiceSent(platform::Date time, const std::string& line);
 
     std::vector<Violation> m_violations;
     // What the history must hold: (code, index, refreshedAt) -> value, and
@@ -188,6 +195,10 @@ private:
     platform::Date m_instant;
     std::vector<Delivery> m_deliveries;
     std::optional<platform::Date> m_textTakenAt;
+    // Whether the text taken last was a menu, and the choices the network
+    // got since the current code was dialled.
+    bool m_takenMenu = false;
+    size_t m_choicesSent = 0;
     // Network texts each code may have taken as its reply (by serial).
     std::map<std::string, std::set<uint64_t>> m_networkSerials;
 

@@ -96,6 +96,9 @@ private:
     int wrongCount(int64_t expected);
     void onDial(const Dial& dial);
     void planUssd(const SwarmCode& code, Date at);
+    std::vector<std::string> drawMenuChoices();
+    std::string menuText(int64_t numbers);
+    void planMenu(const SwarmCode& code, Date at);
     void planSms(const SwarmCode& code, Date at);
     void otherSms();
 
@@ -202,6 +205,8 @@ SwarmCode DeviceRun::drawCode(bool sms)
             code.fieldIndexes.push_back(index);
     if (sms)
         code.sender = "9" + std::to_string(100 + code.id);
+    else if (m_random.percent(30))
+        code.menuChoices = drawMenuChoices();
     if (m_random.percent(40))
         code.simId = m_random.pick(std::vector<std::string>{kHomeSim.iccid, kTravelSim.iccid, kNoIccidSim.homeNetwork});
     return code;
@@ -299,8 +304,9 @@ void DeviceRun::process(const LogLine& line)
     ++m_events;
     if (m_log)
         *m_log << printableLine(line, m_start) << '\n';
-    // Object addresses some lines print ("<IMMessageChatItem: 0x55...>")
-    // depend on the process's heap, not on the run: they are left out.
+    // Object addresses ("<IMMessageChatItem: 0x5627b3d5bd50>") depend on the
+    // allocator's history in this process, not on the run: their digits are
+    // left out, so a device hashes alike whatever ran before it.
     for (size_t i = 0; i < line.text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(line.text[i]);
         m_digest = (m_digest ^ c) * 1099511628211ull;
@@ -405,6 +411,8 @@ void DeviceRun::onDial(const Dial& dial)
         return;
     if (found->sender)
         planSms(*found, dial.time);
+    else if (!found->menuChoices.empty())
+        planMenu(*found, dial.time);
     else
         planUssd(*found, dial.time);
 }
@@ -448,6 +456,67 @@ void DeviceRun::planUssd(const SwarmCode& code, Date at)
         const NetworkUssdKind kind = m_random.percent(50) ? NetworkUssdKind::request : NetworkUssdKind::notification;
         scheduleOnNetwork(pushAt, [this, text, kind] { m_world->carrier().pushUssd(text, kind); });
     }
+}
+
+std::vector<std::string> DeviceRun::drawMenuChoices()
+{
+    std::vector<std::string> choices(static_cast<size_t>(m_random.between(1, 2)));
+    for (std::string& choice : choices)
+        choice = std::to_string(m_random.between(1, 9));
+    return choices;
+}
+
+// A menu holding as many numbers as the code's reply, none of them a reply's
+// signature: taken for the reply, it would be stored, and seen.
+std::string DeviceRun::menuText(int64_t numbers)
+{
+    std::string text = "Menu:";
+    for (int64_t item = 1; item <= numbers; ++item)
+        text += " " + std::to_string(item) + " " + m_random.pick(kAsciiWords);
+    return text;
+}
+
+// A code behind menus: each of its choices is answered by the next menu, the
+// last by the reply (or what planUssd may draw instead); now and then the
+// carrier's menus no longer offer the stored choice, which it answers
+// "Invalid choice".
+void DeviceRun::planMenu(const SwarmCode& code, Date at)
+{
+    SimCarrier& carrier = m_world->carrier();
+    const Micros window = seconds(m_checker.maxResponseTime());
+    const size_t levels = code.menuChoices.size();
+    const Micros step = std::max(Micros(200'000), window / static_cast<int64_t>(levels + 1));
+    Micros total = m_random.spanBetween(100ms, step);
+    carrier.answerByMenu(code.dial, menuText(code.expected), total);
+    std::vector<std::string> path;
+    for (size_t level = 0; level + 1 < levels; ++level) {
+        path.push_back(code.menuChoices[level]);
+        const Micros delay = m_random.spanBetween(100ms, step);
+        carrier.answerChoices(code.dial, path, menuText(code.expected), true, delay);
+        total += delay;
+    }
+    path.push_back(code.menuChoices.back());
+    if (m_random.percent(10))
+        path.back() += "0"; // renumbered: the stored choice gets "Invalid choice"
+    Micros delay = m_random.percent(30) ? window - total + m_random.pick(std::vector<Micros>{-250ms, -1us, 0us, 1us, 250ms})
+                                        : m_random.spanBetween(100ms, step);
+    delay = std::max(delay, Micros(1000));
+    total += delay;
+    const int kind = static_cast<int>(m_random.below(100));
+    bool storing = false;
+    if (kind < 80) {
+        carrier.answerChoices(code.dial, path, replyText(code.id, static_cast<int>(code.expected), drawStyle()), false, delay);
+        storing = path.back() == code.menuChoices.back();
+    } else if (kind < 90) {
+        carrier.answerChoices(code.dial, path, replyText(code.id, wrongCount(code.expected), drawStyle()), false, delay);
+    } else {
+        carrier.answerChoices(code.dial, path, "Service unavailable", false, delay);
+    }
+    // The choices' round trips add up: an answer past the window is not stored.
+    if (storing && total <= window)
+        m_storeBusyUntil = std::max(m_storeBusyUntil, at.adding(total));
+    else if (storing)
+        m_storeBusyUntil = std::max(m_storeBusyUntil, at.adding(total + 1s));
 }
 
 void DeviceRun::planSms(const SwarmCode& code, Date at)
@@ -510,7 +579,7 @@ bool DeviceRun::quiet(Date now) const
 {
     const Micros longest = seconds(std::max(m_checker.maxResponseTime(), m_checker.maxSMSResponseTime())) + 2s;
     return now > m_lastEngineDial.adding(longest) && now > m_lastWizardDial.adding(longest) && storeSafe(now) &&
-           now > m_lastUnsolicited.adding(m_alertDelay + 1s);
+           now > m_lastUnsolicited.adding(m_alertDelay + 1s) && !m_world->carrier().openMenu();
 }
 
 bool DeviceRun::nearTick(Date now, Micros within) const

@@ -45,6 +45,9 @@ public:
     host::PageReply setRoaming(bool on) override;
     host::PageClock* clock() override { return this; }
     host::PageCarrier* carrier() override { return this; }
+    bool editsMenuPaths() const override { return true; }
+    // Written as the Settings application writes the codes store (SimPhoneMenus.cpp).
+    host::PageReply setMenuChoices(const std::string& code, const std::vector<std::string>& choices) override;
 
     // PageClock.
     void setRate(int rate) override;

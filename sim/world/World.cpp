@@ -40,11 +40,13 @@ World::World(WorldOptions options)
     }
     m_carrier->setUssdOrder(options.ussdOrder);
     m_alertVisibleDelay = options.alertVisibleDelay;
-    m_carrier->setUssdPresenter([this](const std::string& text, bool allowsResponse) {
+    m_carrier->setUssdPresenter([this](const std::string& text, bool allowsResponse, bool waitsForChoice) {
         // Queued beside the telephony deliveries the carrier queues, in the
         // carrier's order: before them as on the phone, or after them.
         if (m_springBoardProcess)
-            m_springBoardProcess->mainRunLoop().perform([this, text, allowsResponse] { presentUSSDAlert(text, allowsResponse); });
+            m_springBoardProcess->mainRunLoop().perform([this, text, allowsResponse, waitsForChoice] {
+                presentUSSDAlert(text, allowsResponse, waitsForChoice);
+            });
     });
     m_carrier->setSmsReceiver([this](const std::string& sender, const std::string& text) {
         if (m_messaging)
@@ -119,6 +121,9 @@ void World::boot()
     {
         platform::ProcessScope in(*m_springBoardProcess);
         m_springBoard = std::make_unique<SpringBoard>(*m_springBoardProcess);
+        // A menu's answer, and its alert closed unanswered, go back to the network.
+        m_springBoard->onMenuAnswer([this](const std::string& choice) { m_carrier->respond(choice); },
+                                    [this] { m_carrier->release(); });
         // The runtime was just reset: the chat-item classes must be there
         // before any tweak looks them up.
         host::registerChatItemClasses();
@@ -202,9 +207,9 @@ void noteAlertShown(LogCapture& log, AlertPlace place)
 
 } // namespace
 
-void World::presentUSSDAlert(const std::string& text, bool allowsResponse)
+void World::presentUSSDAlert(const std::string& text, bool allowsResponse, bool waitsForChoice)
 {
-    rt::id alert = m_springBoard->buildUSSDAlert(text, allowsResponse);
+    rt::id alert = m_springBoard->buildUSSDAlert(text, allowsResponse, waitsForChoice);
     if (!alert)
         return;
     if (m_alertVisibleDelay.count() <= 0) {

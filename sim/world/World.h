@@ -137,7 +137,7 @@ private:
     void adoptHost(std::unique_ptr<Host> host);
     // Copies a built tweak into the device with a filter naming SpringBoard.
     void installTweak(const char* library, const char* role);
-    void presentUSSDAlert(const std::string& text, bool allowsResponse);
+    void presentUSSDAlert(const std::string& text, bool allowsResponse, bool waitsForChoice);
 
     std::unique_ptr<DeviceFolder> m_folder;
     std::unique_ptr<platform::Device> m_device;

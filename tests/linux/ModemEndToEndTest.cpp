@@ -197,6 +197,77 @@ TEST_F(ModemEndToEnd, ASessionOpenedAfterItsOwnReplyIsNotTakenForItsOwn)
     EXPECT_EQ(mockCount("Cancel"), 0u);
 }
 
+// --- menus of its own sessions --------------------------------------------------
+
+// A code whose figures sit behind menus: its choices in order.
+std::string menuCode(const std::string& dial, const std::vector<std::string>& titles, const std::vector<std::string>& choices)
+{
+    std::string xml = code(dial, titles);
+    std::string list = "<key>menuChoices</key><array>";
+    for (const std::string& choice : choices)
+        list += "<string>" + choice + "</string>";
+    return xml.substr(0, xml.size() - std::string("</dict>").size()) + list + "</array></dict>";
+}
+
+class ModemMenus : public ModemEndToEnd {
+protected:
+    // `path`: the choices separated by '/', the first answering the code's menu.
+    void choice(const std::string& dial, const char* path, const char* mode, const char* text)
+    {
+        mock("SetUssdChoice", g_variant_new("(ssss)", dial.c_str(), path, mode, text));
+    }
+};
+
+TEST_F(ModemMenus, AMenuCodeIsAnsweredByRespondToItsFigures)
+{
+    startModemManager();
+    answer("*100#", "menu", "1 Balance\n2 Data");
+    choice("*100#", "1", "menu", "1 Main\n2 Main and bonus");
+    choice("*100#", "1/2", "reply", "Balance 12.50 rub, bonus 300");
+    writeCodes(codes({menuCode("*100#", {"Balance", "Bonus"}, {"1", "2"})}));
+    startDaemon();
+    refresh();
+    EXPECT_TRUE(storeHas("<string>12.50</string>")) << codesStore() << log();
+    EXPECT_TRUE(waitForLog("the reply to *100# is a menu: it waits for a choice"));
+    EXPECT_TRUE(waitForLog("Qvl: selecting menu option 1, remaining menu digits: 1"));
+    EXPECT_TRUE(waitForLog("Qvl: selecting menu option 2, remaining menu digits: 0"));
+    EXPECT_EQ(mockCount("Respond 1"), 1u);
+    EXPECT_EQ(mockCount("Respond 2"), 1u);
+    EXPECT_EQ(mockCount("Cancel"), 0u);
+    EXPECT_TRUE(storeHas("<string>300</string>")) << codesStore();
+}
+
+TEST_F(ModemMenus, AWrongChoiceLeavesTheFiguresAndIsNeverCancelled)
+{
+    startModemManager();
+    answer("*100#", "menu", "1 Balance\n2 Data");
+    writeCodes(codes({menuCode("*100#", {"Balance", "Bonus"}, {"7"})}));
+    startDaemon();
+    refresh();
+    EXPECT_TRUE(waitForLog("USSD reply to the choice \"7\" of *100#: \"Invalid choice\""));
+    EXPECT_TRUE(waitForLog("Qvl: ERROR: expected 2 fields for code *100#, but parsed 0 fields!"));
+    EXPECT_EQ(codesStore().find("lastValue"), std::string::npos);
+    EXPECT_EQ(mockCount("Cancel"), 0u);
+}
+
+TEST_F(ModemMenus, AMenuWithoutChoicesIsLeftToTheNetworkToRelease)
+{
+    startModemManager();
+    answer("*100#", "menu", "Reply 1 for the balance");
+    writeCodes(codes({code("*100#", {"Balance", "Bonus"})}));
+    writeSettings(replyWindow(2));
+    startDaemon();
+    refresh();
+    // The engine parses the menu (no figures) and closes its alert after the
+    // session's init time; nothing is sent to the modem for it.
+    EXPECT_TRUE(waitForLog("Qvl: ERROR: expected 2 fields for code *100#"));
+    EXPECT_TRUE(waitForLog("Qvl: _cancelClicked", 10s));
+    EXPECT_EQ(mockCount("Cancel"), 0u);
+    EXPECT_EQ(mockCount("Respond"), 0u);
+    // Not ours to answer: a choice that reached the host would not be sent.
+    EXPECT_EQ(logCount("USSD Respond"), 0u);
+}
+
 // --- modems that are not ready ------------------------------------------------------
 
 TEST_F(ModemEndToEnd, ADisabledModemIsToldOnceAndItsDueRefreshRunsOnceEnabled)

@@ -75,6 +75,26 @@ TEST_F(RealModemManager, AReplyBySmsInTwoPartsIsReadWhole)
     EXPECT_EQ(logCount("stored as message"), 1u) << log();
 }
 
+TEST_F(RealModemManager, AMenuCodeIsAnsweredByRespondToItsFigures)
+{
+    // +CUSD: 1 (further action required) twice, each answered with the code's next choice.
+    answer("*100#", "1 Balance, 2 Data",
+           R"("action": 1, "menu": {"1": {"text": "1 Main, 2 Main and bonus", "action": 1, )"
+           R"("menu": {"2": {"text": "Balance 12.50 rub, bonus 300"}}}})");
+    std::string menuCode = codeXml("*100#", 2, {{"Balance", 0}, {"Bonus", 1}});
+    menuCode.insert(menuCode.rfind("</dict>"), "<key>menuChoices</key><array><string>1</string><string>2</string></array>");
+    writeCodes(codesXml({menuCode}));
+    startDaemonOnTheModem();
+    refresh();
+    EXPECT_TRUE(storeHas("<string>12.50</string>", 20s)) << codesStore() << log();
+    EXPECT_TRUE(waitForLog("USSD Respond \"1\" to the menu of *100#"));
+    EXPECT_TRUE(waitForLog("USSD Respond \"2\" to the menu of *100#"));
+    // The choices reached the modem as answers in the open session, never a Cancel.
+    EXPECT_EQ(modemLogCount("USSD string \"1\" (session user)"), 1u) << modemLog();
+    EXPECT_EQ(modemLogCount("USSD string \"2\" (session user)"), 1u) << modemLog();
+    EXPECT_EQ(modemLogCount("<- AT+CUSD=2"), 0u) << modemLog();
+}
+
 TEST_F(RealModemManager, ANetworkNotificationReachesTheDaemon)
 {
     writeCodes(codesXml({kBalanceCode}));

@@ -110,7 +110,7 @@ TEST_F(WebPage, ShowsTheDaemonsSettingsScreensAndWidget)
     auto state = get("/api/state", {{"X-Quorvel-Token", token}});
     ASSERT_TRUE(state);
     EXPECT_NE(state->body.find("aria-label=\\\"Settings: Quorvel\\\""), std::string::npos);
-    EXPECT_NE(state->body.find("\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false}"), std::string::npos);
+    EXPECT_NE(state->body.find("\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false,\"menus\":false}"), std::string::npos);
     // Down to the codes' row and into the list, through the daemon's own Settings process.
     auto scrolled = post("/api/settings/scroll", {{"x", "160"}, {"y", "300"}, {"dy", "1000"}});
     ASSERT_TRUE(scrolled);

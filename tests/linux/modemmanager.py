@@ -36,10 +36,16 @@ of the manager object:
   SetUssdReply(code, mode, text, extra)   how Initiate(code) is answered:
       "reply"     returns text;
       "menu"      returns text and leaves the session waiting for a response (State 3);
+                  Respond(choice) then leads on by SetUssdChoice, or ends the
+                  session with "Invalid choice" (State 1) for a choice not set;
       "sms"       returns "Request accepted", then delivers text by SMS from extra;
       "sms-parts" the same in two parts;
       "silent"    never answers (until Cancel, or the network's release);
       "fail"      fails with the error named extra, its message text.
+  SetUssdChoice(code, choices, mode, text) how Respond answers the choices ("1/2",
+                                          the first answering code's menu): mode
+                                          "menu" (State 3 again) or "reply" (the
+                                          session ends, State 1 announced late)
   SetUssdState(state)                     the USSD session state (another program's session)
   SetNetworkNotification(text)            a network-initiated USSD text
   SetNetworkRequest(text)                 a network-initiated request: State 3 until released
@@ -109,6 +115,10 @@ SMS_PART_DELAY_MS = 300
 
 # Module state (one mock process plays one modem).
 answers = {}
+# (code, (choice, ...)) -> (mode, text); the open menu's code and choices so far.
+choice_answers = {}
+menu_session = {'code': None, 'path': ()}
+INVALID_CHOICE_TEXT = 'Invalid choice'
 next_sms = [0]
 pending_calls = []
 cancels = [0]
@@ -295,6 +305,7 @@ def Initiate(self, command, reply, error):
         error(dbus.exceptions.DBusException(text, name=extra))
         return
     if mode == 'menu':
+        menu_session['code'], menu_session['path'] = str(command), ()
         reply(text)
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE)})
         return
@@ -314,8 +325,22 @@ def Respond(self, response):
         raise wrong_state('Cannot respond USSD: device not yet enabled')
     if ussd_state() != USSD_USER_RESPONSE:
         raise wrong_state('Cannot respond USSD: no session awaits a response')
-    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
-    return UNKNOWN_CODE_TEXT
+    self.log(f'Respond {response}')
+    code = menu_session['code']
+    if code is None:
+        # A network request's session: answered, then over.
+        self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
+        return UNKNOWN_CODE_TEXT
+    path = menu_session['path'] + (str(response),)
+    mode, text = choice_answers.get((code, path), ('reply', INVALID_CHOICE_TEXT))
+    self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_ACTIVE)})
+    if mode == 'menu':
+        menu_session['path'] = path
+        self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE)})
+        return text
+    menu_session['code'], menu_session['path'] = None, ()
+    set_ussd_state_lagging(USSD_IDLE)
+    return text
 
 
 @dbus.service.method(USSD_IFACE, in_signature='', out_signature='')
@@ -327,6 +352,7 @@ def Cancel(self):
     cancels[0] += 1
     end_pending_calls(ERROR_ABORTED, 'USSD session was cancelled')
     if cancels[0] == 1:
+        menu_session['code'], menu_session['path'] = None, ()
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
 
 
@@ -472,6 +498,11 @@ def SetUssdReply(self, code, mode, text, extra):
     answers[str(code)] = (str(mode), str(text), str(extra))
 
 
+@dbus.service.method(MOCK_IFACE, in_signature='ssss', out_signature='')
+def SetUssdChoice(self, code, choices, mode, text):
+    choice_answers[(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
+
+
 @dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
 def SetUssdState(self, state):
     modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(state)})
@@ -484,11 +515,13 @@ def SetNetworkNotification(self, text):
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def SetNetworkRequest(self, text):
+    menu_session['code'], menu_session['path'] = None, ()
     modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE), 'NetworkRequest': text})
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
 def ReleaseSession(self):
+    menu_session['code'], menu_session['path'] = None, ()
     end_pending_calls(ERROR_ABORTED, 'USSD terminated by network')
     modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
 

@@ -52,6 +52,11 @@ TEST(ScenarioParser, ReportsLineAndColumnOfTheFirstError)
         {"boot\nrender widget \"pictures/w.png\"", 2, 15, "file name without a folder"},
         {"boot\nrender widget \"..\"", 2, 15, "file name without a folder"},
         {"boot\nrender widget \"\"", 2, 15, "file name without a folder"},
+        // Menus: the choices come first, then what they lead to.
+        {"carrier \"*100#\" choice reply \"x\"", 1, 24, "expected the choices"},
+        {"carrier \"*100#\" choice \"1\" answer \"x\"", 1, 28, "expected menu or reply"},
+        {"carrier \"*100#\" menu", 1, 21, "the menu text"},
+        {"code \"*100#\" expect=1 menu=1", 1, 28, "the menu choice"},
     };
     expectScenarioErrors(cases);
 }
@@ -82,6 +87,12 @@ code "*100#" expect=2 sms="900" field=0:"Balance" field=1:"Bonus"
 carrier "*100#" reply "Balance 1" after 1.5s
 carrier "*101#" reply "Balance 2"
 carrier "*102#" silent
+code "*103#" expect=1 field=0:"Data" menu="1" menu="2"
+carrier "*103#" menu "1 Balance\n2 Data" after 1s
+carrier "*103#" choice "1" menu "1 Main\n2 Bonus"
+carrier "*103#" choice "1" "2" reply "Bonus 5" after 0.5s
+expect choices
+expect choices "1" "2"
 roaming on
 expect codes codes[0].fields[1].title = "Bonus"
 expect codes codes[0].smsSender=present
@@ -105,11 +116,11 @@ expect local "n" 0
 )";
     ParseResult result = parseScenario(text);
     ASSERT_FALSE(result.error.has_value()) << result.error->line << ":" << result.error->column << " " << result.error->message;
-    EXPECT_EQ(result.script.statements.size(), 25u);
+    EXPECT_EQ(result.script.statements.size(), 31u);
     int expectations = 0;
     for (const Statement& s : result.script.statements)
         expectations += s.expectation ? 1 : 0;
-    EXPECT_EQ(expectations, 9);
+    EXPECT_EQ(expectations, 11);
 }
 
 TEST(ScenarioParser, AcceptsOnlyTheSettingsKeysTheModulesRead)

@@ -412,5 +412,60 @@ TEST(InvariantChecker, ACodeIsSkippedForItsSimOnlyWhileThatSimIsOut)
     }
 }
 
+// *1101# behind two menus; the lines of a refresh that dials it.
+SwarmCode menuCodeA()
+{
+    SwarmCode code = kA;
+    code.menuChoices = {"2", "1"};
+    return code;
+}
+
+TEST(InvariantChecker, MenuChoicesOfTheCodeBeingDialledInOrderHold)
+{
+    Checked c({menuCodeA(), kB});
+    c.refreshDialsA(at(0ms));
+    c.lines(at(1000ms), {"sim: carrier answers *1101# by a menu: \"Menu: 1 Balance 2 Data\"",
+                         "Qvl: USSD string is Menu: 1 Balance 2 Data",
+                         "sim: carrier gets the choice \"2\" for the menu of *1101#"});
+    c.lines(at(2000ms), {"sim: carrier answers *1101# after \"2\" by a menu: \"Menu: 1 Main 2 Bonus\"",
+                         "Qvl: USSD string is Menu: 1 Main 2 Bonus",
+                         "sim: carrier gets the choice \"1\" for the menu of *1101#"});
+    c.lines(at(3000ms), {"sim: carrier answers *1101# after \"2\", \"1\" by USSD: \"Balance 1.0.1 Bonus 1.1.1\"",
+                         "Qvl: USSD string is Balance 1.0.1 Bonus 1.1.1", "Qvl: parsed expected number of fields."});
+    c.checker.storeRead(at(3000ms), storeOf({menuCodeA(), kB}, {{"*1101#", {"1.0.1", "1.1.1"}}}), true);
+    EXPECT_TRUE(c.held()) << ::testing::PrintToString(c.broken());
+}
+
+TEST(InvariantChecker, AChoiceOutOfOrderForAnotherCodeOrBeyondTheListBreaksMenus)
+{
+    struct Case {
+        const char* name;
+        std::vector<const char*> choices;
+    } cases[] = {
+        {"out of order", {"sim: carrier gets the choice \"1\" for the menu of *1101#"}},
+        {"another code", {"sim: carrier gets the choice \"2\" for the menu of *1102#"}},
+        {"beyond the list",
+         {"sim: carrier gets the choice \"2\" for the menu of *1101#", "sim: carrier gets the choice \"1\" for the menu of *1101#",
+          "sim: carrier gets the choice \"1\" for the menu of *1101#"}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Checked c({menuCodeA(), kB});
+        c.refreshDialsA(at(0ms));
+        for (const char* line : k.choices)
+            c.checker.line(at(1000ms), line);
+        EXPECT_EQ(c.first(), "menus") << ::testing::PrintToString(c.broken());
+    }
+}
+
+TEST(InvariantChecker, FiguresParsedFromAMenuTextBreakMenus)
+{
+    Checked c({menuCodeA(), kB});
+    c.refreshDialsA(at(0ms));
+    c.lines(at(1000ms), {"sim: carrier answers *1101# by a menu: \"Menu: 1 Balance 2 Data\"",
+                         "Qvl: USSD string is Menu: 1 Balance 2 Data", "Qvl: parsed expected number of fields."});
+    EXPECT_EQ(c.first(), "menus");
+}
+
 } // namespace
 } // namespace sim::swarm

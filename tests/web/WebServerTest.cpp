@@ -141,7 +141,7 @@ TEST(WebServer, ServesThePageItsScriptAndTheDeviceStateFromTheBinary)
     // The Settings screen as SVG, its texts as text, its rows as buttons.
     EXPECT_TRUE(contains(state.body, ">Auto Refresh</text>"));
     EXPECT_TRUE(contains(state.body, "role=\\\"button\\\" aria-label=\\\"Auto Refresh, Off\\\""));
-    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true,\"phone\":true}"));
+    EXPECT_TRUE(contains(state.body, "\"features\":{\"clock\":true,\"carrier\":true,\"phone\":true,\"menus\":true}"));
 }
 
 TEST(WebServer, AnswersUncompressedWhateverTheBrowserAccepts)
@@ -237,6 +237,30 @@ TEST(WebServer, CarrierConsoleAnswersSilencesAndSendsSms)
     EXPECT_TRUE(contains(sms.body, "{\"code\":\"*102#\",\"reply\":\"\",\"delay\":0,\"silent\":true}"));
 }
 
+TEST(WebServer, RecordsAStoredCodesMenuPathOrRemovesIt)
+{
+    ServedPhone served;
+    EXPECT_EQ(served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", "1/2"}}).status, 409) << "no codes yet";
+    platform::Dict record{{quorvel::kUssdCodeKey, std::string("*100#")}, {quorvel::kExpectedNumbersKey, int64_t(1)}};
+    ASSERT_TRUE(platform::writeDictionaryAtomically(
+        quorvel::kCodesStorePath, platform::Dict{{quorvel::kCodesKey, platform::Array{platform::Value(record)}}}));
+
+    const Answer set = served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", " 1 / 2 "}});
+    EXPECT_EQ(set.status, 200) << set.body;
+    EXPECT_TRUE(contains(set.body, "\"menus\":true"));
+    platform::Value stored = platform::readDictionary(quorvel::kCodesStorePath)[quorvel::kCodesKey].at(0);
+    EXPECT_EQ(stored[quorvel::kMenuChoicesKey], platform::Value(platform::Array{platform::Value("1"), platform::Value("2")}));
+    EXPECT_EQ(stored[quorvel::kExpectedNumbersKey].integerValue(), 1);
+
+    const Answer other = served.post("/api/codes/menu", {{"code", "*101#"}, {"choices", "1"}});
+    EXPECT_EQ(other.status, 409);
+    EXPECT_TRUE(contains(other.body, "no stored code dials *101#"));
+
+    EXPECT_EQ(served.post("/api/codes/menu", {{"code", "*100#"}, {"choices", ""}}).status, 200);
+    stored = platform::readDictionary(quorvel::kCodesStorePath)[quorvel::kCodesKey].at(0);
+    EXPECT_TRUE(stored[quorvel::kMenuChoicesKey].isNone());
+}
+
 TEST(WebServer, MalformedOrOutOfRangeRequestsGet400AndChangeNothing)
 {
     ServedPhone served;
@@ -272,6 +296,11 @@ TEST(WebServer, MalformedOrOutOfRangeRequestsGet400AndChangeNothing)
         {"/api/carrier/silence", {{"code", ""}}},
         {"/api/carrier/sms", {{"sender", ""}, {"text", "x"}}},
         {"/api/carrier/sms", {{"sender", "900"}, {"text", std::string(1601, 'x')}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1//2"}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1/\n2"}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", std::string(183, '1')}}},
+        {"/api/codes/menu", {{"code", "*100#"}, {"choices", "1/1/1/1/1/1/1/1/1/1/1/1/1/1/1/1/1"}}},
+        {"/api/codes/menu", {{"code", "*10a#"}, {"choices", "1"}}},
     };
     for (const Case& c : cases) {
         std::string shown = c.path;
@@ -443,9 +472,9 @@ TEST_F(TokenServer, APhoneWithoutClockCarrierOrPhoneControlsHidesThemAndAnswers4
     const httplib::Headers token{{"X-Quorvel-Token", options().token}};
     auto state = client.Get("/api/state", token);
     ASSERT_TRUE(state);
-    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false}"));
+    EXPECT_TRUE(contains(state->body, "\"features\":{\"clock\":false,\"carrier\":false,\"phone\":false,\"menus\":false}"));
     for (const char* path : {"/api/clock", "/api/clock/next", "/api/carrier/answer", "/api/carrier/silence", "/api/carrier/sms",
-                             "/api/lock", "/api/dnd", "/api/roaming"}) {
+                             "/api/lock", "/api/dnd", "/api/roaming", "/api/codes/menu"}) {
         SCOPED_TRACE(path);
         httplib::Headers headers = token;
         headers.emplace(host::kPageRequestHeader, "page");

@@ -334,6 +334,11 @@ $("answer-form").addEventListener("submit", (event) => {
   call("api/carrier/answer", { code: form.get("code"), text: form.get("text"), delay: form.get("delay") || "0" });
 });
 $("silence").addEventListener("click", () => call("api/carrier/silence", { code: $("answer-form").elements.code.value }));
+$("menu-form").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const form = new FormData(event.target);
+  call("api/codes/menu", { code: form.get("code"), choices: form.get("choices") || "" });
+});
 $("sms-form").addEventListener("submit", (event) => {
   event.preventDefault();
   const form = new FormData(event.target);

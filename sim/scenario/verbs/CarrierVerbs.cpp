@@ -22,6 +22,10 @@ Action parseCarrier(ArgReader& args)
     std::string code = args.string("the code");
     if (args.accept("sms"))
         return parseCarrierSms(code, args);
+    if (args.accept("menu"))
+        return parseCarrierMenu(code, args);
+    if (args.accept("choice"))
+        return parseCarrierChoice(code, args);
     const std::string kind = args.oneOf({"reply", "notext", "silent"});
     if (kind == "silent") {
         args.end();
@@ -68,7 +72,9 @@ void addCarrierVerbs(VerbTable& table)
 {
     table.add({"carrier", Phase::anytime,
                "carrier \"CMD\" reply \"TEXT\" [after DURATION] | carrier \"CMD\" notext [after DURATION] | "
-               "carrier \"CMD\" sms \"SENDER\" \"TEXT\" [after DURATION] | carrier \"CMD\" silent",
+               "carrier \"CMD\" sms \"SENDER\" \"TEXT\" [after DURATION] | carrier \"CMD\" silent | "
+               "carrier \"CMD\" menu \"TEXT\" [after DURATION] | "
+               "carrier \"CMD\" choice \"CHOICE\"... menu|reply \"TEXT\" [after DURATION]",
                parseCarrier});
     table.add({"network ussd", Phase::afterBoot, "network ussd \"TEXT\"|notext",
                [](ArgReader& args) { return parseNetworkUssd(args, NetworkUssdKind::request); }});

@@ -85,7 +85,7 @@ Action parseSettings(ArgReader& args)
     };
 }
 
-// code "CMD" expect=N [sms="SENDER"] [sim="SIMID"] [field=I:"TITLE"]...
+// code "CMD" expect=N [sms="SENDER"] [sim="SIMID"] [field=I:"TITLE"]... [menu="CHOICE"]...
 Action parseCode(ArgReader& args)
 {
     std::string command = args.string("the code");
@@ -93,9 +93,10 @@ Action parseCode(ArgReader& args)
     std::optional<std::string> sender;
     std::optional<std::string> simId;
     Array fields;
+    Array menuChoices;
     while (!args.atEnd()) {
         const Token& at = *args.peek();
-        std::string key = args.key("expect=, sms=, sim= or field=");
+        std::string key = args.key("expect=, sms=, sim=, field= or menu=");
         if (key == "expect") {
             if (expected)
                 args.failAt(at, "expect= is given twice");
@@ -113,8 +114,10 @@ Action parseCode(ArgReader& args)
             args.gluedSymbol(':', "':' between the field's index and its title");
             std::string title = args.string("the field's title");
             fields.push_back(Dict{{quorvel::kTitleKey, title}, {quorvel::kIndexKey, index}});
+        } else if (key == "menu") {
+            menuChoices.push_back(args.string("the menu choice"));
         } else {
-            args.failAt(at, "unknown option " + key + "= (expected expect=, sms=, sim= or field=)");
+            args.failAt(at, "unknown option " + key + "= (expected expect=, sms=, sim=, field= or menu=)");
         }
     }
     if (!expected)
@@ -125,6 +128,8 @@ Action parseCode(ArgReader& args)
         record[quorvel::kSmsSenderKey] = *sender;
     if (simId)
         record[quorvel::kSimIdKey] = *simId;
+    if (!menuChoices.empty())
+        record[quorvel::kMenuChoicesKey] = menuChoices;
     return [record, command](ScenarioRun& run) {
         // Appended to a fresh root, as the Settings wizard saves a new code.
         Dict store = platform::readDictionary(quorvel::kCodesStorePath);
@@ -244,7 +249,7 @@ Action parseNote(ArgReader& args)
 void addDeviceVerbs(VerbTable& table)
 {
     table.add({"settings", Phase::anytime, "settings KEY=VALUE|absent ...", parseSettings});
-    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [sim=\"SIMID\"] [field=I:\"TITLE\"]...", parseCode});
+    table.add({"code", Phase::beforeBoot, "code \"CMD\" expect=N [sms=\"SENDER\"] [sim=\"SIMID\"] [field=I:\"TITLE\"]... [menu=\"CHOICE\"]...", parseCode});
     table.add({"device", Phase::beforeBoot, "device \"MODEL\"", parseDevice});
     table.add({"roaming", Phase::anytime, "roaming on|off", parseRoaming});
     table.add({"link", Phase::anytime, "link carrier|operator home|visited|dangling|missing|file | link carrier|operator to \"TARGET\"",

@@ -21,6 +21,13 @@ void addCarrierVerbs(VerbTable& table);
 // lock, unlock, dnd, statusbar, refresh, bulletin, badge, post,
 // expect statusbar (SpringBoardVerbs.cpp)
 void addSpringBoardVerbs(VerbTable& table);
+// expect choices (MenuVerbs.cpp)
+void addMenuVerbs(VerbTable& table);
+// carrier "CMD" menu "TEXT" [after DURATION], and carrier "CMD" choice
+// "CHOICE"... menu|reply "TEXT" [after DURATION], after the code and the word
+// menu or choice have been read (MenuVerbs.cpp)
+Action parseCarrierMenu(const std::string& code, ArgReader& args);
+Action parseCarrierChoice(const std::string& code, ArgReader& args);
 // alert, ussd order, ussd visible (UssdAlertVerbs.cpp)
 void addUssdAlertVerbs(VerbTable& table);
 // expect alert [hidden] field|shows|sent ...: SpringBoard's USSD alert, after
