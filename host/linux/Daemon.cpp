@@ -158,11 +158,11 @@ int runDaemon(const DaemonOptions& options)
     DaemonClock& clock = *ownClock;
     platform::Device device(std::move(ownClock));
     auto bus = std::make_unique<DaemonBus>(device, session);
-    bool another = false;
+    // The name is taken only once the interface is served (a client that sees
+    // it appear calls at once); a second daemon leaves here, before it starts.
     std::string error;
-    if (!bus->claimName(&another, &error)) {
-        note(another ? std::string("another quorveld is already running on this session")
-                     : "cannot take the name " + std::string(kDaemonBusName) + ": " + error);
+    if (bus->nameTaken()) {
+        note("another quorveld is already running on this session");
         bus.reset();
         g_signal_handlers_disconnect_by_data(session, &sessionWatch);
         g_object_unref(session);
@@ -242,6 +242,11 @@ int runDaemon(const DaemonOptions& options)
         [&bus] { quorvel_bus_quorvel1_emit_settings_changed(bus->skeleton()); });
     if (!bus->exportObjects([&home] { return home.refresh("the session bus"); }, [&home] { return home.widget(); }, &error))
         note("cannot serve " + std::string(kDaemonInterface) + ": " + error);
+    bool another = false;
+    const bool named = bus->claimName(&another, &error);
+    if (!named)
+        note(another ? std::string("another quorveld is already running on this session")
+                     : "cannot take the name " + std::string(kDaemonBusName) + ": " + error);
     home.onWidgetChanged([&bus](const WidgetState& state) { bus->emitRefreshed(state); });
     bus->emitRefreshed(home.widget());
 
@@ -264,8 +269,10 @@ int runDaemon(const DaemonOptions& options)
                 clock.slept();
                 scheduler.runDue();
             });
-        note("running");
-        g_main_loop_run(loop);
+        if (named) {
+            note("running");
+            g_main_loop_run(loop);
+        }
         note("woke " + std::to_string(scheduler.dispatchCount()) + " times for device work");
     }
     g_source_remove(term);
@@ -323,8 +330,8 @@ int runDaemon(const DaemonOptions& options)
         g_dbus_connection_flush_sync(session, nullptr, nullptr);
     g_signal_handlers_disconnect_by_data(session, &sessionWatch);
     g_object_unref(session);
-    const int status = sessionWatch.status | systemWatch.status;
-    note(status == 0 ? "stopped" : "stopped after losing a bus");
+    const int status = named ? sessionWatch.status | systemWatch.status : 1;
+    note(!named ? "stopped without serving" : status == 0 ? "stopped" : "stopped after losing a bus");
     return status;
 }
 

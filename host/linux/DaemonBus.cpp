@@ -40,6 +40,20 @@ DaemonBus::~DaemonBus()
     g_object_unref(m_bus);
 }
 
+bool DaemonBus::nameTaken()
+{
+    GVariant* reply = g_dbus_connection_call_sync(m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", "NameHasOwner",
+                                                  g_variant_new("(s)", kDaemonBusName), G_VARIANT_TYPE("(b)"),
+                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    if (!reply)
+        return false;
+    gboolean owned = FALSE;
+    g_variant_get(reply, "(b)", &owned);
+    g_variant_unref(reply);
+    return owned;
+}
+
 bool DaemonBus::claimName(bool* anotherOwner, std::string* error)
 {
     *anotherOwner = false;

@@ -11,9 +11,11 @@
 //     signal Posted(name)                         a Darwin notification, name only
 //
 //   DaemonBus bus(device, sessionBus);
-//   if (!bus.claimName(&error)) ...              // another daemon has it
+//   if (bus.nameTaken()) ...                     // another daemon has it: leave at once
 //   CodesService codes(bus.skeleton(), ...);     // before the export
 //   bus.exportObjects(onRefresh, currentWidget);
+//   if (!bus.claimName(&another, &error)) ...    // only now: a client that sees the
+//                                                // name finds the object served
 //   bus.emitRefreshed(state);
 //
 // Every Darwin notification posted inside the daemon is sent as Posted; one
@@ -47,7 +49,11 @@ public:
     DaemonBus(const DaemonBus&) = delete;
     DaemonBus& operator=(const DaemonBus&) = delete;
 
-    // Takes the daemon's name. False when another process holds it (*anotherOwner)
+    // Whether another process holds the daemon's name already (asked before
+    // anything starts; a bus that cannot answer counts as no).
+    bool nameTaken();
+
+    // Takes the daemon's name, once the interface is served. False when another process holds it (*anotherOwner)
     // or the bus refused (*error).
     bool claimName(bool* anotherOwner, std::string* error);
 

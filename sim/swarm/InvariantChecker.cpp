@@ -299,6 +299,7 @@ void InvariantChecker::engineLine(Date time, const std::string& text)
         m_stepEnded = false;
         m_currentDial = dial;
         m_choicesSent = 0;
+        m_dialChoices = m_position < m_codes.size() ? m_codes[m_position].menuChoices : std::vector<std::string>{};
         m_requestTime = time;
         m_mustMoveBy.reset();
     } else if (contains(text, "is past the end of the")) {

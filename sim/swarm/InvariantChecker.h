@@ -199,6 +199,9 @@ private:
     // got since the current code was dialled.
     bool m_takenMenu = false;
     size_t m_choicesSent = 0;
+    // The menu choices of the code as it was stored when the engine dialled
+    // it: Settings may change the store while its menus are answered.
+    std::vector<std::string> m_dialChoices;
     // Network texts each code may have taken as its reply (by serial).
     std::map<std::string, std::set<uint64_t>> m_networkSerials;
 

@@ -2,8 +2,6 @@
 // hears a choice only as the next one of the code the engine is dialling.
 #include "sim/swarm/InvariantChecker.h"
 
-#include <algorithm>
-
 namespace sim::swarm {
 
 void InvariantChecker::choiceSent(platform::Date time, const std::string& line)
@@ -21,17 +19,16 @@ void InvariantChecker::choiceSent(platform::Date time, const std::string& line)
                                 (m_stepEnded ? "dialling nothing" : "dialling " + m_currentDial));
         return;
     }
-    auto found = std::find_if(m_codes.begin(), m_codes.end(), [&](const SwarmCode& c) { return c.dial == code; });
     const size_t at = m_choicesSent++;
-    if (found == m_codes.end() || at >= found->menuChoices.size()) {
-        fail("menus", time, "the network got the choice \"" + choice + "\" for " + code + ", which has " +
-                                std::to_string(found == m_codes.end() ? 0 : found->menuChoices.size()) +
-                                " menu choices, as choice " + std::to_string(at + 1));
+    if (at >= m_dialChoices.size()) {
+        fail("menus", time, "the network got the choice \"" + choice + "\" for " + code + ", which had " +
+                                std::to_string(m_dialChoices.size()) + " menu choices when dialled, as choice " +
+                                std::to_string(at + 1));
         return;
     }
-    if (found->menuChoices[at] != choice)
+    if (m_dialChoices[at] != choice)
         fail("menus", time, "the network got the choice \"" + choice + "\" for " + code + " as choice " +
-                                std::to_string(at + 1) + ", where the code's is \"" + found->menuChoices[at] + "\"");
+                                std::to_string(at + 1) + ", where the code's is \"" + m_dialChoices[at] + "\"");
 }
 
 } // namespace sim::swarm

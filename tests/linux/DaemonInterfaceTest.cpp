@@ -503,5 +503,23 @@ TEST_F(DaemonInterface, AClientThatWasWaitingReadsTheStateOnceTheDaemonServes)
     EXPECT_TRUE(client->codes(&error)) << error.message;
 }
 
+TEST_F(DaemonInterface, TheNameAppearsOnlyOnceTheInterfaceIsServed)
+{
+    // A client that calls the moment the name appears finds the object: the
+    // daemon loads its modules first and takes the name last.
+    CallError error;
+    client = QuorvelClient::connect(sessionBus(), &error);
+    ASSERT_TRUE(client) << error.message;
+    std::optional<bool> answered;
+    CallError first;
+    client->onRunningChanged([&](bool running) {
+        if (running && !answered)
+            answered = client->codes(&first).has_value();
+    });
+    startDaemon();
+    ASSERT_TRUE(waitWithSignals([&] { return answered.has_value(); }));
+    EXPECT_TRUE(*answered) << first.name << ": " << first.message;
+}
+
 } // namespace
 } // namespace linuxhost::test
