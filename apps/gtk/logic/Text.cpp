@@ -41,11 +41,11 @@ std::string shownText(std::string_view text, size_t maxCharacters, bool keepLine
         else if (c == '\t')
             shown.append("\\t");
         else if (c < 0x20 || c == 0x7f) {
-            char escaped[8];
+            char escaped[16];
             std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
             shown.append(escaped);
         } else if ((c >= 0x80 && c < 0xa0) || c == 0x2028 || c == 0x2029) {
-            char escaped[8];
+            char escaped[16];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             shown.append(escaped);
         } else {
