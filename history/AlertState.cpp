@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Log.h"
 
+#include "history/SqlStatement.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -14,23 +16,6 @@ constexpr const char* kCreateTable =
     "CREATE TABLE IF NOT EXISTS alert_state(code TEXT NOT NULL, field INTEGER NOT NULL, kind TEXT NOT NULL,"
     " limit_value REAL NOT NULL, fired_at INTEGER NOT NULL, PRIMARY KEY(code, field, kind)) WITHOUT ROWID;";
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { m_result = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    bool ok() const { return m_result == SQLITE_OK; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    void bind(int column, const std::string& text)
-    {
-        sqlite3_bind_text(m_stmt, column, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_result = SQLITE_ERROR;
-};
 
 std::optional<AlertKind> kindNamed(const std::string& name)
 {

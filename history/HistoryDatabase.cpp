@@ -6,6 +6,8 @@
 #include "platform/foundation/Utf8.h"
 #include "platform/system/Device.h"
 
+#include "history/SqlStatement.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -44,19 +46,6 @@ constexpr const char* kConnectionSettings =
     "PRAGMA wal_autocheckpoint=100;"
     "PRAGMA journal_size_limit=1048576;";
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { m_result = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    int prepareResult() const { return m_result; }
-    sqlite3_stmt* get() const { return m_stmt; }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_result = SQLITE_ERROR;
-};
 
 // The integer a one-row statement answers; the result code on failure.
 int queryInteger(sqlite3* db, const char* sql, int64_t& out)
