@@ -32,11 +32,7 @@ bool isAnswerText(const std::string& choice)
 void ModemTelephony::ownReplyHeard(const std::string& text)
 {
     m_replyToSettle = text;
-    g_dbus_connection_call(m_bus, MM_DBUS_SERVICE, g_dbus_proxy_get_object_path(G_DBUS_PROXY(m_ussd)),
-                           "org.freedesktop.DBus.Properties", "Get",
-                           g_variant_new("(ss)", MM_DBUS_INTERFACE_MODEM_MODEM3GPP_USSD, "State"), G_VARIANT_TYPE("(v)"),
-                           G_DBUS_CALL_FLAGS_NO_AUTO_START, kMenuStateReadTimeoutMs, m_cancellable, menuStateRead,
-                           call("menu state"));
+    askUssdState(kMenuStateReadTimeoutMs, menuStateRead, "menu state");
 }
 
 void ModemTelephony::menuStateRead(GObject* source, GAsyncResult* result, gpointer data)
@@ -53,13 +49,7 @@ void ModemTelephony::menuStateRead(GObject* source, GAsyncResult* result, gpoint
         // The cached State settles it when it changes.
         return;
     }
-    uint32_t state = MM_MODEM_3GPP_USSD_SESSION_STATE_UNKNOWN;
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
-        state = g_variant_get_uint32(value);
-    g_variant_unref(value);
-    g_variant_unref(reply);
+    const uint32_t state = ussdStateIn(reply);
     if (self->current(*call))
         self->settleMenu(state);
 }

@@ -177,6 +177,11 @@ private:
     void noteUssdAuthorisation(const GError* error);
     void statusChanged();
     void readSessionState();
+    // Asks the service for the USSD session's State (the cached one lags
+    // behind the call that changed it); `done` gets the call (Call*).
+    void askUssdState(int timeoutMs, GAsyncReadyCallback done, const char* what);
+    // The State in a Properties.Get reply, which it unrefs.
+    static uint32_t ussdStateIn(GVariant* reply);
     void decide(uint32_t state);
     void initiate(const std::string& code);
     void endWait();

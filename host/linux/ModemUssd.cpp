@@ -131,11 +131,27 @@ void ModemTelephony::readSessionState()
     }
     m_reading = true;
     m_readAgain = false;
+    askUssdState(kStateReadTimeoutMs, stateRead, "USSD state");
+}
+
+void ModemTelephony::askUssdState(int timeoutMs, GAsyncReadyCallback done, const char* what)
+{
     g_dbus_connection_call(m_bus, MM_DBUS_SERVICE, g_dbus_proxy_get_object_path(G_DBUS_PROXY(m_ussd)),
                            "org.freedesktop.DBus.Properties", "Get",
                            g_variant_new("(ss)", MM_DBUS_INTERFACE_MODEM_MODEM3GPP_USSD, "State"), G_VARIANT_TYPE("(v)"),
-                           G_DBUS_CALL_FLAGS_NO_AUTO_START, kStateReadTimeoutMs, m_cancellable, stateRead,
-                           call("USSD state"));
+                           G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs, m_cancellable, done, call(what));
+}
+
+uint32_t ModemTelephony::ussdStateIn(GVariant* reply)
+{
+    uint32_t state = MM_MODEM_3GPP_USSD_SESSION_STATE_UNKNOWN;
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
+        state = g_variant_get_uint32(value);
+    g_variant_unref(value);
+    g_variant_unref(reply);
+    return state;
 }
 
 void ModemTelephony::stateRead(GObject* source, GAsyncResult* result, gpointer data)
@@ -155,12 +171,7 @@ void ModemTelephony::stateRead(GObject* source, GAsyncResult* result, gpointer d
     self->m_reading = false;
     uint32_t state = 0;
     if (reply) {
-        GVariant* value = nullptr;
-        g_variant_get(reply, "(v)", &value);
-        if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
-            state = g_variant_get_uint32(value);
-        g_variant_unref(value);
-        g_variant_unref(reply);
+        state = ussdStateIn(reply);
     } else {
         self->logError("reading the USSD session's state", error);
         g_error_free(error);
