@@ -30,17 +30,8 @@ void AddCodeDialog::open(GtkWindow* parent, linuxhost::QuorvelClient& client,
 
 AddCodeDialog::AddCodeDialog(GtkWindow* parent, linuxhost::QuorvelClient& client,
                              std::function<void(const std::string&)> onSaved)
-    : m_client(client), m_onSaved(std::move(onSaved)), m_window(adw_window_new())
+    : m_client(client), m_onSaved(std::move(onSaved)), m_window(dialogWindow(parent, text::addCode(), 420, 640))
 {
-    gtk_window_set_title(GTK_WINDOW(m_window), text::addCode());
-    gtk_window_set_transient_for(GTK_WINDOW(m_window), parent);
-    gtk_window_set_modal(GTK_WINDOW(m_window), TRUE);
-    gtk_window_set_destroy_with_parent(GTK_WINDOW(m_window), TRUE);
-    // No wider or taller than the window it belongs to (a phone's screen).
-    const int width = gtk_widget_get_width(GTK_WIDGET(parent)), height = gtk_widget_get_height(GTK_WIDGET(parent));
-    gtk_window_set_default_size(GTK_WINDOW(m_window), width > 0 && width < 420 ? width : 420,
-                                height > 0 && height < 640 ? height : 640);
-
     GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     GtkWidget* header = adw_header_bar_new();
     adw_header_bar_set_show_end_title_buttons(ADW_HEADER_BAR(header), FALSE);

@@ -26,18 +26,10 @@ void CodeDetailsDialog::open(GtkWindow* parent, const linuxhost::StoredCode& cod
 
 CodeDetailsDialog::CodeDetailsDialog(GtkWindow* parent, const linuxhost::StoredCode& code,
                                      std::function<void()> onDelete)
-    : m_window(adw_window_new()), m_onDelete(std::move(onDelete))
+    : m_window(nullptr), m_onDelete(std::move(onDelete))
 {
     const std::string name = shownText(code.code, kMaxCodeShown);
-    gtk_window_set_title(GTK_WINDOW(m_window), name.c_str());
-    gtk_window_set_transient_for(GTK_WINDOW(m_window), parent);
-    gtk_window_set_modal(GTK_WINDOW(m_window), TRUE);
-    gtk_window_set_destroy_with_parent(GTK_WINDOW(m_window), TRUE);
-    // No wider or taller than the window it belongs to (a phone's screen).
-    const int width = gtk_widget_get_width(GTK_WIDGET(parent)), height = gtk_widget_get_height(GTK_WIDGET(parent));
-    gtk_window_set_default_size(GTK_WINDOW(m_window), width > 0 && width < 400 ? width : 400,
-                                height > 0 && height < 560 ? height : 560);
-
+    m_window = dialogWindow(parent, name.c_str(), 400, 560);
     GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     GtkWidget* header = adw_header_bar_new();
     adw_header_bar_set_title_widget(ADW_HEADER_BAR(header), adw_window_title_new(name.c_str(), ""));

@@ -87,4 +87,17 @@ void removeGroups(AdwPreferencesPage* page, std::vector<GtkWidget*>& groups)
     groups.clear();
 }
 
+GtkWidget* dialogWindow(GtkWindow* parent, const char* title, int maxWidth, int maxHeight)
+{
+    GtkWidget* window = adw_window_new();
+    gtk_window_set_title(GTK_WINDOW(window), title);
+    gtk_window_set_transient_for(GTK_WINDOW(window), parent);
+    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
+    gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
+    const int width = gtk_widget_get_width(GTK_WIDGET(parent)), height = gtk_widget_get_height(GTK_WIDGET(parent));
+    gtk_window_set_default_size(GTK_WINDOW(window), width > 0 && width < maxWidth ? width : maxWidth,
+                                height > 0 && height < maxHeight ? height : maxHeight);
+    return window;
+}
+
 } // namespace quorvelapp

@@ -30,6 +30,10 @@ GtkWidget* iconButton(const char* icon, const std::string& accessibleLabel, cons
 void showToast(AdwToastOverlay* overlay, const std::string& plain);
 
 // Removes every group `page` holds that is listed, and empties the list.
+// A modal dialog window of `parent`, no wider or taller than it (a phone's
+// screen) nor than maxWidth x maxHeight.
+GtkWidget* dialogWindow(GtkWindow* parent, const char* title, int maxWidth, int maxHeight);
+
 void removeGroups(AdwPreferencesPage* page, std::vector<GtkWidget*>& groups);
 
 } // namespace quorvelapp
