@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""quorvel-app end to end through the accessibility tree, with quorveld
+talking to the real ModemManager, which drives the emulated AT modem
+(real_modem.py): the story of app_story.py, where the dial and the refresh
+go out as AT+CUSD to the emulated network and come back as ModemManager
+reads them. First the Figures page says in words that the modem ModemManager
+found is disabled, then that it is ready once enabled; at the end,
+ModemManager stops and the page says there is no modem. A screenshot of each
+step goes to the output folder, with the logs of the harness (modemmanager/).
+
+    quorvel_app_real_modemmanager_test.py QUORVELD QUORVEL_APP SOURCE_DIR OUTPUT_FOLDER WIDTHxHEIGHT
+
+Exits 77 (skipped) with the reason when the real ModemManager cannot run
+here (not root, no private mount namespace, ModemManager, polkitd, mmcli or
+unshare missing), or when Xvfb, at-spi2-core, ImageMagick, pyatspi or the app
+is missing.
+"""
+import sys
+
+from app_story import CODE, MODEM_UNAVAILABLE, NO_MODEM, REPLY, AppStory, run
+from private_buses import skip
+from real_modem import MODEM_EXPORT, RealModemManager
+
+
+class RealModemManagerAppTest(AppStory):
+    def start(self):
+        self.modem.answer(CODE, REPLY)
+        self.start_daemon()
+        # The app opens while ModemManager still probes the modem.
+        self.open_app()
+        path = self.modem.exported_modem()
+        self.daemon_says("using modem " + path, seconds=MODEM_EXPORT)
+        # ModemManager leaves a modem it found disabled: nothing dials yet.
+        self.state_shown(MODEM_UNAVAILABLE, seconds=MODEM_EXPORT)
+        self.shot("state-modem-disabled")
+        self.modem.enable(path)
+        self.daemon_says("is enabled: dials go out", seconds=MODEM_EXPORT)
+        self.empty_and_ready()
+
+    def story(self):
+        super().story()
+        self.tap("page tab", "Figures")
+        self.modem.stop_modemmanager()
+        self.state_shown(NO_MODEM, seconds=30)
+        self.shot("state-no-modem")
+
+
+def main():
+    modem = RealModemManager()
+    why = modem.why_not()
+    if why:
+        skip(why)
+    return run(RealModemManagerAppTest, sys.argv, __doc__, modem)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
