@@ -37,6 +37,13 @@ class RealModemManagerAppTest(AppStory):
         self.daemon_says("is enabled: dials go out", seconds=MODEM_EXPORT)
         self.empty_and_ready()
 
+    def refresh(self):
+        super().refresh()
+        # The dial and the refresh each reached the modem once, as AT+CUSD.
+        sent = self.modem.log().count('USSD string "%s"' % CODE)
+        if sent != 2:
+            raise AssertionError("%s reached the modem %d times, not 2:\n%s" % (CODE, sent, self.modem.log()[-4000:]))
+
     def story(self):
         super().story()
         self.tap("page tab", "Figures")

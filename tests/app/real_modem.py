@@ -125,6 +125,11 @@ class RealModemManager:
         modem = self.bus().get_object(MANAGER, path)
         modem.Enable(True, dbus_interface=MODEM_INTERFACE, timeout=MODEM_EXPORT)
 
+    def log(self):
+        """What the emulated modem logged: "<- AT..." is what ModemManager sent it."""
+        with open(os.path.join(self.folder, "modem.log"), encoding="utf-8", errors="replace") as f:
+            return f.read()
+
     def stop_modemmanager(self):
         """ModemManager stops (disabling the modem on its way out); the rest runs on."""
         self.request(op="stop-modemmanager")
