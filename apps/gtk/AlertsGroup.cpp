@@ -31,7 +31,7 @@ AlertsGroup::AlertsGroup(const std::string& title, int decimals, Send send,
     m_falling = addRow(text::alertFalling(), text::alertFallingHint(),
                        fill(text::alertSwitch(), {text::alertFalling(), title}), fill(text::alertFallingLimit(), {title}),
                        smallest, kLargestAlertAmount, 1, digits, kFirstFalling);
-    m_stale = addRow(text::alertStale(), nullptr, fill(text::alertSwitch(), {text::alertStale(), title}),
+    m_stale = addRow(text::alertStale(), text::alertStaleHint(), fill(text::alertSwitch(), {text::alertStale(), title}),
                      fill(text::alertStaleLimit(), {title}), 1, kMostStaleHours, 1, 0, kFirstStaleHours);
 }
 
@@ -58,13 +58,14 @@ AlertsGroup::Row AlertsGroup::addRow(const char* title, const char* hint, const 
     gtk_spin_button_set_update_policy(GTK_SPIN_BUTTON(made.limit), GTK_UPDATE_IF_VALID);
     gtk_widget_set_valign(made.limit, GTK_ALIGN_CENTER);
     gtk_editable_set_width_chars(GTK_EDITABLE(made.limit), 6);
-    setAccessibleLabel(made.limit, limitName);
     made.toggle = gtk_switch_new();
     gtk_widget_set_valign(made.toggle, GTK_ALIGN_CENTER);
-    setAccessibleLabel(made.toggle, switchName);
     adw_action_row_add_suffix(ADW_ACTION_ROW(row), made.limit);
     adw_action_row_add_suffix(ADW_ACTION_ROW(row), made.toggle);
     adw_action_row_set_activatable_widget(ADW_ACTION_ROW(row), made.toggle);
+    // After the row: it labels its activatable widget by its title, which would repeat the name.
+    setAccessibleLabel(made.limit, limitName);
+    setAccessibleLabel(made.toggle, switchName);
     g_signal_connect_swapped(made.toggle, "notify::active", G_CALLBACK(+[](AlertsGroup* self) { self->edited(); }), this);
     g_signal_connect_swapped(made.limit, "value-changed", G_CALLBACK(+[](AlertsGroup* self) { self->edited(); }), this);
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(m_group), row);

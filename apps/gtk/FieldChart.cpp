@@ -91,8 +91,8 @@ void FieldChart::paint(cairo_t* cr, int width, int height)
     GTimeZone* zone = g_time_zone_new_local();
     const Text highLabel(m_area, labels.highText);
     const Text lowLabel(m_area, labels.lowText);
-    const std::string firstDay = labels.empty ? "" : chartDate(labels.firstMicros, zone);
-    const std::string lastDay = labels.empty ? "" : chartDate(labels.lastMicros, zone);
+    const auto [firstDay, lastDay] =
+        labels.empty ? std::pair<std::string, std::string>() : chartDates(labels.firstMicros, labels.lastMicros, zone);
     const Text firstDate(m_area, firstDay);
     const Text lastDate(m_area, lastDay);
     g_time_zone_unref(zone);
@@ -147,12 +147,14 @@ void FieldChart::paint(cairo_t* cr, int width, int height)
     if (plan.high != plan.low)
         lowLabel.drawAt(cr, kPad + labelWidth - lowLabel.width, area.top + area.height - lowLabel.height / 2.0);
     const double dateTop = area.top + area.height + kPad;
-    // The last date only when it is another day and there is room for both.
-    const double firstX = area.left + area.width * static_cast<double>(plan.firstMicros - plan.fromMicros) /
-                                          static_cast<double>(plan.toMicros - plan.fromMicros);
-    firstDate.drawAt(cr, std::min(firstX, area.left + area.width - firstDate.width), dateTop);
-    if (lastDay != firstDay &&
-        firstX + firstDate.width + kPad < area.left + area.width - lastDate.width)
+    // One refresh: its date under it, on the right. Otherwise the first on the
+    // left and the last on the right, when it says something else and fits.
+    if (plan.firstMicros == plan.lastMicros) {
+        lastDate.drawAt(cr, area.left + area.width - lastDate.width, dateTop);
+        return;
+    }
+    firstDate.drawAt(cr, area.left, dateTop);
+    if (lastDay != firstDay && area.left + firstDate.width + kPad < area.left + area.width - lastDate.width)
         lastDate.drawAt(cr, area.left + area.width - lastDate.width, dateTop);
 }
 

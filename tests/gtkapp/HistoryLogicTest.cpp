@@ -192,12 +192,28 @@ TEST(GtkAppChartPlan, NineThousandRefreshesAreThinnedKeepingTheExtremes)
         EXPECT_GE(plan.runs[0][i].x, plan.runs[0][i - 1].x);
 }
 
-TEST(GtkAppChartPlan, DatesAreWrittenInTheZone)
+TEST(GtkAppChartPlan, AYoungHistorySpansTheWidthFromItsFirstRefresh)
+{
+    const ChartPlan plan = planChart(points({{kNow - 2 * kMinute, 12.5}, {kNow - kMinute, 11.2}, {kNow, 10.4}}), kNow, kArea);
+    ASSERT_EQ(plan.runs.size(), 1u);
+    ASSERT_EQ(plan.runs[0].size(), 3u);
+    EXPECT_DOUBLE_EQ(plan.runs[0][0].x, kArea.left);
+    EXPECT_DOUBLE_EQ(plan.runs[0][1].x, kArea.left + kArea.width / 2);
+    EXPECT_DOUBLE_EQ(plan.runs[0][2].x, kArea.left + kArea.width);
+    EXPECT_EQ(plan.fromMicros, kNow - 2 * kMinute);
+}
+
+TEST(GtkAppChartPlan, DatesAreWrittenInTheZoneAndTimesWithinOneDay)
 {
     Zone utc(0), east(14 * 3600);
     EXPECT_EQ(chartDate(kNow, utc.zone), "9 Dec");
     EXPECT_EQ(chartDate(kNow, east.zone), "10 Dec");
     EXPECT_EQ(chartDate(std::numeric_limits<int64_t>::max(), utc.zone), "");
+    EXPECT_EQ(chartDates(kNow - 29 * kDay, kNow, utc.zone), std::make_pair(std::string("10 Nov"), std::string("9 Dec")));
+    EXPECT_EQ(chartDates(kNow - 3 * kHour, kNow, utc.zone), std::make_pair(std::string("09:00"), std::string("12:00")));
+    // Midnight in the zone, not in UTC, divides the days.
+    EXPECT_EQ(chartDates(kNow - 3 * kHour, kNow, east.zone).first, "9 Dec");
+    EXPECT_EQ(chartDates(kNow - 3 * kHour, kNow, east.zone).second, "10 Dec");
 }
 
 TEST(GtkAppAlertLimits, RefusesWhatTheDaemonRefuses)

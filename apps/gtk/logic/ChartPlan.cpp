@@ -44,6 +44,9 @@ ChartPlan planChart(const std::vector<linuxhost::HistoryPoint>& points, int64_t 
     plan.empty = false;
     plan.count = shown.size();
     plan.toMicros = std::max(nowMicros, shown.back()->atMicros);
+    // A history shorter than the window starts at its first refresh, so a
+    // week-old install does not squeeze into the last quarter of the width.
+    plan.fromMicros = shown.front()->atMicros;
     plan.firstMicros = shown.front()->atMicros;
     plan.lastMicros = shown.back()->atMicros;
 
@@ -63,7 +66,11 @@ ChartPlan planChart(const std::vector<linuxhost::HistoryPoint>& points, int64_t 
     // All values equal: a flat line across the middle rather than a division by zero.
     const double span = plan.high - plan.low;
     const double timeSpan = static_cast<double>(plan.toMicros - plan.fromMicros);
-    auto xOf = [&](int64_t at) { return area.left + area.width * static_cast<double>(at - plan.fromMicros) / timeSpan; };
+    auto xOf = [&](int64_t at) {
+        if (!(timeSpan > 0))
+            return area.left + area.width;   // one instant: at now, on the right
+        return area.left + area.width * static_cast<double>(at - plan.fromMicros) / timeSpan;
+    };
     auto yOf = [&](double value) {
         if (!(span > 0))
             return area.top + area.height / 2;
@@ -115,7 +122,25 @@ ChartPlan planChart(const std::vector<linuxhost::HistoryPoint>& points, int64_t 
     return plan;
 }
 
+std::pair<std::string, std::string> chartDates(int64_t firstMicros, int64_t lastMicros, GTimeZone* zone)
+{
+    std::pair<std::string, std::string> dates{chartDate(firstMicros, zone), chartDate(lastMicros, zone)};
+    if (dates.first.empty() || dates.first != dates.second)
+        return dates;
+    return {chartTime(firstMicros, zone), chartTime(lastMicros, zone)};
+}
+
 std::string chartDate(int64_t micros, GTimeZone* zone)
+{
+    return chartFormatted(micros, zone, text::chartDateFormat());
+}
+
+std::string chartTime(int64_t micros, GTimeZone* zone)
+{
+    return chartFormatted(micros, zone, text::chartTimeFormat());
+}
+
+std::string chartFormatted(int64_t micros, GTimeZone* zone, const char* format)
 {
     GDateTime* utc = g_date_time_new_from_unix_utc(micros / G_USEC_PER_SEC);
     if (!utc)
@@ -124,7 +149,7 @@ std::string chartDate(int64_t micros, GTimeZone* zone)
     g_date_time_unref(utc);
     if (!local)
         return {};
-    gchar* text = g_date_time_format(local, text::chartDateFormat());
+    gchar* text = g_date_time_format(local, format);
     std::string result = text ? text : "";
     g_free(text);
     g_date_time_unref(local);

@@ -1,4 +1,5 @@
-// Where a field's chart puts its points: the last 30 days across the width,
+// Where a field's chart puts its points: the last 30 days across the width
+// (from the first refresh when the history is younger),
 // the lowest to the highest value down the height, a line per run of
 // refreshes (broken where no refresh came for more than two days), and what
 // the sparse axis labels say (the lowest and highest values as written, the
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _GTimeZone GTimeZone;
@@ -56,8 +58,13 @@ inline constexpr int64_t kChartGapMicros = 2LL * 24 * 3600 * 1000000;
 // column, so the line keeps its extremes and drawing stays cheap.
 ChartPlan planChart(const std::vector<linuxhost::HistoryPoint>& points, int64_t nowMicros, const ChartArea& area);
 
-// A date under the chart: "9 Dec" in `zone` ("" for a time GLib cannot represent).
+// The labels under the chart's ends: the first and last refreshes' dates
+// ("9 Nov", "9 Dec") in `zone`, or their times ("09:05", "20:55") when both
+// are on one day; "" for a time GLib cannot represent.
+std::pair<std::string, std::string> chartDates(int64_t firstMicros, int64_t lastMicros, GTimeZone* zone);
 std::string chartDate(int64_t micros, GTimeZone* zone);
+std::string chartTime(int64_t micros, GTimeZone* zone);
+std::string chartFormatted(int64_t micros, GTimeZone* zone, const char* format);
 
 // What a screen reader says of the chart: "Balance over 30 days: from 12.30
 // to 4.80", with the lowest when it is neither end.
