@@ -19,7 +19,7 @@ constexpr size_t kMaxReasonShown = 200;
 
 AlertsGroup::AlertsGroup(const std::string& title, int decimals, Send send,
                          std::function<void(const std::string&)> problem)
-    : m_group(adw_preferences_group_new()), m_send(std::move(send)), m_problem(std::move(problem))
+    : m_group(adw_preferences_group_new()), m_refusal(nullptr), m_send(std::move(send)), m_problem(std::move(problem))
 {
     adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(m_group), text::alertsGroup());
     adw_preferences_group_set_description(ADW_PREFERENCES_GROUP(m_group), text::alertsGroupHint());
@@ -33,10 +33,17 @@ AlertsGroup::AlertsGroup(const std::string& title, int decimals, Send send,
                        smallest, kLargestAlertAmount, 1, digits, kFirstFalling);
     m_stale = addRow(text::alertStale(), text::alertStaleHint(), fill(text::alertSwitch(), {text::alertStale(), title}),
                      fill(text::alertStaleLimit(), {title}), 1, kMostStaleHours, 1, 0, kFirstStaleHours);
+    m_refusal = plainLabel("", true, true);
+    gtk_widget_add_css_class(m_refusal, "error");
+    gtk_widget_set_margin_top(m_refusal, 8);
+    gtk_widget_set_visible(m_refusal, FALSE);
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(m_group), m_refusal);
 }
 
 AlertsGroup::~AlertsGroup()
 {
+    if (m_putBack)
+        g_source_remove(m_putBack);
     // The rows may outlive this object inside their window as it is torn down.
     for (const Row* row : {&m_below, &m_falling, &m_stale}) {
         g_signal_handlers_disconnect_by_data(row->toggle, this);
@@ -114,11 +121,25 @@ void AlertsGroup::edited()
         why = *problem;
     else if (m_send(limits, &why)) {
         m_stored = limits;   // AlertsChanged confirms it
+        gtk_widget_set_visible(m_refusal, FALSE);
         return;
     }
-    // Refused: the rows go back to what the daemon has, and the user hears why.
-    show(m_stored);
-    m_problem(fill(text::alertNotSet(), {shownText(why, kMaxReasonShown)}));
+    // Refused: the rows go back to what the daemon has, and the user hears
+    // why. Once the switch's own signal is over: a switch set back from
+    // inside it keeps the state it was toggled to.
+    const std::string refusal = fill(text::alertNotSet(), {shownText(why, kMaxReasonShown)});
+    gtk_label_set_text(GTK_LABEL(m_refusal), refusal.c_str());
+    setAccessibleLabel(m_refusal, std::string(text::alertsGroup()) + ": " + refusal);
+    gtk_widget_set_visible(m_refusal, TRUE);
+    m_problem(refusal);
+    if (!m_putBack)
+        m_putBack = g_idle_add_once(
+            +[](gpointer data) {
+                auto* self = static_cast<AlertsGroup*>(data);
+                self->m_putBack = 0;
+                self->show(self->m_stored);
+            },
+            this);
 }
 
 } // namespace quorvelapp

@@ -39,12 +39,15 @@ private:
     linuxhost::AlertLimits asShown() const;
 
     GtkWidget* m_group;
+    // The last refusal in full (a toast is one line, cut on a phone).
+    GtkWidget* m_refusal;
     Row m_below, m_falling, m_stale;
     Send m_send;
     std::function<void(const std::string&)> m_problem;
     linuxhost::AlertLimits m_stored;
     // Set while the rows are filled in from the daemon: their signals are not the user's.
     bool m_filling = false;
+    guint m_putBack = 0;
 };
 
 } // namespace quorvelapp

@@ -4,7 +4,8 @@ through the accessibility tree: quorveld with the mock ModemManager replying
 a falling balance over a few refreshes, python3-dbusmock's notification
 daemon on the private session bus. The user reads the change since the last
 refresh under the balance, taps it to open the field's chart (whose
-accessible description says what it draws), sets a below-limit alert,
+accessible description says what it draws), sees an alert the daemon
+refuses put back with the reason, sets a below-limit alert,
 sees the bell on the field, and after the next fall sees the desktop
 notification quorveld sends; tapping it brings the app to the front.
 Screenshots go to the output folder (the chart's is the README's picture).
@@ -28,7 +29,7 @@ NOTIFICATIONS = "org.freedesktop.Notifications"
 NOTIFICATIONS_PATH = "/org/freedesktop/Notifications"
 MINUS = "\u2212"
 # X keysyms for editing a spin button's text as typed.
-END, BACKSPACE, RETURN, ESCAPE = 0xff57, 0xff08, 0xff0d, 0xff1b
+END, BACKSPACE, RETURN = 0xff57, 0xff08, 0xff0d
 
 
 class HistoryTest:
@@ -134,6 +135,23 @@ class HistoryTest:
         self.desktop.move_pointer(WIDTH // 2, HEIGHT - 10)
         return self.shot("chart")
 
+    def refused_alert(self):
+        """The daemon refuses an alert (it holds 100 rules already): the
+        switch goes back off and a toast says why."""
+        import dbus
+        for index in range(100):
+            self.quorvel("SetAlert", "*101#", dbus.Int32(index), dbus.Dictionary({"stale_hours": dbus.Int32(24)},
+                                                                                  signature="sv"))
+        toggle = self.find("check box", "No refresh for: Balance")
+        self.desktop.tap(toggle)
+        # The whole reason under the alerts (the toast's one line is cut on a phone).
+        reason = "The alert was not changed: there are 100 alert rules already"
+        self.find("label", re.compile("^" + re.escape(reason)))   # the toast
+        self.find("label", "Alerts: " + reason)                    # the whole of it, under the rows
+        wait_until("the switch back off", lambda: not toggle.getState().contains(self.desktop.pyatspi.STATE_CHECKED))
+        self.shot("alert-refused")
+        self.quorvel("RemoveAlert", "*101#", dbus.Int32(99))
+
     def set_below_alert(self):
         limit = self.find("spin button", "Limit for Balance")
         self.desktop.tap(limit)
@@ -150,7 +168,8 @@ class HistoryTest:
         wait_until("the below-limit alert stored by quorveld", stored, shown=lambda: self.quorvel("GetAlerts"))
         wait_until("the switch on", lambda: toggle.getState().contains(self.desktop.pyatspi.STATE_CHECKED))
         self.shot("alert-set")
-        self.press_keys([ESCAPE])
+        # The dialog's own close button (the window's under it is covered).
+        self.desktop.tap(self.find("push button", "Close"))
         self.desktop.gone(self.app, "frame", "Balance")
         self.fit("Quorvel")
         # The field says its alerts are set.
@@ -202,6 +221,7 @@ def main():
             test.start()
             change = test.falling_balance()
             test.chart(change)
+            test.refused_alert()
             test.set_below_alert()
             test.notification()
         except BaseException:
