@@ -7,7 +7,8 @@ refresh under the balance, taps it to open the field's chart (whose
 accessible description says what it draws), sees an alert the daemon
 refuses put back with the reason, sets a below-limit alert,
 sees the bell on the field, and after the next fall sees the desktop
-notification quorveld sends; tapping it brings the app to the front.
+notification quorveld sends; tapping it brings the app to the front, and
+once the app is closed, tapping it again has the session bus start the app.
 Screenshots go to the output folder (the chart's is the README's picture).
 
     app_history_test.py QUORVELD QUORVEL_APP SOURCE_DIR OUTPUT_FOLDER
@@ -45,6 +46,8 @@ class HistoryTest:
         self.session = dbus.bus.BusConnection(t.processes.environment["DBUS_SESSION_BUS_ADDRESS"])
         self.step = 0
         self.app = None
+        self.process = None
+        self.activated_pid = None   # the app the session bus started, stopped at the end
         self.modem = None
 
     def shot(self, what):
@@ -113,7 +116,7 @@ class HistoryTest:
         self.t.processes.start("daemon", [self.quorveld, "--root", self.root, "--log-file", self.log])
         wait_until("quorveld and its modem", lambda: "dials go out" in self.daemon_log(), seconds=20)
         self.quorvel("SaveCode", "*100#", "", dbus.Int32(2), dbus.Array([(dbus.Int32(0), "Balance")], signature="(is)"))
-        _, self.app = self.desktop.launch("quorvel-app", [self.app_binary, "--window-size", "%dx%d" % (WIDTH, HEIGHT)])
+        self.process, self.app = self.desktop.launch("quorvel-app", [self.app_binary, "--window-size", "%dx%d" % (WIDTH, HEIGHT)])
         self.fit("Quorvel")
 
     def falling_balance(self):
@@ -202,6 +205,50 @@ class HistoryTest:
         wait_until("the app's window active", lambda: frame.getState().contains(self.desktop.pyatspi.STATE_ACTIVE))
         if "cannot open" in self.daemon_log():
             raise AssertionError("the app did not answer Activate:\n" + self.daemon_log())
+        return int(shown.group(1))
+
+    def opens_when_closed(self, notification):
+        """The app closed, the notification tapped again: the session bus
+        starts the app (its D-Bus service file, as the package installs it)."""
+        import dbus
+        with open(os.path.join(self.t.session_services, "org.quillmoor.Quorvel.service"), "w") as out:
+            out.write("[D-BUS Service]\nName=org.quillmoor.Quorvel\nExec=%s --gapplication-service\n" % self.app_binary)
+        bus = self.session.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+        # What the app needs of the test's desktop (the display, the accessibility bus).
+        bus.UpdateActivationEnvironment(dbus.Dictionary(self.t.processes.environment, signature="ss"),
+                                        dbus_interface="org.freedesktop.DBus")
+        self.desktop.tap(self.find("push button", "Close"))
+        wait_until("the app closed", lambda: self.process.poll() is not None)
+        mock = self.session.get_object(NOTIFICATIONS, NOTIFICATIONS_PATH)
+        mock.EmitSignal(NOTIFICATIONS, "ActionInvoked", "us", [dbus.UInt32(notification), "default"],
+                        dbus_interface=MOCK_INTERFACE)
+        wait_until("the app started by the session bus", lambda: self.session.name_has_owner("org.quillmoor.Quorvel"),
+                   seconds=20, shown=self.daemon_log)
+        self.activated_pid = int(bus.GetConnectionUnixProcessID("org.quillmoor.Quorvel", dbus_interface="org.freedesktop.DBus"))
+
+        def application():
+            for app in self.desktop.pyatspi.Registry.getDesktop(0):
+                try:
+                    if app is not None and app.get_process_id() == self.activated_pid and app.childCount > 0:
+                        return app
+                except Exception:
+                    continue
+            return None
+        self.app = wait_until("the activated app in the accessibility tree", application, seconds=20)
+        self.fit("Quorvel")
+        self.find("label", "Balance: 9.90")
+        if "cannot open" in self.daemon_log():
+            raise AssertionError("quorveld could not open the app:\n" + self.daemon_log())
+        self.desktop.move_pointer(WIDTH // 2, HEIGHT - 10)
+        self.shot("opened-by-notification")
+
+    def stop_activated(self):
+        import signal
+        if self.activated_pid:
+            try:
+                os.kill(self.activated_pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
 
 
 def main():
@@ -215,7 +262,7 @@ def main():
         import dbusmock  # noqa: F401 (the mocks run in processes of their own)
     except ImportError:
         skip("python3-dbusmock is missing")
-    with TestDesktop(source, folder, width=WIDTH, height=HEIGHT, system_bus=True) as t:
+    with TestDesktop(source, folder, width=WIDTH, height=HEIGHT, system_bus=True, session_services=True) as t:
         test = HistoryTest(t, quorveld, app_binary)
         try:
             test.start()
@@ -223,7 +270,8 @@ def main():
             test.chart(change)
             test.refused_alert()
             test.set_below_alert()
-            test.notification()
+            notification = test.notification()
+            test.opens_when_closed(notification)
         except BaseException:
             try:
                 t.desktop.shot("failure.png")
@@ -233,6 +281,8 @@ def main():
             except Exception as e:  # the failure itself matters more
                 print("no failure screenshot: %s" % e)
             raise
+        finally:
+            test.stop_activated()
     print("quorvel-app history test at %dx%d: passed" % (WIDTH, HEIGHT))
     return 0
 
