@@ -89,12 +89,15 @@ void FieldHistory::decorate(GtkWidget* row, const linuxhost::StoredCode& code, c
             break;
         }
     // Tapping the field opens its chart and alerts.
-    adw_action_row_add_suffix(ADW_ACTION_ROW(row), gtk_image_new_from_icon_name("go-next-symbolic"));
+    const std::string opens = fill(text::openField(), {title});
+    GtkWidget* next = gtk_image_new_from_icon_name("go-next-symbolic");
+    setAccessibleLabel(next, opens);
+    adw_action_row_add_suffix(ADW_ACTION_ROW(row), next);
     gtk_list_box_row_set_activatable(GTK_LIST_BOX_ROW(row), TRUE);
     gtk_actionable_set_action_name(GTK_ACTIONABLE(row), "win.open-field");
     gtk_actionable_set_action_target_value(GTK_ACTIONABLE(row),
                                            g_variant_new("(si)", code.code.c_str(), static_cast<gint32>(field.index)));
-    gtk_widget_set_tooltip_text(row, fill(text::openField(), {title}).c_str());
+    gtk_widget_set_tooltip_text(row, opens.c_str());
 }
 
 void FieldHistory::open(GtkWindow* parent, const linuxhost::StoredCode& code, int fieldIndex)
