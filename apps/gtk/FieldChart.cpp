@@ -1,5 +1,6 @@
 #include "apps/gtk/FieldChart.h"
 
+#include "apps/gtk/Strings.h"
 #include "apps/gtk/Widgets.h"
 
 #include <cmath>
@@ -118,7 +119,14 @@ void FieldChart::paint(cairo_t* cr, int width, int height)
         cairo_stroke(cr);
         cairo_set_dash(cr, nullptr, 0, 0);
     }
-    if (plan.empty || !(area.width > 0) || !(area.height > 0))
+    if (plan.empty) {
+        // Said in words too, for whoever sees the empty frame.
+        const Text none(m_area, text::chartEmpty());
+        setColor(cr, foreground, 0.55);
+        none.drawAt(cr, (width - none.width) / 2.0, (height - none.height) / 2.0);
+        return;
+    }
+    if (!(area.width > 0) || !(area.height > 0))
         return;
 
     setColor(cr, accent);
