@@ -99,8 +99,20 @@ void AlertsGroup::show(const linuxhost::AlertLimits& stored)
     m_filling = true;
     auto fillRow = [](const Row& row, std::optional<double> limit) {
         gtk_switch_set_active(GTK_SWITCH(row.toggle), limit.has_value());
-        if (limit)
-            gtk_spin_button_set_value(GTK_SPIN_BUTTON(row.limit), *limit);
+        if (!limit)
+            return;
+        // A limit set elsewhere with finer decimals is shown as it is, not
+        // rounded (and then sent back rounded with the next change).
+        GtkSpinButton* spin = GTK_SPIN_BUTTON(row.limit);
+        const guint digits = static_cast<guint>(limitDecimals(*limit, static_cast<int>(gtk_spin_button_get_digits(spin))));
+        if (digits > gtk_spin_button_get_digits(spin)) {
+            gtk_spin_button_set_digits(spin, digits);
+            double lowest = 0, highest = 0;
+            gtk_spin_button_get_range(spin, &lowest, &highest);
+            if (lowest > 0)   // the fall's smallest amount follows its decimals
+                gtk_spin_button_set_range(spin, std::pow(10.0, -static_cast<int>(digits)), highest);
+        }
+        gtk_spin_button_set_value(spin, *limit);
     };
     fillRow(m_below, stored.below);
     fillRow(m_falling, stored.fallingPerDay);

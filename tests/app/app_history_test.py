@@ -156,6 +156,13 @@ class HistoryTest:
         self.quorvel("RemoveAlert", "*101#", dbus.Int32(99))
 
     def set_below_alert(self):
+        import dbus
+        # A fall set elsewhere (the browser page) finer than the field's decimals:
+        # shown as it is, and kept as it is when another alert is set here.
+        self.quorvel("SetAlert", "*100#", dbus.Int32(0), dbus.Dictionary({"falling_per_day": 0.005}, signature="sv"))
+        fall = self.find("spin button", "Fall a day for Balance")
+        wait_until("the fall shown unrounded", lambda: self.desktop.text_of(fall) == "0.005",
+                   shown=lambda: self.desktop.text_of(fall))
         limit = self.find("spin button", "Limit for Balance")
         self.desktop.tap(limit)
         self.press_keys([END] + [BACKSPACE] * 12)
@@ -167,7 +174,7 @@ class HistoryTest:
         def stored():
             alerts = self.quorvel("GetAlerts")
             return any(str(code) == "*100#" and int(index) == 0 and float(limits.get("below", -1)) == 10.0
-                       for code, index, limits in alerts)
+                       and float(limits.get("falling_per_day", -1)) == 0.005 for code, index, limits in alerts)
         wait_until("the below-limit alert stored by quorveld", stored, shown=lambda: self.quorvel("GetAlerts"))
         wait_until("the switch on", lambda: toggle.getState().contains(self.desktop.pyatspi.STATE_CHECKED))
         self.shot("alert-set")
@@ -176,7 +183,7 @@ class HistoryTest:
         self.desktop.gone(self.app, "frame", "Balance")
         self.fit("Quorvel")
         # The field says its alerts are set.
-        self.find("image", "Balance. Alerts: below 10.00")
+        self.find("image", "Balance. Alerts: below 10.00; falling faster than 0.005 a day")
         self.desktop.move_pointer(WIDTH // 2, HEIGHT - 10)
         self.shot("alert-listed")
 

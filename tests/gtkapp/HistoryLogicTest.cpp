@@ -241,8 +241,16 @@ TEST(GtkAppAlertLimits, SummaryNamesEachAlertSetWithTheFieldsDecimals)
     EXPECT_FALSE(anyAlert({}));
     EXPECT_TRUE(anyAlert({{}, {}, 3}));
     EXPECT_EQ(alertsSummary({5, {}, {}}, 2), "below 5.00");
-    EXPECT_EQ(alertsSummary({-5, 1.5, 24}, 0), "below -5; falling faster than 2 a day; no refresh for 24 hours");
+    EXPECT_EQ(alertsSummary({-5, 1.5, 24}, 0), "below -5; falling faster than 1.5 a day; no refresh for 24 hours");
     EXPECT_EQ(amountText(std::nan(""), 2), "?");
+    // A limit finer than the field's decimals (set on the browser page) is not rounded away.
+    EXPECT_EQ(alertsSummary({{}, 0.5, {}}, 0), "falling faster than 0.5 a day");
+    EXPECT_EQ(alertsSummary({4.805, {}, {}}, 2), "below 4.805");
+    EXPECT_EQ(limitDecimals(5, 2), 2);
+    EXPECT_EQ(limitDecimals(0.1 + 0.2, 0), 1);   // binary noise is no decimal
+    EXPECT_EQ(limitDecimals(1.0 / 3, 0), 6);
+    EXPECT_EQ(limitDecimals(1e12, 0), 0);
+    EXPECT_EQ(limitDecimals(std::nan(""), 9), 6);
     EXPECT_EQ(amountText(1e300, 0), "1000000000000");
     EXPECT_EQ(writtenDecimals("1 000,50"), 2);
     EXPECT_EQ(writtenDecimals("12"), 0);

@@ -21,7 +21,12 @@ std::optional<std::string> alertLimitsProblem(const linuxhost::AlertLimits& limi
 
 bool anyAlert(const linuxhost::AlertLimits& limits);
 
-// An amount with a field's decimals: "5.00", "-3", "1e+12" never (bounded).
+// The decimals to write a limit with: the field's, or more when the limit
+// has them (0.5 set on the browser page for a field written "300"), at most 6,
+// so that showing a limit never rounds it to another one.
+int limitDecimals(double amount, int fieldDecimals);
+
+// An amount with these decimals: "5.00", "-3", "1e+12" never (bounded).
 std::string amountText(double amount, int decimals);
 
 // "below 5.00; falling faster than 1.00 a day; no refresh for 24 hours", or
