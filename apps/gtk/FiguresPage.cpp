@@ -74,6 +74,8 @@ GtkWidget* FiguresPage::codeGroup(const linuxhost::StoredCode& code, GTimeZone* 
         gtk_widget_add_css_class(figure, "numeric");
         setAccessibleLabel(figure, name + ": " + value);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), figure);
+        if (m_decorateField)
+            m_decorateField(row, code, field);
         adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), row);
     }
     const std::string reply = code.lastReply.empty() ? text::noReplyYet() : shownText(code.lastReply, kMaxReplyShown, true);
