@@ -2,42 +2,18 @@
 
 #include "apps/gtk/Strings.h"
 #include "apps/gtk/logic/Text.h"
+#include "history/DeltaText.h"
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace quorvelapp {
 
 namespace {
 
-constexpr const char* kMinusSign = "\xE2\x88\x92";
-constexpr int kMostDecimals = 6;
 constexpr size_t kLongestQuotedValue = 32;
-
-// A comma is the decimal mark only where the value has no dot.
-char markOf(const std::string& value)
-{
-    return value.find('.') == std::string::npos && value.find(',') != std::string::npos ? ',' : '.';
-}
-
-std::string signedDelta(double delta, int decimals, char mark)
-{
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.*f", decimals, std::fabs(delta));
-    std::string text = digits;
-    bool zero = true;
-    for (char& c : text) {
-        if (c == '.')
-            c = mark;
-        zero = zero && (c == '0' || c == mark);
-    }
-    // A change too small for the written decimals has no sign.
-    if (zero)
-        return text;
-    return (delta < 0 ? kMinusSign : "+") + text;
-}
 
 std::string formatted(GDateTime* time, const char* format)
 {
@@ -79,19 +55,6 @@ std::string whenText(int64_t atMicros, int64_t nowMicros, GTimeZone* zone)
 
 } // namespace
 
-int writtenDecimals(const std::string& value)
-{
-    size_t mark = value.rfind('.');
-    if (mark == std::string::npos)
-        mark = value.rfind(',');
-    if (mark == std::string::npos)
-        return 0;
-    int digits = 0;
-    for (size_t i = mark + 1; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
-        ++digits;
-    return digits > kMostDecimals ? kMostDecimals : digits;
-}
-
 std::string changeLine(const linuxhost::FieldChange& change, int64_t nowMicros, GTimeZone* zone)
 {
     const std::string when = whenText(change.previousAtMicros, nowMicros, zone);
@@ -99,8 +62,8 @@ std::string changeLine(const linuxhost::FieldChange& change, int64_t nowMicros, 
         return {};
     if (!change.delta || !std::isfinite(*change.delta))
         return fill(text::changeWasText(), {shownText(change.previousValue, kLongestQuotedValue), when});
-    const int decimals = std::max(writtenDecimals(change.value), writtenDecimals(change.previousValue));
-    return fill(text::changeSince(), {signedDelta(*change.delta, decimals, markOf(change.value)), when});
+    const int decimals = std::max(quorvel::history::writtenDecimals(change.value), quorvel::history::writtenDecimals(change.previousValue));
+    return fill(text::changeSince(), {quorvel::history::signedDelta(*change.delta, decimals, quorvel::history::decimalMarkOf(change.value)), when});
 }
 
 } // namespace quorvelapp

@@ -7,6 +7,7 @@
 // that is no number is quoted: "was “n/a” at 09:05" (cut at 32 characters).
 #pragma once
 
+#include "history/DeltaText.h"
 #include "host/linux/client/QuorvelClient.h"
 
 #include <cstdint>
@@ -19,7 +20,6 @@ namespace quorvelapp {
 // Empty when the change cannot be written (a time GLib cannot represent).
 std::string changeLine(const linuxhost::FieldChange& change, int64_t nowMicros, GTimeZone* zone);
 
-// The places after the decimal mark that `value` is written with (at most 6).
-int writtenDecimals(const std::string& value);
+using quorvel::history::writtenDecimals;
 
 } // namespace quorvelapp
