@@ -207,7 +207,6 @@ int runDaemon(const DaemonOptions& options)
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
         modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
-        modems->onSimChanged([&home] { home.reloadWidget(); });
         // A menu of our own session goes to the engine as the phone's alert;
         // its answer goes back to the modem.
         modems->onMenu([&home](const std::string& text) { home.presentMenu(text); });
@@ -224,6 +223,11 @@ int runDaemon(const DaemonOptions& options)
     // The interface's other methods, connected before it is served.
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
+    if (modems)
+        modems->onSimChanged([&home, service = codes.get()] {
+            home.reloadWidget();
+            service->simsChanged();
+        });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
     auto history = std::make_unique<HistoryService>(device, bus->skeleton());
     auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies, modems.get());
@@ -233,6 +237,11 @@ int runDaemon(const DaemonOptions& options)
         modems->onDialFailed([&home, service = dials.get()](const DialFailure& failure) {
             home.dialEnded();
             service->modemFailed(failure);
+        });
+    // A client's menu dial hears each reply once told apart from a menu.
+    if (modems)
+        modems->onReplySettled([service = dials.get()](const std::string& code, const std::string& text, bool menu) {
+            service->replySettled(code, text, menu);
         });
     auto alerts = std::make_unique<AlertsService>(device, bus->skeleton());
     // A code's last reply is part of what GetCodes gives.
@@ -301,7 +310,11 @@ int runDaemon(const DaemonOptions& options)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
     if (modems)
+    {
         modems->onDialFailed(nullptr); // it points at the dial service, which goes first
+        modems->onReplySettled(nullptr);
+        modems->onSimChanged(nullptr);
+    }
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();
