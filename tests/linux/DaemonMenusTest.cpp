@@ -340,5 +340,27 @@ TEST_F(DaemonMenus, ACodeIsBoundToTheSimInAndShownAsNotInAfterASwap)
     EXPECT_EQ(error.name, kErrors + "ModemUnavailable");
 }
 
+TEST_F(DaemonMenus, TheSimOfAModemThatWentAwayIsNoLongerIn)
+{
+    writeSettings(plist("<dict><key>codesFollowSim</key><true/></dict>"));
+    writeCodes(codesXml({codeXml("*100#", 1, {{"Balance", 0}})}));
+    startAll();
+    CallError error;
+    ASSERT_TRUE(settle([&] { return client->sims() == std::vector<std::string>{kHomeIccid}; })) << log();
+    ASSERT_TRUE(client->bindCodeToSim(0, "*100#", &error)) << error.message;
+    bool codesChanged = false;
+    client->onCodesChanged([&] { codesChanged = true; });
+    mock("RemoveModem", nullptr);
+    // With the modem its SIM went: the code is shown as of a SIM not in, at once.
+    EXPECT_TRUE(settle([&] { return client->sims().empty(); })) << log();
+    EXPECT_TRUE(settle([&] { return codesChanged; }));
+    auto list = client->codes(&error);
+    ASSERT_TRUE(list && list->size() == 1u) << error.message;
+    EXPECT_FALSE((*list)[0].simIn);
+    EXPECT_TRUE(waitForLog("quorveld: widget: Balance: SIM not in")) << log();
+    mock("AddModem", nullptr);
+    EXPECT_TRUE(settle([&] { return client->sims() == std::vector<std::string>{kHomeIccid}; })) << log();
+}
+
 } // namespace
 } // namespace linuxhost::test
