@@ -111,8 +111,11 @@ gboolean CodesService::handleGetCodesWithExtras(QuorvelBusQuorvel1* skeleton, GD
         GVariant* base = g_variant_ref_sink(codeTuple(record, self->m_replies));
         GVariantBuilder entry;
         g_variant_builder_init(&entry, G_VARIANT_TYPE("(ssixsa(iss)a{sv})"));
-        for (gsize i = 0; i < g_variant_n_children(base); ++i)
-            g_variant_builder_add_value(&entry, g_variant_get_child_value(base, i));
+        for (gsize i = 0; i < g_variant_n_children(base); ++i) {
+            GVariant* part = g_variant_get_child_value(base, i);
+            g_variant_builder_add_value(&entry, part);
+            g_variant_unref(part);
+        }
         g_variant_unref(base);
         GVariantBuilder extras;
         g_variant_builder_init(&extras, G_VARIANT_TYPE("a{sv}"));
