@@ -73,6 +73,10 @@ public:
     // The modem client ended a dial without a reply (ModemTelephony::onDialFailed):
     // the client's dial of that code ends now, with the reason.
     void modemFailed(const DialFailure& failure);
+    // Whether a client's menu dial is under way: its menus are the client's
+    // to answer, never presented to the engine (whose queue may still hold
+    // choices of a path of its own that broke off).
+    bool clientAnswersMenus() const { return m_menus; }
     // A reply of the modem's own session, told apart (ModemTelephony::onReplySettled).
     void replySettled(const std::string& code, const std::string& text, bool menu);
 

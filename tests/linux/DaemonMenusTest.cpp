@@ -194,6 +194,32 @@ TEST_F(DaemonMenus, ATwoLevelMenuIsWalkedSavedWithItsPathAndRefreshedToItsFigure
     EXPECT_TRUE(waitForLog("Qvl: selecting menu option 2, remaining menu digits: 0"));
 }
 
+TEST_F(DaemonMenus, AClientsMenuIsNeverAnsweredByChoicesTheEngineHasLeft)
+{
+    // The engine's path of *105# breaks at its first choice: one choice is left in its queue.
+    writeCodes(codesXml({"<dict><key>ussdCode</key><string>*105#</string><key>expectedNumbers</key><integer>1</integer>"
+                         "<key>fields</key><array><dict><key>title</key><string>Minutes</string><key>index</key>"
+                         "<integer>0</integer></dict></array><key>menuChoices</key><array><string>7</string>"
+                         "<string>2</string></array></dict>"}));
+    startAll([&] {
+        twoLevelMenu();
+        answer("*105#", "menu", "1 Minutes");
+    });
+    ASSERT_TRUE(waitFor([&] {
+        return logCount("USSD reply to the choice \"7\" of *105#: \"Invalid choice\"") > 0 ||
+               (refreshTaken(2s) && waitForLog("USSD reply to the choice \"7\" of *105#", 5s));
+    }, 30s)) << log();
+    ASSERT_TRUE(settle([&] { return client->state() == "idle"; }));
+
+    // The client's menu is the client's to answer: the engine's leftover "2" is not sent.
+    MenuOutcome menu = dial(*client, "*100#");
+    ASSERT_TRUE(menu.reply && menu.reply->menu) << menu.error.message << log();
+    MenuOutcome next = respond(*client, "1");
+    ASSERT_TRUE(next.reply) << next.error.name << ": " << next.error.message << log();
+    EXPECT_EQ(next.reply->reply, "1 Main\n2 Main and bonus");
+    EXPECT_EQ(logCount("USSD Respond \"2\""), 0u) << log();
+}
+
 TEST_F(DaemonMenus, BadChoicesAndExtrasAreRefusedAndChangeNothing)
 {
     writeCodes(codesXml({codeXml("*102#", 1, {{"Minutes", 0}})}));
