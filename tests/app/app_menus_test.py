@@ -7,17 +7,16 @@ and reads the figure the engine got by walking the same menus; binds the code
 to the SIM in from the Codes page; and sees it greyed as "SIM not in" once
 the mock swaps the SIM. A screenshot of each step goes to the output folder.
 
-    app_menus_test.py QUORVELD QUORVEL_APP SOURCE_DIR OUTPUT_FOLDER
+    app_menus_test.py QUORVELD QUORVEL_APP SOURCE_DIR OUTPUT_FOLDER 360x720
 
 Exits 77 (skipped) with the reason when Xvfb, at-spi2-core, ImageMagick,
 pyatspi, python3-dbusmock or the app is missing.
 """
-import os
 import re
 import sys
 import time
 
-from harness import TestDesktop
+from app_story import run
 from private_buses import skip, wait_until
 from quorvel_app_test import AppTest
 
@@ -32,6 +31,12 @@ TRAVEL_ICCID = "89442000000000000002"
 class MenusTest(AppTest):
     started = time.monotonic()
     dialog = None
+
+    def story(self):
+        self.start()
+        self.add_menu_code()
+        self.refresh_to_figure()
+        self.bind_and_swap()
 
     def shot(self, what):
         AppTest.shot(self, what)
@@ -116,34 +121,14 @@ class MenusTest(AppTest):
 
 
 def main():
-    if len(sys.argv) < 5:
-        print(__doc__)
-        return 2
-    quorveld, app_binary, source, folder = (os.path.abspath(a) for a in sys.argv[1:5])
-    if not os.access(app_binary, os.X_OK):
-        skip("quorvel-app is not built (%s)" % app_binary)
     try:
         import dbusmock  # noqa: F401 (the mock runs in a process of its own)
     except ImportError:
         skip("python3-dbusmock is missing")
-    with TestDesktop(source, folder, width=1280, height=800, system_bus=True) as t:
-        test = MenusTest(t, quorveld, app_binary, WIDTH, HEIGHT)
-        try:
-            test.start()
-            test.add_menu_code()
-            test.refresh_to_figure()
-            test.bind_and_swap()
-        except BaseException:
-            try:
-                t.desktop.shot("failure.png")
-                if test.app is not None:
-                    with open(os.path.join(folder, "failure-tree.txt"), "w") as out:
-                        out.write(t.desktop.describe(test.app, limit=100000))
-            except Exception as e:  # the failure itself matters more
-                print("no failure screenshot: %s" % e)
-            raise
-    print("quorvel-app menus and SIMs at %dx%d: passed" % (WIDTH, HEIGHT))
-    return 0
+    if len(sys.argv) > 5 and sys.argv[5] != "%dx%d" % (WIDTH, HEIGHT):
+        print("the menu steps are tested at a phone's %dx%d only" % (WIDTH, HEIGHT))
+        return 2
+    return run(MenusTest, sys.argv, __doc__)
 
 
 if __name__ == "__main__":

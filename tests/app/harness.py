@@ -2,6 +2,8 @@
 folder, the private session bus (and system bus when asked), and the desktop
 of atspi_desktop.py; skipped (exit 77) with the reason when a program or
 module it needs is missing; everything stopped at the end, also on failure.
+system_bus may also be a function of the TestDesktop that starts a system
+bus of its own (before the desktop) and gives its address.
 
     with TestDesktop(source, folder, width=360, height=720, system_bus=True) as t:
         modem = start_mock_modemmanager(t.processes, source)
@@ -45,7 +47,9 @@ class TestDesktop:
         try:
             environment = self.processes.environment
             config = bus_config(self.source)
-            if self.system_bus:
+            if callable(self.system_bus):
+                environment["DBUS_SYSTEM_BUS_ADDRESS"] = self.system_bus(self)
+            elif self.system_bus:
                 environment["DBUS_SYSTEM_BUS_ADDRESS"] = start_bus(self.processes, "system", config)
             environment["DBUS_SESSION_BUS_ADDRESS"] = start_bus(self.processes, "session", config)
             self.desktop = Desktop(self.processes, self.width, self.height)
