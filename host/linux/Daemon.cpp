@@ -314,8 +314,7 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
-    if (modems)
-    {
+    if (modems) {
         modems->onDialFailed(nullptr); // it points at the dial service, which goes first
         modems->onReplySettled(nullptr);
         modems->onSimChanged(nullptr);
