@@ -52,7 +52,7 @@ void SimBinding::decorateRow(GtkWidget* row, int index, const linuxhost::StoredC
     if (!offersBinding(code, m_codesFollowSim, m_client.sims()))
         return;
     const std::string label = fill(text::bindToSim(), {shownText(code.code, kMaxCodeShown)});
-    GtkWidget* button = iconButton("sim-card-symbolic", label, "win.bind-code", g_variant_new_int32(index));
+    GtkWidget* button = iconButton("auth-sim-symbolic", label, "win.bind-code", g_variant_new_int32(index));
     gtk_widget_set_tooltip_text(button, label.c_str());
     gtk_widget_set_valign(button, GTK_ALIGN_CENTER);
     gtk_widget_add_css_class(button, "flat");

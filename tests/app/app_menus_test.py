@@ -105,7 +105,9 @@ class MenusTest(AppTest):
     def bind_and_swap(self):
         self.set_setting("codesFollowSim", True)
         self.tap("page tab", "Codes")
-        self.tap("push button", "Bind *100# to This SIM", seconds=15)
+        bind = self.find("push button", "Bind *100# to This SIM", seconds=15)
+        self.shot("bind-offered")
+        self.desktop.tap(bind)
         wait_until("*100# bound to the SIM in the store",
                    lambda: "<string>%s</string>" % ICCID in self.codes_store(), shown=self.codes_store)
         self.find("label", "Balance · Reply by USSD · SIM …0001")
