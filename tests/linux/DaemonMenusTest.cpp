@@ -256,6 +256,29 @@ TEST_F(DaemonMenus, BadChoicesAndExtrasAreRefusedAndChangeNothing)
     EXPECT_EQ(saveWithExtras(choicesExtra({"1", "2", "3", "4", "5", "6", "7", "8", "9", "*#"})), "ok");
 }
 
+TEST_F(DaemonMenus, APathOfMoreThanTenChoicesIsRefusedAndTheMenuLetGo)
+{
+    // A carrier whose menus never end.
+    startAll([&] {
+        answer("*100#", "menu", "1 Next");
+        std::string path;
+        for (int level = 0; level < 11; ++level) {
+            path += path.empty() ? "1" : "/1";
+            choice("*100#", path, "menu", "1 Next");
+        }
+    });
+    ASSERT_TRUE(dial(*client, "*100#").reply);
+    for (int sent = 0; sent < 10; ++sent) {
+        MenuOutcome next = respond(*client, "1");
+        ASSERT_TRUE(next.reply && next.reply->menu) << "choice " << sent + 1 << ": " << next.error.message;
+    }
+    EXPECT_EQ(respond(*client, "1").error.name, kErrors + "InvalidArgument");
+    EXPECT_EQ(logCount("USSD Respond"), 10u);
+    // Let go: the client holds nothing any more, and the daemon is free.
+    EXPECT_EQ(respond(*client, "1").error.name, kErrors + "NotFound");
+    EXPECT_TRUE(settle([&] { return client->state() == "idle"; })) << client->state();
+}
+
 TEST_F(DaemonMenus, AHeldMenuIsItsClientsAloneAndOtherDialsAreBusy)
 {
     startAll([&] { twoLevelMenu(); });
