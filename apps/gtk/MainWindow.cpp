@@ -45,10 +45,14 @@ MainWindow::MainWindow(AdwApplication* app, linuxhost::QuorvelClient& client)
           // Read the settings again once the row's signal is over: it may be rebuilt.
           reloadSettingsSoon();
       }),
-      m_history(client)
+      m_history(client),
+      m_sims(client, [this](const std::string& message) { toast(message); })
 {
     m_figures.setFieldDecoration([this](GtkWidget* row, const linuxhost::StoredCode& code,
                                         const linuxhost::CodeField& field) { m_history.decorate(row, code, field); });
+    m_codes.decorateRows([this](GtkWidget* row, int index, const linuxhost::StoredCode& code) {
+        m_sims.decorateRow(row, index, code);
+    });
     gtk_window_set_title(GTK_WINDOW(m_window), text::appTitle());
     gtk_window_set_default_size(GTK_WINDOW(m_window), 420, 720);
     // The narrowest phone screen in portrait.
@@ -169,6 +173,7 @@ void MainWindow::addActions()
                      this);
     g_action_map_add_action(map, G_ACTION(undo));
     g_object_unref(undo);
+    m_sims.addAction(map, [this]() -> const std::vector<linuxhost::StoredCode>& { return m_stored; });
 }
 
 void MainWindow::listen()
@@ -296,6 +301,9 @@ void MainWindow::reloadSettings()
         return;
     }
     m_preferences.show(*choices, *settings);
+    // Whether codes follow their SIM decides what the codes' rows offer.
+    m_sims.noteSettings(*settings);
+    showCodes();
 }
 
 void MainWindow::refresh()

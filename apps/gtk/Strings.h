@@ -96,6 +96,28 @@ QUORVEL_TEXT(needOneTitle, "Give at least one number a title")
 QUORVEL_TEXT(saveFailed, "Not saved: %s")
 QUORVEL_TEXT(saved, "Saved %s")
 
+// A code's menus, while adding it
+QUORVEL_TEXT(menuGroup, "Menu")
+QUORVEL_TEXT(menuGroupHint, "The carrier waits for a choice: type the one the menu gives for your figures and send it.")
+QUORVEL_TEXT(menuText, "Menu")
+QUORVEL_TEXT(menuChoice, "Your Choice")
+QUORVEL_TEXT(sendChoice, "Send")
+QUORVEL_TEXT(sendingChoice, "Sending %s…")
+QUORVEL_TEXT(menuPathSoFar, "Choices so far")
+QUORVEL_TEXT(menuPathFull, "A menu path holds at most 10 choices: this code cannot be added.")
+QUORVEL_TEXT(menuEnded, "The menu ended: %s")
+QUORVEL_TEXT(menuChoices, "Menu choices")
+
+// The SIM a code belongs to
+QUORVEL_TEXT(simNotIn, "SIM not in")
+QUORVEL_TEXT(simEnding, "SIM …%s")
+QUORVEL_TEXT(simOfNetwork, "SIM of network %s")
+QUORVEL_TEXT(simRow, "SIM")
+QUORVEL_TEXT(anySim, "Any SIM")
+QUORVEL_TEXT(bindToSim, "Bind %s to This SIM")
+QUORVEL_TEXT(boundToSim, "%s now belongs to %s")
+QUORVEL_TEXT(bindFailed, "%s was not bound: %s")
+
 // Codes
 QUORVEL_TEXT(codesGroup, "Stored Codes")
 QUORVEL_TEXT(codesGroupHint, "Open a code to see its fields and last reply.")
