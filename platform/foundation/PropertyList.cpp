@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Utf8.h"
 #include "platform/foundation/internal/BinaryPlistRepair.h"
+#include "platform/foundation/internal/PlistMemo.h"
 #include "platform/foundation/internal/PlistShapeCheck.h"
 #include "platform/foundation/internal/ValidText.h"
 
@@ -275,6 +276,12 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
         setError(error, "file too large");
         return std::nullopt;
     }
+    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
+    if (const internal::ParsedPlist* known = memo.find(bytes)) {
+        if (mendedTexts)
+            *mendedTexts = known->mendedTexts;
+        return known->value;
+    }
     const bool binary = bytes.compare(0, 8, "bplist00") == 0;
     std::optional<std::string> refusal = binary ? internal::checkBinaryPlistShape(bytes, kMaxPlistDepth)
                                                 : internal::checkXmlPlistShape(bytes, kMaxPlistDepth);
@@ -315,6 +322,7 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
     Value value = fromPlist(root.get(), mended);
     if (mendedTexts)
         *mendedTexts = mended;
+    memo.remember(bytes, {value, mended});
     return value;
 }
 
