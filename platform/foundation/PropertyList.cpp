@@ -262,12 +262,9 @@ void logUnreadable(const std::string& devicePath, const std::string& reason)
     QLog("Qvl: ignoring unreadable property list %@: %@", devicePath, reason);
 }
 
-} // namespace
-
-std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error, size_t* mendedTexts)
+// Parses without the memo.
+std::optional<internal::ParsedPlist> parseFresh(const std::string& bytes, std::string* error)
 {
-    if (mendedTexts)
-        *mendedTexts = 0;
     if (bytes.empty()) {
         setError(error, "empty file");
         return std::nullopt;
@@ -275,12 +272,6 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
     if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
         setError(error, "file too large");
         return std::nullopt;
-    }
-    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
-    if (const internal::ParsedPlist* known = memo.find(bytes)) {
-        if (mendedTexts)
-            *mendedTexts = known->mendedTexts;
-        return known->value;
     }
     const bool binary = bytes.compare(0, 8, "bplist00") == 0;
     std::optional<std::string> refusal = binary ? internal::checkBinaryPlistShape(bytes, kMaxPlistDepth)
@@ -320,9 +311,28 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
         return std::nullopt;
     }
     Value value = fromPlist(root.get(), mended);
+    return internal::ParsedPlist{std::move(value), mended};
+}
+
+} // namespace
+
+std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error, size_t* mendedTexts)
+{
     if (mendedTexts)
-        *mendedTexts = mended;
-    memo.remember(bytes, {value, mended});
+        *mendedTexts = 0;
+    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
+    if (const internal::ParsedPlist* known = memo.find(bytes)) {
+        if (mendedTexts)
+            *mendedTexts = known->mendedTexts;
+        return known->value;
+    }
+    std::optional<internal::ParsedPlist> parsed = parseFresh(bytes, error);
+    if (!parsed)
+        return std::nullopt;
+    if (mendedTexts)
+        *mendedTexts = parsed->mendedTexts;
+    Value value = parsed->value;
+    memo.remember(bytes, std::move(*parsed));
     return value;
 }
 
@@ -348,11 +358,21 @@ std::string serializePropertyList(const Value& root, bool binary, const std::str
 
     // Bytes that do not read back are never handed out: a store written with
     // them would be lost to every later read.
+    // What is read back is kept for the next reader of these bytes.
     std::string reason = "nothing was written";
-    std::optional<Value> back = bytes.empty() ? std::nullopt : parsePropertyList(bytes, &reason);
-    if (!back || back->type() != root.type()) {
+    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
+    std::optional<Value::Type> backType;
+    if (const internal::ParsedPlist* known = bytes.empty() ? nullptr : memo.find(bytes)) {
+        backType = known->value.type();
+    } else if (!bytes.empty()) {
+        if (std::optional<internal::ParsedPlist> back = parseFresh(bytes, &reason)) {
+            backType = back->value.type();
+            memo.remember(bytes, std::move(*back));
+        }
+    }
+    if (!backType || *backType != root.type()) {
         QLog("Qvl: not writing %@: the written bytes would not read back (%@)", file,
-             back ? std::string("the root changed its kind") : reason);
+             backType ? std::string("the root changed its kind") : reason);
         return {};
     }
     if (mended > 0)
