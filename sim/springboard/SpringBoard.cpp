@@ -31,7 +31,7 @@ private:
 
 UssdAlert* asAlert(const rt::id& object)
 {
-    return dynamic_cast<UssdAlert*>(object.get());
+    return springboard::asUssdAlert(object.get());
 }
 
 bool isPicked(const rt::id& object, AlertPick pick)

@@ -15,7 +15,7 @@ constexpr const char* kResponseFieldClass = "SBUSSDAlertResponseField";
 
 UssdAlert* asAlert(rt::Object* self)
 {
-    return dynamic_cast<UssdAlert*>(self);
+    return asUssdAlert(self);
 }
 
 std::string responseText(const UssdAlert& alert)
