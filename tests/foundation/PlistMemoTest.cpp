@@ -1,9 +1,11 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/internal/PlistMemo.h"
+#include "platform/foundation/internal/PlistShapeCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -90,6 +92,32 @@ TEST_F(PlistMemoTest, KeepsTheMostRecentlyUsedWithinItsBounds)
     memo.remember(large, {Value(1), 0});
     EXPECT_EQ(memo.find(large), nullptr);
     EXPECT_NE(memo.find(bytesOf(2)), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+using platform::internal::checkXmlPlistShape;
+
+// Markup inside comments, CDATA sections, processing instructions and the
+// document type is not counted; real elements are, however a tag starts.
+TEST(XmlPlistShape, CountsOnlyElementsWhateverFollowsTheirOpeningBracket)
+{
+    const std::string deep = "<a><b><c>";   // three levels, two allowed below
+    EXPECT_EQ(checkXmlPlistShape("<plist><a></a></plist>", 1), std::nullopt);
+    EXPECT_NE(checkXmlPlistShape("<plist><a><b></b></a></plist>", 1), std::nullopt);
+    for (const std::string& hidden : std::vector<std::string>{"<!--" + deep + "-->", "<![CDATA[" + deep + "]]>", "<?pi " + deep + "?>",
+                                      "<!DOCTYPE plist [ <!ELEMENT a (b)> ]>", "<!DOCTYPE plist>"}) {
+        SCOPED_TRACE(hidden);
+        EXPECT_EQ(checkXmlPlistShape(hidden + "<plist><a></a></plist>", 1), std::nullopt);
+    }
+    // A self-closing element adds no level; one more open element does.
+    EXPECT_EQ(checkXmlPlistShape("<plist><a><b/></a></plist>", 1), std::nullopt);
+    EXPECT_NE(checkXmlPlistShape("<plist><a><!x><b></b></a></plist>", 1), std::nullopt);
+    EXPECT_EQ(checkXmlPlistShape("<plist><a></b></plist>", 4), "mismatched closing tag");
+    // A bracket as the very last byte ends the scan; the parser refuses the rest.
+    EXPECT_EQ(checkXmlPlistShape("<plist></plist><", 1), std::nullopt);
 }
 
 } // namespace
