@@ -159,6 +159,11 @@ const std::vector<rt::id>& SpringBoard::recentAlerts() const
     return m_state->alerts;
 }
 
+uint64_t SpringBoard::alertChanges()
+{
+    return springboard::alertChangeCount();
+}
+
 AlertPlace SpringBoard::alertPlace(const rt::id& object) const
 {
     const UssdAlert* alert = asAlert(object);

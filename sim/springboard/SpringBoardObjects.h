@@ -63,6 +63,9 @@ public:
     rt::id responseField;
 };
 
+// Counts changes of any alert's frame, visibility or closing (SpringBoard::alertChanges).
+uint64_t& alertChangeCount();
+
 // The alert an object is, or nullptr. UssdAlert is final, so its exact type
 // answers what dynamic_cast would, for a fraction of the cost: the swarm asks
 // for every open alert's place on each line about alerts.

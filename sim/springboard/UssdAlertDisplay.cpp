@@ -8,6 +8,12 @@
 
 namespace sim::springboard {
 
+uint64_t& alertChangeCount()
+{
+    static uint64_t changes = 0;
+    return changes;
+}
+
 namespace {
 
 constexpr const char* kAlertClass = "SBUSSDAlertDisplay";
@@ -26,15 +32,19 @@ std::string responseText(const UssdAlert& alert)
 
 rt::Object* initWithFrame(rt::Object* self, rt::SEL, platform::CGRect frame)
 {
-    if (UssdAlert* alert = asAlert(self))
+    if (UssdAlert* alert = asAlert(self)) {
         alert->frame = frame;
+        ++alertChangeCount();
+    }
     return self;
 }
 
 void alertDisplayBecameVisible(rt::Object* self, rt::SEL)
 {
-    if (UssdAlert* alert = asAlert(self); alert && !alert->closed)
+    if (UssdAlert* alert = asAlert(self); alert && !alert->closed) {
         alert->visible = true;
+        ++alertChangeCount();
+    }
 }
 
 void replyClicked(rt::Object* self, rt::SEL)
@@ -57,11 +67,13 @@ void okayClicked(rt::Object* self, rt::SEL)
         record->ussdReplies.push_back(responseText(*alert));
         if (alert->waitsForChoice && record->menuAnswered) {
             alert->closed = true;
+            ++alertChangeCount();
             record->menuAnswered(responseText(*alert));
             return;
         }
     }
     alert->closed = true;
+    ++alertChangeCount();
     if (alert->waitsForChoice && record && record->menuReleased)
         record->menuReleased();
 }
@@ -72,6 +84,7 @@ void cancelClicked(rt::Object* self, rt::SEL)
     if (!alert || alert->closed)
         return;
     alert->closed = true;
+    ++alertChangeCount();
     // A menu closed unanswered ends its session at the network.
     if (auto record = alert->record.lock(); alert->waitsForChoice && record && record->menuReleased)
         record->menuReleased();
