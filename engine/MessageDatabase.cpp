@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace quorvel::engine {
 
@@ -22,10 +24,11 @@ constexpr const char* kMarkReadStatement = "UPDATE message SET is_read=1 WHERE m
 
 // The connection for one statement. Opening parses the database's schema,
 // which cost more than the statement itself, so the connection is kept for
-// the next call, one per open mode; between calls it holds no lock (every
-// statement is finalized). It is opened afresh whenever a fresh one could
-// differ: the path leads elsewhere (another device folder), the file there
-// is another file (replaced, moved aside and back), or the last use failed.
+// the next call, one per open mode, with its statement prepared; between
+// calls it holds no lock (the statement is reset). It is opened afresh
+// whenever a fresh one could differ: the path leads elsewhere (another device
+// folder), the file there is another file (replaced, moved aside and back),
+// or the last use failed.
 class Connection {
 public:
     explicit Connection(int flags) : m_kept(keptFor(flags))
@@ -63,15 +66,37 @@ public:
     int openResult() const { return m_openResult; }
     sqlite3* get() const { return m_kept.db; }
     void succeeded() { m_succeeded = true; }
+    // The statement for `sql` on this connection, prepared on first use, with
+    // SQLite's result code.
+    std::pair<sqlite3_stmt*, int> prepared(const char* sql)
+    {
+        if (m_kept.statement && m_kept.statementSql == sql)
+            return {m_kept.statement, SQLITE_OK};
+        sqlite3_finalize(m_kept.statement);
+        m_kept.statement = nullptr;
+        sqlite3_stmt* stmt = nullptr;
+        const int rc = sqlite3_prepare_v3(m_kept.db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            return {nullptr, rc};
+        }
+        m_kept.statement = stmt;
+        m_kept.statementSql = sql;
+        return {stmt, rc};
+    }
 
 private:
     struct Kept {
         sqlite3* db = nullptr;
+        sqlite3_stmt* statement = nullptr;
+        const char* statementSql = nullptr;
         std::string path;
         dev_t device = 0;
         ino_t inode = 0;
         void close()
         {
+            sqlite3_finalize(statement);
+            statement = nullptr;
             sqlite3_close(db);
             db = nullptr;
             path.clear();
@@ -90,10 +115,21 @@ private:
     bool m_succeeded = false;
 };
 
+// One use of the connection's statement: reset and unbound however the
+// caller leaves, so that nothing of it outlives the call.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { m_prepareResult = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(Connection& db, const char* sql)
+    {
+        std::tie(m_stmt, m_prepareResult) = db.prepared(sql);
+    }
+    ~Statement()
+    {
+        if (m_stmt) {
+            sqlite3_reset(m_stmt);
+            sqlite3_clear_bindings(m_stmt);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -157,7 +193,7 @@ SmsMessage getSMSMessageWithID(const std::string& identifier)
         QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
         return sms;
     }
-    Statement lookup(db.get(), kLookupStatement);
+    Statement lookup(db, kLookupStatement);
     if (lookup.prepareResult() != SQLITE_OK) {
         logStatementFailure(lookup.prepareResult());
         return sms;
@@ -196,7 +232,7 @@ bool markSMSAsRead(const std::string& identifier)
         QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
         return false;
     }
-    Statement markRead(db.get(), kMarkReadStatement);
+    Statement markRead(db, kMarkReadStatement);
     if (markRead.prepareResult() != SQLITE_OK) {
         logStatementFailure(markRead.prepareResult());
         return false;
