@@ -227,7 +227,10 @@ bool depthWithin(const Value& value, int remaining)
 plist_t toPlist(const Value& value, bool binary, size_t& mended)
 {
     switch (value.type()) {
-    case Value::Type::String: return plist_new_string(mendedText(*value.string(), mended).c_str());
+    case Value::Type::String: {
+        const std::string& text = *value.string();
+        return plist_new_string(internal::isValidText(text) ? text.c_str() : mendedText(text, mended).c_str());
+    }
     case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
     case Value::Type::Real: return plist_new_real(value.doubleValue());
     case Value::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
@@ -247,7 +250,7 @@ plist_t toPlist(const Value& value, bool binary, size_t& mended)
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : *value.dict())
             if (plist_t node = toPlist(item, binary, mended))
-                plist_dict_set_item(dict, mendedText(key, mended).c_str(), node);
+                plist_dict_set_item(dict, internal::isValidText(key) ? key.c_str() : mendedText(key, mended).c_str(), node);
         return dict;
     }
     case Value::Type::None:
