@@ -1,7 +1,8 @@
 // One SQLite connection to a message database in the phone's layout: the
 // `message` and `handle` tables with the columns readers of the phone's
-// database rely on. The messaging service opens one for each piece of work
-// (or holds one open while it keeps the database locked).
+// database rely on. The messaging service keeps one open for its work (a new
+// one whenever the file at the path changes or a statement fails), and holds
+// another while it keeps the database locked.
 //
 //   std::string error;
 //   auto db = SmsDatabase::open(platform::hostPath(kSmsDatabasePath), error);
