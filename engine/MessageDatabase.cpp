@@ -5,10 +5,13 @@
 #include "platform/foundation/Log.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace quorvel::engine {
 
@@ -19,33 +22,114 @@ constexpr const char* kLookupStatement =
     "message.rowid=?;";
 constexpr const char* kMarkReadStatement = "UPDATE message SET is_read=1 WHERE message.rowid=?;";
 
-// One connection for one statement; closed however the caller leaves (also
-// after a failed open, which still hands back a handle to release).
+// The connection for one statement. Opening parses the database's schema,
+// which cost more than the statement itself, so the connection is kept for
+// the next call, one per open mode, with its statement prepared; between
+// calls it holds no lock (the statement is reset). It is opened afresh
+// whenever a fresh one could differ: the path leads elsewhere (another device
+// folder), the file there is another file (replaced, moved aside and back),
+// or the last use failed.
 class Connection {
 public:
-    explicit Connection(int flags)
+    explicit Connection(int flags) : m_kept(keptFor(flags))
     {
-        m_openResult = sqlite3_open_v2(platform::hostPath(kSmsDatabasePath).c_str(), &m_db, flags, nullptr);
-        if (m_openResult == SQLITE_OK)
-            sqlite3_busy_timeout(m_db, kMessageDatabaseBusyTimeoutMs);
+        const std::string path = platform::hostPath(kSmsDatabasePath);
+        struct stat info {};
+        const bool there = ::stat(path.c_str(), &info) == 0;
+        if (m_kept.db && !(there && m_kept.path == path && m_kept.device == info.st_dev && m_kept.inode == info.st_ino))
+            m_kept.close();
+        if (m_kept.db) {
+            m_openResult = SQLITE_OK;
+            return;
+        }
+        m_openResult = sqlite3_open_v2(path.c_str(), &m_kept.db, flags, nullptr);
+        if (m_openResult != SQLITE_OK) {
+            // A failed open still hands back a handle to release.
+            m_kept.close();
+            return;
+        }
+        sqlite3_busy_timeout(m_kept.db, kMessageDatabaseBusyTimeoutMs);
+        m_kept.path = path;
+        m_kept.device = there ? info.st_dev : 0;
+        m_kept.inode = there ? info.st_ino : 0;
     }
-    ~Connection() { sqlite3_close(m_db); }
+    // Kept only after a use that went to its end.
+    ~Connection()
+    {
+        if (!m_succeeded)
+            m_kept.close();
+    }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     bool isOpen() const { return m_openResult == SQLITE_OK; }
     int openResult() const { return m_openResult; }
-    sqlite3* get() const { return m_db; }
+    sqlite3* get() const { return m_kept.db; }
+    void succeeded() { m_succeeded = true; }
+    // The statement for `sql` on this connection, prepared on first use, with
+    // SQLite's result code.
+    std::pair<sqlite3_stmt*, int> prepared(const char* sql)
+    {
+        if (m_kept.statement && m_kept.statementSql == sql)
+            return {m_kept.statement, SQLITE_OK};
+        sqlite3_finalize(m_kept.statement);
+        m_kept.statement = nullptr;
+        sqlite3_stmt* stmt = nullptr;
+        const int rc = sqlite3_prepare_v3(m_kept.db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            return {nullptr, rc};
+        }
+        m_kept.statement = stmt;
+        m_kept.statementSql = sql;
+        return {stmt, rc};
+    }
 
 private:
-    sqlite3* m_db = nullptr;
+    struct Kept {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* statement = nullptr;
+        const char* statementSql = nullptr;
+        std::string path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        void close()
+        {
+            sqlite3_finalize(statement);
+            statement = nullptr;
+            sqlite3_close(db);
+            db = nullptr;
+            path.clear();
+        }
+        ~Kept() { close(); }
+    };
+    static Kept& keptFor(int flags)
+    {
+        static Kept readOnly;
+        static Kept readWrite;
+        return flags == SQLITE_OPEN_READONLY ? readOnly : readWrite;
+    }
+
+    Kept& m_kept;
     int m_openResult = SQLITE_ERROR;
+    bool m_succeeded = false;
 };
 
+// One use of the connection's statement: reset and unbound however the
+// caller leaves, so that nothing of it outlives the call.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { m_prepareResult = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(Connection& db, const char* sql)
+    {
+        std::tie(m_stmt, m_prepareResult) = db.prepared(sql);
+    }
+    ~Statement()
+    {
+        if (m_stmt) {
+            sqlite3_reset(m_stmt);
+            sqlite3_clear_bindings(m_stmt);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -109,7 +193,7 @@ SmsMessage getSMSMessageWithID(const std::string& identifier)
         QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
         return sms;
     }
-    Statement lookup(db.get(), kLookupStatement);
+    Statement lookup(db, kLookupStatement);
     if (lookup.prepareResult() != SQLITE_OK) {
         logStatementFailure(lookup.prepareResult());
         return sms;
@@ -121,11 +205,13 @@ SmsMessage getSMSMessageWithID(const std::string& identifier)
         sms.uncanonicalized_id = lookup.text(2);
         sms.text = lookup.text(0);
         QLog("Qvl: got new SMS: text=%@, id=%@", sms.text, sms.handle_id);
+        db.succeeded();
     } else if (stepResult != SQLITE_DONE) {
         // A lock taken after the statement was prepared shows only here.
         logStatementFailure(stepResult);
     } else {
         QLog("Qvl: no message %@ in the message database", identifier);
+        db.succeeded();
     }
     return sms;
 }
@@ -146,7 +232,7 @@ bool markSMSAsRead(const std::string& identifier)
         QLog("Qvl: cannot open the message database, error Code: %d", db.openResult());
         return false;
     }
-    Statement markRead(db.get(), kMarkReadStatement);
+    Statement markRead(db, kMarkReadStatement);
     if (markRead.prepareResult() != SQLITE_OK) {
         logStatementFailure(markRead.prepareResult());
         return false;
@@ -159,6 +245,7 @@ bool markSMSAsRead(const std::string& identifier)
         return false;
     }
     QLog("Qvl: message %@ successfuly marked as read", identifier);
+    db.succeeded();
     return true;
 }
 

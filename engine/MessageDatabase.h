@@ -6,7 +6,9 @@
 //   if (!sms.text.empty()) markSMSAsRead("42");
 //
 // The database belongs to the messaging service, which may hold it locked: each
-// call opens it, runs one statement and closes it again, and waits for a lock
+// call runs one statement and finalizes it, holding no lock afterwards (the
+// connection is kept for the next call while the file at the path stays the
+// same one and the calls succeed, else opened afresh), and waits for a lock
 // at most kMessageDatabaseBusyTimeoutMs, so the two statements of one SMS
 // together never hold SpringBoard's run loop for longer than 50 ms. The message
 // identifier is bound as an integer parameter, never written into the text.

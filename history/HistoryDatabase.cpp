@@ -113,9 +113,30 @@ HistoryDatabase::~HistoryDatabase()
 
 void HistoryDatabase::close()
 {
+    for (auto& [sql, statement] : m_statements)
+        sqlite3_finalize(statement);
+    m_statements.clear();
     if (m_db)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+sqlite3_stmt* HistoryDatabase::kept(const char* sql, int& result)
+{
+    for (auto& [text, statement] : m_statements) {
+        if (text == sql) {
+            result = SQLITE_OK;
+            return statement;
+        }
+    }
+    sqlite3_stmt* statement = nullptr;
+    result = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+    if (result != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    m_statements.emplace_back(sql, statement);
+    return statement;
 }
 
 HistoryDatabase::Trouble HistoryDatabase::troubleOf(int resultCode) const
@@ -255,20 +276,38 @@ HistoryDatabase::Trouble HistoryDatabase::writeRows(const std::vector<HistorySam
         return troubleOf(result);
     }
     {
-        Statement findSeries(m_db, "SELECT id FROM series WHERE code=?1 AND field=?2 AND title IS ?3;");
-        Statement addSeries(m_db, "INSERT INTO series(code, field, title) VALUES(?1, ?2, ?3);");
-        Statement addSample(m_db, "INSERT OR IGNORE INTO samples(series, refreshed_at, value, number) VALUES(?1, ?2, ?3, ?4);");
-        result = findSeries.prepareResult();
+        // Kept prepared between appends; reset and unbound before the commit,
+        // as finalizing them did.
+        struct Use {
+            sqlite3_stmt* statement;
+            int result;
+            ~Use()
+            {
+                if (statement) {
+                    sqlite3_reset(statement);
+                    sqlite3_clear_bindings(statement);
+                }
+            }
+            sqlite3_stmt* get() const { return statement; }
+        };
+        Use findSeries{nullptr, SQLITE_OK};
+        Use addSeries{nullptr, SQLITE_OK};
+        Use addSample{nullptr, SQLITE_OK};
+        findSeries.statement = kept("SELECT id FROM series WHERE code=?1 AND field=?2 AND title IS ?3;", findSeries.result);
+        addSeries.statement = kept("INSERT INTO series(code, field, title) VALUES(?1, ?2, ?3);", addSeries.result);
+        addSample.statement =
+            kept("INSERT OR IGNORE INTO samples(series, refreshed_at, value, number) VALUES(?1, ?2, ?3, ?4);", addSample.result);
+        result = findSeries.result;
         if (result == SQLITE_OK)
-            result = addSeries.prepareResult();
+            result = addSeries.result;
         if (result == SQLITE_OK)
-            result = addSample.prepareResult();
+            result = addSample.result;
         for (size_t i = 0; i < rows.size() && result == SQLITE_OK; ++i) {
             const HistorySample& row = rows[i];
             const std::string code = boundedText(row.code, kLongestStoredCode);
             const std::optional<std::string> title =
                 row.title ? std::optional<std::string>(boundedText(*row.title, kLongestStoredTitle)) : std::nullopt;
-            for (Statement* s : {&findSeries, &addSeries}) {
+            for (Use* s : {&findSeries, &addSeries}) {
                 sqlite3_reset(s->get());
                 bindText(s->get(), 1, code);
                 sqlite3_bind_int64(s->get(), 2, row.index);

@@ -27,9 +27,11 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quorvel::history {
 
@@ -74,12 +76,17 @@ private:
     Trouble open();
     Trouble openFile(const std::string& hostFile);
     Trouble writeRows(const std::vector<HistorySample>& rows);
+    // The append's statement for `sql` (a literal of this file), prepared on
+    // first use on this connection and kept until it closes; SQLite's result
+    // code in `result`.
+    sqlite3_stmt* kept(const char* sql, int& result);
     void setAside(const std::string& why);
     Trouble troubleOf(int resultCode) const;
 
     std::string m_devicePath;
     std::string m_problem; // why the last step failed, for the log
     sqlite3* m_db = nullptr;
+    std::vector<std::pair<const char*, sqlite3_stmt*>> m_statements;
     // The identity of the file the connection holds, to notice its removal or replacement.
     uint64_t m_device = 0;
     uint64_t m_inode = 0;

@@ -21,6 +21,29 @@ std::string refusedPath()
     return rootStorage() + "/.invalid";
 }
 
+// Whether the walk below would give the path back unchanged: no empty, "."
+// or ".." part and no trailing slash. Most paths are such constants, and
+// mapping them is then one concatenation.
+bool isPlainPath(const std::string& path)
+{
+    if (path.size() < 2 || path.back() == '/')
+        return false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] != '/')
+            continue;
+        const size_t part = i + 1;
+        if (part == path.size() || path[part] == '/')
+            return false;
+        if (path[part] == '.') {
+            const bool dot = part + 1 == path.size() || path[part + 1] == '/';
+            const bool dots = path[part + 1] == '.' && (part + 2 == path.size() || path[part + 2] == '/');
+            if (dot || dots)
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void setDeviceRoot(const std::string& hostFolder)
@@ -48,6 +71,8 @@ std::string hostPath(const std::string& devicePath)
         QLog("Qvl: refusing device path %@: not absolute", devicePath);
         return refusedPath();
     }
+    if (isPlainPath(devicePath))
+        return rootStorage() == "/" ? devicePath : rootStorage() + devicePath;
     // Resolve "." and ".." lexically; a ".." at the top would climb out of the root.
     std::vector<std::string> parts;
     size_t start = 1;

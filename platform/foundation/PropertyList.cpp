@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Utf8.h"
 #include "platform/foundation/internal/BinaryPlistRepair.h"
+#include "platform/foundation/internal/PlistMemo.h"
 #include "platform/foundation/internal/PlistShapeCheck.h"
 #include "platform/foundation/internal/ValidText.h"
 
@@ -226,7 +227,10 @@ bool depthWithin(const Value& value, int remaining)
 plist_t toPlist(const Value& value, bool binary, size_t& mended)
 {
     switch (value.type()) {
-    case Value::Type::String: return plist_new_string(mendedText(*value.string(), mended).c_str());
+    case Value::Type::String: {
+        const std::string& text = *value.string();
+        return plist_new_string(internal::isValidText(text) ? text.c_str() : mendedText(text, mended).c_str());
+    }
     case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
     case Value::Type::Real: return plist_new_real(value.doubleValue());
     case Value::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
@@ -246,7 +250,7 @@ plist_t toPlist(const Value& value, bool binary, size_t& mended)
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : *value.dict())
             if (plist_t node = toPlist(item, binary, mended))
-                plist_dict_set_item(dict, mendedText(key, mended).c_str(), node);
+                plist_dict_set_item(dict, internal::isValidText(key) ? key.c_str() : mendedText(key, mended).c_str(), node);
         return dict;
     }
     case Value::Type::None:
@@ -261,12 +265,9 @@ void logUnreadable(const std::string& devicePath, const std::string& reason)
     QLog("Qvl: ignoring unreadable property list %@: %@", devicePath, reason);
 }
 
-} // namespace
-
-std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error, size_t* mendedTexts)
+// Parses without the memo.
+std::optional<internal::ParsedPlist> parseFresh(const std::string& bytes, std::string* error)
 {
-    if (mendedTexts)
-        *mendedTexts = 0;
     if (bytes.empty()) {
         setError(error, "empty file");
         return std::nullopt;
@@ -313,8 +314,28 @@ std::optional<Value> parsePropertyList(const std::string& bytes, std::string* er
         return std::nullopt;
     }
     Value value = fromPlist(root.get(), mended);
+    return internal::ParsedPlist{std::move(value), mended};
+}
+
+} // namespace
+
+std::optional<Value> parsePropertyList(const std::string& bytes, std::string* error, size_t* mendedTexts)
+{
     if (mendedTexts)
-        *mendedTexts = mended;
+        *mendedTexts = 0;
+    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
+    if (const internal::ParsedPlist* known = memo.find(bytes)) {
+        if (mendedTexts)
+            *mendedTexts = known->mendedTexts;
+        return known->value;
+    }
+    std::optional<internal::ParsedPlist> parsed = parseFresh(bytes, error);
+    if (!parsed)
+        return std::nullopt;
+    if (mendedTexts)
+        *mendedTexts = parsed->mendedTexts;
+    Value value = parsed->value;
+    memo.remember(bytes, std::move(*parsed));
     return value;
 }
 
@@ -340,11 +361,21 @@ std::string serializePropertyList(const Value& root, bool binary, const std::str
 
     // Bytes that do not read back are never handed out: a store written with
     // them would be lost to every later read.
+    // What is read back is kept for the next reader of these bytes.
     std::string reason = "nothing was written";
-    std::optional<Value> back = bytes.empty() ? std::nullopt : parsePropertyList(bytes, &reason);
-    if (!back || back->type() != root.type()) {
+    internal::PlistMemo& memo = internal::PlistMemo::forThisThread();
+    std::optional<Value::Type> backType;
+    if (const internal::ParsedPlist* known = bytes.empty() ? nullptr : memo.find(bytes)) {
+        backType = known->value.type();
+    } else if (!bytes.empty()) {
+        if (std::optional<internal::ParsedPlist> back = parseFresh(bytes, &reason)) {
+            backType = back->value.type();
+            memo.remember(bytes, std::move(*back));
+        }
+    }
+    if (!backType || *backType != root.type()) {
         QLog("Qvl: not writing %@: the written bytes would not read back (%@)", file,
-             back ? std::string("the root changed its kind") : reason);
+             backType ? std::string("the root changed its kind") : reason);
         return {};
     }
     if (mended > 0)

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <system_error>
 #include <utility>
+#include <sys/stat.h>
 
 namespace sim {
 
@@ -102,6 +103,7 @@ MessagingService::MessagingService(platform::Process& springBoardProcess, Spring
 MessagingService::~MessagingService()
 {
     *m_alive = false;
+    dropConnection();
     fault(DbFault::none);
 }
 
@@ -139,13 +141,39 @@ std::unique_ptr<host::SmsDatabase> MessagingService::openFile(const std::string&
     return host::SmsDatabase::open(platform::hostPath(devicePath), error);
 }
 
-host::SmsDatabase* MessagingService::store(std::unique_ptr<host::SmsDatabase>& opened, std::string& error) const
+std::optional<MessagingService::FileIdentity> MessagingService::identityOf(const std::string& devicePath)
+{
+    struct stat info;
+    if (::stat(platform::hostPath(devicePath).c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+host::SmsDatabase* MessagingService::store(std::string& error) const
 {
     if (m_lock)
         return m_lock.get();
     bool heldAside = m_fault == DbFault::missing || m_fault == DbFault::corrupt;
-    opened = openFile(heldAside ? kHeldSmsDatabasePath : kSmsDatabasePath, error);
-    return opened.get();
+    const std::string path = heldAside ? kHeldSmsDatabasePath : kSmsDatabasePath;
+    // A file replaced or removed behind the service's back is opened afresh
+    // (and recreated), as a new connection for each piece of work would.
+    const std::optional<FileIdentity> there = identityOf(path);
+    if (m_connection && (m_connectionPath != path || !there || *there != m_connectionFile))
+        dropConnection();
+    if (!m_connection) {
+        m_connection = openFile(path, error);
+        if (!m_connection)
+            return nullptr;
+        m_connectionPath = path;
+        m_connectionFile = identityOf(path).value_or(FileIdentity{});
+    }
+    return m_connection.get();
+}
+
+void MessagingService::dropConnection() const
+{
+    m_connection.reset();
+    m_connectionPath.clear();
 }
 
 int64_t MessagingService::receive(const std::string& sender, const std::string& text)
@@ -157,11 +185,13 @@ int64_t MessagingService::receive(const std::string& sender, const std::string& 
         // The service's own writes pass the read transaction that keeps others out.
         const bool readHeld = m_readHold != nullptr;
         m_readHold.reset();
-        std::unique_ptr<host::SmsDatabase> opened;
-        if (host::SmsDatabase* db = store(opened, error))
+        // The row is committed when insertReceived returns: readers find it
+        // before the change is posted.
+        if (host::SmsDatabase* db = store(error)) {
             rowId = db->insertReceived(sms, error);
-        // `opened` closes here: readers must find the row before the change is posted.
-        opened.reset();
+            if (!rowId)
+                dropConnection();
+        }
         if (readHeld && !holdReadLock())
             note("messaging: the database is writable again, its read transaction could not be taken back");
     }
@@ -229,6 +259,8 @@ void MessagingService::fault(DbFault fault)
 {
     if (fault == m_fault)
         return;
+    // Faults lock, move and replace the file: each starts from no connection of ours.
+    dropConnection();
     putBack();
     switch (fault) {
     case DbFault::none: break;
@@ -336,12 +368,13 @@ void MessagingService::putBack()
 std::optional<int64_t> MessagingService::countUnread() const
 {
     std::string error;
-    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (host::SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(error))
         count = db->unreadCount(error);
-    if (!count)
+    if (!count) {
+        dropConnection();
         note("messaging: cannot count unread messages: " + error);
+    }
     return count;
 }
 
@@ -353,36 +386,39 @@ int64_t MessagingService::unreadCount() const
 int64_t MessagingService::messageCount() const
 {
     std::string error;
-    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (host::SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(error))
         count = db->messageCount(error);
-    if (!count)
+    if (!count) {
+        dropConnection();
         note("messaging: cannot count messages: " + error);
+    }
     return count.value_or(0);
 }
 
 int64_t MessagingService::handleCount() const
 {
     std::string error;
-    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<int64_t> count;
-    if (host::SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(error))
         count = db->handleCount(error);
-    if (!count)
+    if (!count) {
+        dropConnection();
         note("messaging: cannot count handles: " + error);
+    }
     return count.value_or(0);
 }
 
 std::optional<host::StoredMessage> MessagingService::message(int64_t rowId) const
 {
     std::string error;
-    std::unique_ptr<host::SmsDatabase> opened;
     std::optional<host::StoredMessage> found;
-    if (host::SmsDatabase* db = store(opened, error))
+    if (host::SmsDatabase* db = store(error))
         found = db->message(rowId, error);
-    if (!found && !error.empty())
+    if (!found && !error.empty()) {
+        dropConnection();
         note("messaging: cannot read message " + std::to_string(rowId) + ": " + error);
+    }
     return found;
 }
 

@@ -98,9 +98,23 @@ public:
     std::optional<host::StoredMessage> message(int64_t rowId) const;
 
 private:
-    // The connection to work through: the locking one while locked, else a new
-    // one to the file in use (kept in `opened`). nullptr when none can be had.
-    host::SmsDatabase* store(std::unique_ptr<host::SmsDatabase>& opened, std::string& error) const;
+    // Which file a path leads to (device and inode numbers).
+    struct FileIdentity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    static std::optional<FileIdentity> identityOf(const std::string& devicePath);
+
+    // The connection to work through: the locking one while locked, else the
+    // service's own connection to the file in use, opened on first need and
+    // kept (opening parses the schema, the bulk of a small write's cost).
+    // nullptr when none can be had.
+    host::SmsDatabase* store(std::string& error) const;
+    // Closes the kept connection: before a fault moves or locks the file, and
+    // after a failed statement, so that no transaction it may have left open
+    // outlives the work that began it.
+    void dropConnection() const;
     std::unique_ptr<host::SmsDatabase> openFile(const std::string& devicePath, std::string& error) const;
     std::optional<int64_t> countUnread() const;
     void announce(int64_t rowId, const std::string& sender, const std::string& text);
@@ -115,6 +129,10 @@ private:
     SpringBoard& m_springBoard;
     DbFault m_fault = DbFault::none;
     std::unique_ptr<host::SmsDatabase> m_lock;
+    // The kept connection, the device path it is open on and the file it found there.
+    mutable std::unique_ptr<host::SmsDatabase> m_connection;
+    mutable std::string m_connectionPath;
+    mutable FileIdentity m_connectionFile;
     // The connection whose read transaction keeps writers out (readonly).
     std::unique_ptr<host::SmsDatabase> m_readHold;
     bool m_badgeFirst = false;

@@ -31,7 +31,7 @@ private:
 
 UssdAlert* asAlert(const rt::id& object)
 {
-    return dynamic_cast<UssdAlert*>(object.get());
+    return springboard::asUssdAlert(object.get());
 }
 
 bool isPicked(const rt::id& object, AlertPick pick)
@@ -157,6 +157,11 @@ void SpringBoard::onMenuAnswer(std::function<void(const std::string&)> answered,
 const std::vector<rt::id>& SpringBoard::recentAlerts() const
 {
     return m_state->alerts;
+}
+
+uint64_t SpringBoard::alertChanges()
+{
+    return springboard::alertChangeCount();
 }
 
 AlertPlace SpringBoard::alertPlace(const rt::id& object) const

@@ -57,6 +57,7 @@
 #include "platform/notify/UserNotifications.h"
 #include "platform/runtime/Runtime.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -126,6 +127,10 @@ public:
     // Who hears a menu's answer, and the close of a menu left unanswered.
     void onMenuAnswer(std::function<void(const std::string& choice)> answered, std::function<void()> released);
     AlertPlace alertPlace(const rt::id& alert) const;
+    // A number that grows whenever any alert is shown, closed or given its
+    // frame (in any SpringBoard of this process): while it stays the same, no
+    // alert's place has changed.
+    static uint64_t alertChanges();
     // The user taps a button of the picked alert; false when there is none.
     bool tapAlertButton(AlertButton button, AlertPick pick = AlertPick::onScreen);
     // The user types `text` into the reply field of the picked alert, one

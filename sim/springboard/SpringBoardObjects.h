@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace sim::springboard {
@@ -41,9 +42,21 @@ public:
     bool isOnScreen() const { return isOpen() && frame.intersects(kScreenBounds); }
     void answered(const std::string& text) override;
     void closedUnanswered() override;
+    void placeChanged() override;
 
     std::weak_ptr<HostRecord> record;
 };
+
+// Counts changes of any alert's frame, visibility or closing (SpringBoard::alertChanges).
+uint64_t& alertChangeCount();
+
+// The alert an object is, or nullptr. UssdAlert is final, so its exact type
+// answers what dynamic_cast would, for a fraction of the cost: the swarm asks
+// for every open alert's place on each line about alerts.
+inline UssdAlert* asUssdAlert(rt::Object* object)
+{
+    return object && typeid(*object) == typeid(UssdAlert) ? static_cast<UssdAlert*>(object) : nullptr;
+}
 
 class StatusBarDataManager final : public rt::Object {
 public:

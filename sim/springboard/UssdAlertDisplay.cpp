@@ -4,6 +4,17 @@
 
 namespace sim::springboard {
 
+uint64_t& alertChangeCount()
+{
+    static uint64_t changes = 0;
+    return changes;
+}
+
+void UssdAlert::placeChanged()
+{
+    ++alertChangeCount();
+}
+
 void UssdAlert::answered(const std::string& text)
 {
     auto host = record.lock();

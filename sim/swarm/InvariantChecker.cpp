@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace sim::swarm {
 
@@ -408,7 +409,7 @@ void InvariantChecker::timePassed(Date now)
     checkDeadlines(now);
 }
 
-void InvariantChecker::storeRead(Date time, const std::optional<Value>& store, bool engineWrote)
+void InvariantChecker::storeRead(Date time, std::optional<Value> store, bool engineWrote)
 {
     if (!store) {
         fail("store", time, "the codes store does not read as a property list");
@@ -416,8 +417,8 @@ void InvariantChecker::storeRead(Date time, const std::optional<Value>& store, b
     }
     checkStore(time, *store, engineWrote);
     if (engineWrote) {
-        m_lastWritten = *store;
         expectHistory(*store);
+        m_lastWritten = std::move(*store);
     }
 }
 

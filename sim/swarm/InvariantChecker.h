@@ -102,7 +102,7 @@ public:
     void alertSeen(const void* key, platform::Date time, AlertSpot spot);
     // The codes store as read now (nullopt: it does not read); `engineWrote`
     // when the engine has just announced new values.
-    void storeRead(platform::Date time, const std::optional<platform::Value>& store, bool engineWrote);
+    void storeRead(platform::Date time, std::optional<platform::Value> store, bool engineWrote);
     // Virtual time reached `now` (checks deadlines between lines).
     void timePassed(platform::Date now);
     // The run is over: `store` is the codes store as it is left.

@@ -151,6 +151,8 @@ private:
     std::map<const void*, TrackedAlert> m_trackedAlerts;
     // Closed alerts stay alive, so that no later alert takes their address.
     std::vector<rt::id> m_closedAlerts;
+    // SpringBoard::alertChanges() when the tracked alerts were last looked at.
+    std::optional<uint64_t> m_alertChangesSeen;
 
     Date m_lastEngineDial;
     Date m_lastWizardDial;
@@ -334,8 +336,15 @@ void DeviceRun::pollAlerts(Date now)
     SpringBoard& springBoard = m_world->springBoard();
     // A new alert is always the newest one.
     const auto& recent = springBoard.recentAlerts();
+    bool added = false;
     if (!recent.empty())
-        m_trackedAlerts.try_emplace(recent.back().get(), TrackedAlert{recent.back(), std::nullopt});
+        added = m_trackedAlerts.try_emplace(recent.back().get(), TrackedAlert{recent.back(), std::nullopt}).second;
+    // With no alert added, shown, closed or framed since the last look, every
+    // place is as it was then (devices gather a hundred alerts left open).
+    const uint64_t changes = SpringBoard::alertChanges();
+    if (!added && m_alertChangesSeen == changes)
+        return;
+    m_alertChangesSeen = changes;
     for (auto it = m_trackedAlerts.begin(); it != m_trackedAlerts.end();) {
         AlertSpot spot = AlertSpot::closed;
         switch (springBoard.alertPlace(it->second.alert)) {

@@ -279,6 +279,54 @@ TEST_F(SmsEngineTest, IdentifierThatIsNotANumberReadsNothing)
     EXPECT_EQ(sms.uncanonicalized_id, "900");
 }
 
+// The engine keeps its connections between lookups: what it reads must still
+// be what a fresh connection to the file at the path would read, and between
+// calls it must hold nothing that keeps the messaging service out.
+TEST_F(SmsEngineTest, LookupsFollowTheFileAtThePathAndHoldNoLockBetweenCalls)
+{
+    const std::string path = platform::hostPath(sim::kSmsDatabasePath);
+    auto othersCanWrite = [&] {
+        sqlite3* other = nullptr;
+        sqlite3_open_v2(path.c_str(), &other, SQLITE_OPEN_READWRITE, nullptr);
+        const bool ok = sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(other);
+        return ok;
+    };
+    const int64_t first = messages->receive("900", "Left: 5");
+    EXPECT_EQ(getSMSMessageWithID(std::to_string(first)).text, "Left: 5");
+    EXPECT_TRUE(markSMSAsRead(std::to_string(first)));
+    EXPECT_TRUE(othersCanWrite());
+
+    // A copy with another text moved into the file's place.
+    const std::string copy = path + ".copy";
+    std::filesystem::copy_file(path, copy);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        sqlite3_exec(db, "UPDATE message SET text = 'Left: 7', is_read = 0;", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    std::filesystem::rename(copy, path);
+    EXPECT_EQ(getSMSMessageWithID(std::to_string(first)).text, "Left: 7");
+    EXPECT_TRUE(markSMSAsRead(std::to_string(first)));
+    EXPECT_EQ(messages->unreadCount(), 0);
+
+    // Moved away and back (as the messaging service's faults do), then a lock
+    // that makes one lookup fail: the next lookup after it works again.
+    messages->fault(sim::DbFault::missing);
+    EXPECT_TRUE(getSMSMessageWithID(std::to_string(first)).text.empty());
+    messages->fault(sim::DbFault::none);
+    const int64_t second = messages->receive("901", "Left: 9");
+    messages->fault(sim::DbFault::locked);
+    clearLog();
+    EXPECT_TRUE(getSMSMessageWithID(std::to_string(second)).text.empty());
+    EXPECT_TRUE(logged("Qvl: Failed to retrieve table, error Code: 5")) << logText();
+    messages->fault(sim::DbFault::none);
+    EXPECT_EQ(getSMSMessageWithID(std::to_string(second)).text, "Left: 9");
+    EXPECT_EQ(getSMSMessageWithID(std::to_string(second)).handle_id, "901");
+    EXPECT_TRUE(othersCanWrite());
+}
+
 } // namespace
 
 } // namespace quorvel::engine::testing

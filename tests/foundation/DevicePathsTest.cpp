@@ -24,6 +24,15 @@ TEST(DevicePaths, MapsAbsoluteDevicePathsUnderTheRoot)
         {"/var/mobile/../root/x", r + "/var/root/x"},
         {"/var/..", r + "/"},
         {"/private/var/mobile/Library/SMS/sms.db", r + "/private/var/mobile/Library/SMS/sms.db"},
+        // Names that only start with dots are names like any other.
+        {"/var/.held/sms.db", r + "/var/.held/sms.db"},
+        {"/var/..x/.../y.", r + "/var/..x/.../y."},
+        {"/a/b/.", r + "/a/b"},
+        {"/a/b/c/..", r + "/a/b"},
+        {"/a/b/", r + "/a/b"},
+        {"/a//b", r + "/a/b"},
+        {"/.", r + "/"},
+        {"/x", r + "/x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.devicePath);
@@ -50,6 +59,11 @@ TEST(DevicePaths, TrailingSlashesOfTheRootAreIgnored)
     platform::setDeviceRoot(device.root() + "//");
     EXPECT_EQ(platform::deviceRoot(), device.root());
     EXPECT_EQ(platform::hostPath("/a"), device.root() + "/a");
+    // The file system's own root as the device root: paths map to themselves.
+    platform::setDeviceRoot("/");
+    EXPECT_EQ(platform::hostPath("/var/x"), "/var/x");
+    EXPECT_EQ(platform::hostPath("/var/./x/"), "/var/x");
+    EXPECT_EQ(platform::hostPath("/"), "/");
 }
 
 TEST(DevicePaths, WithoutARootNothingMapsToARealPath)

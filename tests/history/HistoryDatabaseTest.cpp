@@ -123,6 +123,31 @@ TEST_F(HistoryDatabaseTest, AFileRemovedOrReplacedWhileOpenIsNoticed)
     EXPECT_EQ(besides(".corrupt").size(), 1u);
 }
 
+// The append's statements are kept prepared between appends: a table taken
+// away behind the open connection fails the append just as preparing them
+// afresh did (a failure, nothing set aside), and the rows already stored in
+// the other table stay.
+TEST_F(HistoryDatabaseTest, ATableTakenAwayWhileOpenFailsTheAppendAsAFreshPrepareDid)
+{
+    HistoryDatabase db;
+    const auto first = sample("*100#", 0, "1", kStart, "Balance");
+    const auto second = sample("*105#", 1, "2", kStart + kSecond, std::nullopt);
+    ASSERT_EQ(db.append({first}), AppendResult::written);
+    ASSERT_EQ(db.append({second}), AppendResult::written);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "DROP TABLE samples;", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    EXPECT_EQ(db.append({first, second}), AppendResult::failed);
+    EXPECT_TRUE(besides(".corrupt").empty());
+    sqlite3_stmt* count = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(other, "SELECT count(*) FROM series;", -1, &count, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), 2);
+    sqlite3_finalize(count);
+    sqlite3_close(other);
+}
+
 TEST_F(HistoryDatabaseTest, ALockedDatabaseIsLeftInPlaceAndReportedLocked)
 {
     HistoryDatabase db;

@@ -191,6 +191,48 @@ TEST_F(DatabaseFaults, UnreadableFileFoundAtStartIsKeptAsideAndAFreshOneUsed)
     EXPECT_EQ(textsSeenByReader(), (std::vector<std::string>{"1:fresh"}));
 }
 
+// The service keeps its connection between messages; a file removed or
+// replaced behind its back must not swallow the next message.
+TEST_F(DatabaseFaults, FileRemovedOrReplacedBetweenMessagesGetsTheNextOne)
+{
+    messages().receive("900", "first");
+    fs::remove(smsDatabaseHostPath());
+    EXPECT_EQ(messages().receive("900", "after removal"), 1);
+    EXPECT_EQ(textsSeenByReader(), (std::vector<std::string>{"1:after removal"}));
+
+    // Another database moved into its place, as a backup restore would.
+    const std::string other = smsDatabaseHostPath() + ".restored";
+    fs::copy_file(smsDatabaseHostPath(), other);
+    RawDatabase(other).run("INSERT INTO message (guid, text) VALUES ('g', 'restored');");
+    fs::rename(other, smsDatabaseHostPath());
+    messages().receive("900", "after restore");
+    EXPECT_EQ(textsSeenByReader(), (std::vector<std::string>{"1:after removal", "2:restored", "3:after restore"}));
+    EXPECT_EQ(messages().messageCount(), 3);
+    EXPECT_EQ(messages().unreadCount(), 3);
+}
+
+// Faults come and go around the kept connection: messages stored before,
+// during and after each one all end up in the one file readers use.
+TEST_F(DatabaseFaults, EveryFaultInTurnLosesNoMessage)
+{
+    std::vector<std::string> expected;
+    int n = 0;
+    for (DbFault fault : {DbFault::missing, DbFault::locked, DbFault::corrupt, DbFault::readonly, DbFault::missing}) {
+        SCOPED_TRACE(dbFaultName(fault));
+        const std::string before = "before " + std::string(dbFaultName(fault));
+        const std::string during = "during " + std::string(dbFaultName(fault));
+        messages().receive("900", before);
+        messages().fault(fault);
+        messages().receive("901", during);
+        EXPECT_EQ(messages().messageCount(), n + 2);
+        messages().fault(DbFault::none);
+        expected.push_back(std::to_string(++n) + ":" + before);
+        expected.push_back(std::to_string(++n) + ":" + during);
+        EXPECT_EQ(textsSeenByReader(), expected);
+    }
+    EXPECT_EQ(messages().handleCount(), 2);
+}
+
 TEST(DbFaultNames, RoundTripAndRejectUnknown)
 {
     for (DbFault fault : {DbFault::none, DbFault::locked, DbFault::readonly, DbFault::missing, DbFault::corrupt}) {

@@ -99,6 +99,45 @@ TEST(UssdDelivery, AnAlertShownApartBecomesVisibleOnlyAfterItsDelay)
     EXPECT_EQ(world.springBoard().alertsOnScreen(), 1);
 }
 
+// Whoever watches alerts may skip looking while SpringBoard::alertChanges()
+// stays put: every step that moves an alert to another place must change it,
+// and looking must not.
+TEST(UssdDelivery, EveryChangeOfAnAlertsPlaceShowsInTheChangeCount)
+{
+    World world(withoutEngine());
+    world.setAlertVisibleDelay(Micros(1'000'000));
+    world.boot();
+    SpringBoard& board = world.springBoard();
+    uint64_t before = SpringBoard::alertChanges();
+    world.carrier().pushUssd("Hello");
+    world.runPending();
+    ASSERT_FALSE(board.recentAlerts().empty());
+    const rt::id alert = board.recentAlerts().back();
+    EXPECT_EQ(board.alertPlace(alert), AlertPlace::notShown);
+    EXPECT_GT(SpringBoard::alertChanges(), before) << "built with its frame";
+
+    before = SpringBoard::alertChanges();
+    EXPECT_EQ(board.alertPlace(alert), AlertPlace::notShown);
+    EXPECT_EQ(board.alertsOpen(), 0);
+    EXPECT_EQ(SpringBoard::alertChanges(), before) << "looking changes nothing";
+
+    world.runFor(Micros(1'000'000));
+    EXPECT_EQ(board.alertPlace(alert), AlertPlace::onScreen);
+    EXPECT_GT(SpringBoard::alertChanges(), before) << "shown";
+
+    for (AlertButton button : {AlertButton::cancel, AlertButton::ok}) {
+        world.carrier().pushUssd("Again");
+        world.runFor(Micros(1'000'000));
+        const rt::id next = board.recentAlerts().back();
+        ASSERT_EQ(board.alertPlace(next), AlertPlace::onScreen);
+        before = SpringBoard::alertChanges();
+        EXPECT_TRUE(board.tapAlertButton(button));
+        EXPECT_EQ(board.alertPlace(next), AlertPlace::closed);
+        EXPECT_GT(SpringBoard::alertChanges(), before) << "closed";
+    }
+    EXPECT_EQ(board.alertPlace(nullptr), AlertPlace::closed);
+}
+
 TEST(UssdDelivery, ANotificationWithoutTextCarriesNoTextAndBringsNoAlert)
 {
     World world(withoutEngine());

@@ -16,15 +16,19 @@ UssdAlertState* asAlert(rt::Object* self)
 
 rt::Object* initWithFrame(rt::Object* self, rt::SEL, platform::CGRect frame)
 {
-    if (UssdAlertState* alert = asAlert(self))
+    if (UssdAlertState* alert = asAlert(self)) {
         alert->frame = frame;
+        alert->placeChanged();
+    }
     return self;
 }
 
 void alertDisplayBecameVisible(rt::Object* self, rt::SEL)
 {
-    if (UssdAlertState* alert = asAlert(self); alert && !alert->closed)
+    if (UssdAlertState* alert = asAlert(self); alert && !alert->closed) {
         alert->visible = true;
+        alert->placeChanged();
+    }
 }
 
 void replyClicked(rt::Object* self, rt::SEL)
@@ -42,6 +46,7 @@ void okayClicked(rt::Object* self, rt::SEL)
     if (!alert || alert->closed)
         return;
     alert->closed = true;
+    alert->placeChanged();
     // With the response bar up, OK sends what it holds.
     if (alert->responseField)
         alert->answered(alert->responseText());
@@ -55,6 +60,7 @@ void cancelClicked(rt::Object* self, rt::SEL)
     if (!alert || alert->closed)
         return;
     alert->closed = true;
+    alert->placeChanged();
     alert->closedUnanswered();
 }
 

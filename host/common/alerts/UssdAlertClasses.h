@@ -38,6 +38,8 @@ public:
     virtual void answered(const std::string& text) { (void)text; }
     // OK without the response bar, or Cancel: the alert is closed unanswered.
     virtual void closedUnanswered() {}
+    // Its frame was set, it became visible, or it was closed.
+    virtual void placeChanged() {}
 
     platform::CGRect frame;
     std::string alertText;     // as received

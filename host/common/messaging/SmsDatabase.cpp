@@ -23,11 +23,18 @@ constexpr const char* kSchema =
 
 constexpr const char* kSmsService = "SMS";
 
-// A prepared statement that is finalized however the caller leaves.
+// One use of a kept prepared statement: reset and unbound however the caller
+// leaves, so that it holds no lock and no text between uses.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    explicit Statement(std::pair<sqlite3_stmt*, int> prepared) : m_stmt(prepared.first), m_rc(prepared.second) {}
+    ~Statement()
+    {
+        if (m_stmt) {
+            sqlite3_reset(m_stmt);
+            sqlite3_clear_bindings(m_stmt);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -98,7 +105,41 @@ std::unique_ptr<SmsDatabase> SmsDatabase::open(const std::string& hostPath, std:
 
 SmsDatabase::~SmsDatabase()
 {
+    // Every statement must be gone for the close to release the file.
+    for (auto& [sql, stmt] : m_statements)
+        sqlite3_finalize(stmt);
     sqlite3_close(m_db);
+}
+
+std::pair<sqlite3_stmt*, int> SmsDatabase::prepared(const char* sql)
+{
+    for (auto& [text, stmt] : m_statements) {
+        if (text == sql)
+            return {stmt, SQLITE_OK};
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK || !stmt) {
+        sqlite3_finalize(stmt);
+        return {nullptr, rc == SQLITE_OK ? SQLITE_ERROR : rc};
+    }
+    m_statements.emplace_back(sql, stmt);
+    return {stmt, SQLITE_OK};
+}
+
+bool SmsDatabase::run(const char* sql, std::string& error)
+{
+    auto [stmt, rc] = prepared(sql);
+    if (stmt) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE || rc == SQLITE_ROW)
+            rc = SQLITE_OK;
+        sqlite3_reset(stmt);
+    }
+    if (rc == SQLITE_OK)
+        return true;
+    error = std::string(sql) + ": " + sqlite3_errmsg(m_db) + " (code " + std::to_string(rc) + ")";
+    return false;
 }
 
 std::string SmsDatabase::describeError(const char* what) const
@@ -119,7 +160,7 @@ bool SmsDatabase::exec(const std::string& sql, std::string& error)
 
 std::optional<int64_t> SmsDatabase::handleFor(const std::string& sender, std::string& error)
 {
-    Statement find(m_db, "SELECT ROWID FROM handle WHERE id = ?1 AND service = ?2;");
+    Statement find(prepared("SELECT ROWID FROM handle WHERE id = ?1 AND service = ?2;"));
     if (!find.ok()) {
         error = describeError("looking up the handle");
         return std::nullopt;
@@ -136,7 +177,7 @@ std::optional<int64_t> SmsDatabase::handleFor(const std::string& sender, std::st
 
     // No contacts and no number normalisation here: the address is stored as
     // the carrier wrote it, both as id and as received.
-    Statement add(m_db, "INSERT INTO handle (id, country, service, uncanonicalized_id) VALUES (?1, NULL, ?2, ?1);");
+    Statement add(prepared("INSERT INTO handle (id, country, service, uncanonicalized_id) VALUES (?1, NULL, ?2, ?1);"));
     if (!add.ok()) {
         error = describeError("adding the handle");
         return std::nullopt;
@@ -152,7 +193,7 @@ std::optional<int64_t> SmsDatabase::handleFor(const std::string& sender, std::st
 
 std::optional<int64_t> SmsDatabase::insertReceived(const IncomingSms& sms, std::string& error)
 {
-    if (!exec("SAVEPOINT receive;", error))
+    if (!run("SAVEPOINT receive;", error))
         return std::nullopt;
     auto rollBack = [&] {
         std::string ignored;
@@ -164,8 +205,8 @@ std::optional<int64_t> SmsDatabase::insertReceived(const IncomingSms& sms, std::
     if (!handle)
         return rollBack();
 
-    Statement insert(m_db, "INSERT INTO message (guid, text, handle_id, service, date, is_read, is_from_me)"
-                           " VALUES (NULL, ?1, ?2, ?3, ?4, 0, 0);");
+    Statement insert(prepared("INSERT INTO message (guid, text, handle_id, service, date, is_read, is_from_me)"
+                              " VALUES (NULL, ?1, ?2, ?3, ?4, 0, 0);"));
     if (!insert.ok()) {
         error = describeError("adding the message");
         return rollBack();
@@ -181,7 +222,7 @@ std::optional<int64_t> SmsDatabase::insertReceived(const IncomingSms& sms, std::
     int64_t rowId = sqlite3_last_insert_rowid(m_db);
 
     // The guid is made from the ROWID, which only the insert reveals.
-    Statement guid(m_db, "UPDATE message SET guid = ?1 WHERE ROWID = ?2;");
+    Statement guid(prepared("UPDATE message SET guid = ?1 WHERE ROWID = ?2;"));
     if (!guid.ok()) {
         error = describeError("setting the guid");
         return rollBack();
@@ -193,14 +234,14 @@ std::optional<int64_t> SmsDatabase::insertReceived(const IncomingSms& sms, std::
         return rollBack();
     }
 
-    if (!exec("RELEASE receive;", error))
+    if (!run("RELEASE receive;", error))
         return rollBack();
     return rowId;
 }
 
 std::optional<int64_t> SmsDatabase::countOf(const char* sql, std::string& error)
 {
-    Statement count(m_db, sql);
+    Statement count(prepared(sql));
     if (!count.ok() || count.step() != SQLITE_ROW) {
         error = describeError("counting");
         return std::nullopt;
@@ -225,9 +266,9 @@ std::optional<int64_t> SmsDatabase::handleCount(std::string& error)
 
 std::optional<StoredMessage> SmsDatabase::message(int64_t rowId, std::string& error)
 {
-    Statement find(m_db, "SELECT message.ROWID, message.guid, message.text, handle.id, message.service, message.date,"
-                         " message.is_read, message.is_from_me"
-                         " FROM message LEFT JOIN handle ON handle.ROWID = message.handle_id WHERE message.ROWID = ?1;");
+    Statement find(prepared("SELECT message.ROWID, message.guid, message.text, handle.id, message.service, message.date,"
+                            " message.is_read, message.is_from_me"
+                            " FROM message LEFT JOIN handle ON handle.ROWID = message.handle_id WHERE message.ROWID = ?1;"));
     if (!find.ok()) {
         error = describeError("reading the message");
         return std::nullopt;

@@ -1,7 +1,8 @@
 // One SQLite connection to a message database in the phone's layout: the
 // `message` and `handle` tables with the columns readers of the phone's
-// database rely on. The messaging service opens one for each piece of work
-// (or holds one open while it keeps the database locked).
+// database rely on. The messaging service keeps one open for its work (a new
+// one whenever the file at the path changes or a statement fails), and holds
+// another while it keeps the database locked.
 //
 //   std::string error;
 //   auto db = SmsDatabase::open(platform::hostPath(kSmsDatabasePath), error);
@@ -9,15 +10,19 @@
 //
 // Every failure is a value (an empty optional or nullptr) with a readable
 // error text that names SQLite's result code; nothing throws. Single-threaded;
-// the connection closes with the object.
+// the connection closes with the object. Its statements are prepared once and
+// reused, so a connection kept open does each piece of work without parsing SQL.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace host {
 
@@ -70,11 +75,18 @@ public:
 
 private:
     explicit SmsDatabase(sqlite3* db) : m_db(db) {}
+    // The statement for `sql` (a literal of this file), prepared on first use,
+    // with SQLite's result code; nullptr when it cannot be prepared.
+    std::pair<sqlite3_stmt*, int> prepared(const char* sql);
+    // Runs a statement of no rows through its prepared form, with the error
+    // text exec would give.
+    bool run(const char* sql, std::string& error);
     std::optional<int64_t> handleFor(const std::string& sender, std::string& error);
     std::optional<int64_t> countOf(const char* sql, std::string& error);
     std::string describeError(const char* what) const;
 
     sqlite3* m_db;
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_statements;
 };
 
 } // namespace host

@@ -29,16 +29,20 @@ std::optional<std::string> checkXmlPlistShape(std::string_view bytes, int maxDep
     while ((i = bytes.find('<', i)) != std::string_view::npos) {
         // Constructs whose content is not markup. Unterminated ones end the scan;
         // the parser rejects them.
+        // (All of them start "<!" or "<?": other tags skip the comparisons.)
         std::string_view terminator;
-        if (startsWith(bytes, i, "<!--"))
-            terminator = "-->";
-        else if (startsWith(bytes, i, "<![CDATA["))
-            terminator = "]]>";
-        else if (startsWith(bytes, i, "<?"))
-            terminator = "?>";
-        else if (startsWith(bytes, i, "<!")) {
-            size_t end = bytes.find_first_of("[>", i);
-            terminator = (end != std::string_view::npos && bytes[end] == '[') ? "]>" : ">";
+        const char next = i + 1 < bytes.size() ? bytes[i + 1] : '\0';
+        if (next == '!' || next == '?') {
+            if (startsWith(bytes, i, "<!--"))
+                terminator = "-->";
+            else if (startsWith(bytes, i, "<![CDATA["))
+                terminator = "]]>";
+            else if (startsWith(bytes, i, "<?"))
+                terminator = "?>";
+            else if (startsWith(bytes, i, "<!")) {
+                size_t end = bytes.find_first_of("[>", i);
+                terminator = (end != std::string_view::npos && bytes[end] == '[') ? "]>" : ">";
+            }
         }
         if (!terminator.empty()) {
             size_t end = bytes.find(terminator, i + 2);
