@@ -47,7 +47,7 @@ namespace host { class LastReplies; }
 namespace linuxhost {
 
 using host::LastReplies;
-class ModemTelephony;
+class ModemPool;
 struct DialFailure;
 
 class DialService {
@@ -57,12 +57,12 @@ public:
     static constexpr double kLongestSmsWait = 300;
 
     // `modem` may be null (no system bus): no modem, ever. It must outlive the service.
-    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemTelephony* modem);
+    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemPool* modem);
     ~DialService();
     DialService(const DialService&) = delete;
     DialService& operator=(const DialService&) = delete;
 
-    // The modem client ended a dial without a reply (ModemTelephony::onDialFailed):
+    // The modem client ended a dial without a reply (ModemPool::onDialFailed):
     // the client's dial of that code ends now, with the reason.
     void modemFailed(const DialFailure& failure);
 
@@ -84,7 +84,7 @@ private:
     platform::Device& m_device;
     QuorvelBusQuorvel1* m_skeleton;
     LastReplies& m_replies;
-    ModemTelephony* m_modem;
+    ModemPool* m_modem;
     std::unique_ptr<platform::Process> m_process;
     GDBusMethodInvocation* m_pending = nullptr;
     std::string m_code;

@@ -44,6 +44,19 @@ void ModemTelephony::start()
                                              serviceVanished, this, nullptr);
 }
 
+void ModemTelephony::follow(MMManager* manager)
+{
+    m_follower = true;
+    useManager(MM_MANAGER(g_object_ref(manager)));
+}
+
+void ModemTelephony::retire()
+{
+    detach();
+    stop();
+    dropManager();
+}
+
 void ModemTelephony::stop()
 {
     m_stopped = true;
@@ -109,6 +122,7 @@ void ModemTelephony::serviceVanished(GDBusConnection*, const gchar*, gpointer da
     self->dropManager();
     self->m_condition.clear();
     self->statusChanged();
+    self->modemsChanged();
 }
 
 void ModemTelephony::dropManager()
@@ -140,15 +154,45 @@ void ModemTelephony::managerReady(GObject*, GAsyncResult* result, gpointer data)
         g_object_unref(manager); // the service went away (or came back) meanwhile
         return;
     }
-    self->m_manager = manager;
-    auto connect = [self](const char* signal, GCallback callback) {
-        self->m_managerHandlers.push_back(g_signal_connect(self->m_manager, signal, callback, self));
+    self->useManager(manager);
+    self->modemsChanged();
+}
+
+void ModemTelephony::useManager(MMManager* manager)
+{
+    m_manager = manager;
+    auto connect = [this](const char* signal, GCallback callback) {
+        m_managerHandlers.push_back(g_signal_connect(m_manager, signal, callback, this));
     };
     connect("object-added", G_CALLBACK(objectAdded));
     connect("object-removed", G_CALLBACK(objectRemoved));
     connect("interface-added", G_CALLBACK(interfacesChanged));
     connect("interface-removed", G_CALLBACK(interfacesChanged));
-    self->pickModem();
+    pickModem();
+}
+
+void ModemTelephony::modemsChanged()
+{
+    if (!m_stopped && m_modemsChanged)
+        m_modemsChanged();
+}
+
+std::string ModemTelephony::modemPath() const
+{
+    return m_object ? modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(m_object))) : "";
+}
+
+std::vector<std::string> ModemTelephony::modemPaths() const
+{
+    std::vector<std::string> paths;
+    if (!m_manager)
+        return paths;
+    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(m_manager));
+    for (GList* item = objects; item; item = item->next)
+        if (matches(MM_OBJECT(item->data)))
+            paths.push_back(modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(item->data))));
+    g_list_free_full(objects, g_object_unref);
+    return paths;
 }
 
 // --- the modem ---------------------------------------------------------------
@@ -206,18 +250,20 @@ void ModemTelephony::objectAdded(GDBusObjectManager*, GDBusObject* object, gpoin
     } else if (!self->m_object && self->matches(MM_OBJECT(object))) {
         self->attach(MM_OBJECT(object));
     }
+    self->modemsChanged();
 }
 
 void ModemTelephony::objectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
-    if (G_DBUS_OBJECT(self->m_object) != object)
-        return;
-    note("modem " + self->modemName() + " went away");
-    self->detach();
-    self->m_condition.clear();
-    self->pickModem();
-    self->statusChanged();
+    if (G_DBUS_OBJECT(self->m_object) == object) {
+        note("modem " + self->modemName() + " went away");
+        self->detach();
+        self->m_condition.clear();
+        self->pickModem();
+        self->statusChanged();
+    }
+    self->modemsChanged();
 }
 
 void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object, GDBusInterface*, gpointer data)
@@ -226,16 +272,17 @@ void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object,
     // Our modem gained or lost an interface (USSD comes once the SIM is
     // unlocked), or another one now has USSD while ours has none.
     bool ours = G_DBUS_OBJECT(self->m_object) == object;
-    if (!ours && (self->m_ussd || !self->suits(MM_OBJECT(object))))
-        return;
-    MMObject* target = MM_OBJECT(g_object_ref(object));
-    self->detach();
-    if (self->matches(target))
-        self->attach(target);
-    else
-        self->pickModem();
-    g_object_unref(target);
-    self->statusChanged();
+    if (ours || (!self->m_ussd && self->suits(MM_OBJECT(object)))) {
+        MMObject* target = MM_OBJECT(g_object_ref(object));
+        self->detach();
+        if (self->matches(target))
+            self->attach(target);
+        else
+            self->pickModem();
+        g_object_unref(target);
+        self->statusChanged();
+    }
+    self->modemsChanged();
 }
 
 void ModemTelephony::attach(MMObject* object)

@@ -90,8 +90,16 @@ public:
     ModemTelephony& operator=(const ModemTelephony&) = delete;
 
     void start();
+    // Instead of start(): one modem of many, found through the object manager
+    // another client keeps (ModemPool.h). The service is not watched: the
+    // owner of `manager` retires this client when it goes. The carrier and
+    // operator links stay the default modem's.
+    void follow(MMManager* manager);
     // Cancels every pending call; their callbacks still run (and touch nothing).
     void stop();
+    // Lets the modem go (a dial waiting on it fails), then stop()s: for a
+    // follower whose modem went away; deleted once pendingCalls() is 0.
+    void retire();
     // Calls whose callbacks have not run yet.
     int pendingCalls() const { return m_pending; }
 
@@ -119,6 +127,18 @@ public:
     void respond(const std::string& choice);
 
     bool hasModem() const { return m_object != nullptr; }
+    // The followed modem's object path; empty without one.
+    std::string modemPath() const;
+    // The object manager's modems that the selector lets through, by path,
+    // and the listener told after they (or the modem followed) may have
+    // changed: one added or removed, interfaces changed, the service gone.
+    std::vector<std::string> modemPaths() const;
+    void onModemsChanged(std::function<void()> changed) { m_modemsChanged = std::move(changed); }
+    MMManager* manager() const { return m_manager; }
+    // The SIM read holds `simId` (platform::CTSimMatches).
+    bool holds(const std::string& simId) const;
+    // A menu of this modem's own session waits for respond().
+    bool menuOpen() const { return m_menuOpen; }
     // A modem with USSD that is enabled.
     bool ready() const;
 
@@ -154,6 +174,8 @@ private:
     static void simChanged(GObject*, GParamSpec*, gpointer self);
 
     void dropManager();
+    void useManager(MMManager* manager);
+    void modemsChanged();
     bool matches(MMObject* object) const;
     bool suits(MMObject* object) const;
     void pickModem();
@@ -225,6 +247,8 @@ private:
     std::function<void()> m_statusChanged;
     std::function<void(const DialFailure&)> m_dialFailed;
     std::function<void()> m_simChanged;
+    std::function<void()> m_modemsChanged;
+    bool m_follower = false;
     guint m_watch = 0;
     bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;
