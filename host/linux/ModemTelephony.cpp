@@ -8,6 +8,27 @@
 
 namespace linuxhost {
 
+namespace {
+
+// Modem/2 before Modem/10: the first modem is the lowest number, whatever the
+// object manager's own order.
+gint byPath(gconstpointer a, gconstpointer b)
+{
+    const std::string left = modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(a)));
+    const std::string right = modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(b)));
+    if (left.size() != right.size())
+        return left.size() < right.size() ? -1 : 1;
+    return left.compare(right);
+}
+
+// The object manager's objects (each ref'd), sorted by path.
+GList* modemsByPath(MMManager* manager)
+{
+    return g_list_sort(g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager)), byPath);
+}
+
+} // namespace
+
 ModemTelephony::ModemTelephony(platform::Device& device, GDBusConnection* systemBus, SmsMirror& mirror, std::string selector)
     : m_device(device)
     , m_bus(G_DBUS_CONNECTION(g_object_ref(systemBus)))
@@ -187,7 +208,7 @@ std::vector<std::string> ModemTelephony::modemPaths() const
     std::vector<std::string> paths;
     if (!m_manager)
         return paths;
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(m_manager));
+    GList* objects = modemsByPath(m_manager);
     for (GList* item = objects; item; item = item->next)
         if (matches(MM_OBJECT(item->data)))
             paths.push_back(modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(item->data))));
@@ -224,7 +245,7 @@ void ModemTelephony::pickModem()
 {
     if (m_object || !m_manager)
         return;
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(m_manager));
+    GList* objects = modemsByPath(m_manager);
     MMObject* chosen = nullptr;
     for (GList* item = objects; item && !chosen; item = item->next)
         if (suits(MM_OBJECT(item->data)))
