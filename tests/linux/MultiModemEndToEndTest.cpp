@@ -78,6 +78,27 @@ TEST_F(MultiModemEndToEnd, EachCodeIsDialledOnTheModemHoldingItsSim)
     EXPECT_EQ(log().find("is in none of the modems"), std::string::npos) << log();
 }
 
+TEST_F(MultiModemEndToEnd, AMenuOnTheSecondModemIsAnsweredThere)
+{
+    startModemManager(std::string(R"({"modems": [[")") + kTravelIccid + R"(", "23410"]]})");
+    mock("SetUssdReplyOn", g_variant_new("(ussss)", 1u, "*101#", "menu", "1 Credit\n2 Data", ""));
+    mock("SetUssdChoiceOn", g_variant_new("(ussss)", 1u, "*101#", "2", "reply", "Data 7 GB"));
+    // The same menu on the first modem would lead elsewhere.
+    mock("SetUssdReply", g_variant_new("(ssss)", "*101#", "menu", "1 Credit\n2 Data", ""));
+    mock("SetUssdChoice", g_variant_new("(ssss)", "*101#", "2", "reply", "Data 555 GB"));
+    writeSettings(plist("<dict><key>codesFollowSim</key><true/></dict>"));
+    std::string menu = codeOfSim("*101#", "Data", kTravelIccid);
+    menu.insert(menu.rfind("</dict>"), "<key>menuChoices</key><array><string>2</string></array>");
+    writeCodes(codesXml({menu}));
+    startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kTravelIccid + " of 23410 in " + kModem1)) << log();
+    ASSERT_TRUE(refreshUntil([&] { return stored("7"); })) << codesStore() << log();
+    EXPECT_TRUE(waitForLog("the reply to *101# is a menu: it waits for a choice")) << log();
+    EXPECT_TRUE(waitForLog("USSD Respond \"2\" to the menu of *101#")) << log();
+    EXPECT_EQ(log().find("finds no menu of quorveld's own open"), std::string::npos) << log();
+    EXPECT_FALSE(stored("555"));
+}
+
 TEST_F(MultiModemEndToEnd, ASimSwappedOutOfOneModemSkipsOnlyItsCodesUntilItIsBack)
 {
     startTwoModems();

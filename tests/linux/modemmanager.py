@@ -70,6 +70,7 @@ of the manager object:
 
 The methods above play modem 0; these play modem N of several ("modems"):
   SetUssdReplyOn(n, code, mode, text, extra)  SetUssdReply on modem n
+  SetUssdChoiceOn(n, code, choices, mode, text) SetUssdChoice on modem n
   SwapSimOn(n, iccid, operatorId)             SwapSim on modem n
   RemoveSimOn(n)                              RemoveSim on modem n
   RemoveModemAt(n) / AddModemAt(n)            modem n goes away (its SIM and messages with it) and
@@ -663,6 +664,11 @@ def RemoveSim(self):
 @dbus.service.method(MOCK_IFACE, in_signature='ussss', out_signature='')
 def SetUssdReplyOn(self, index, code, mode, text, extra):
     session(modem_path(index))['answers'][str(code)] = (str(mode), str(text), str(extra))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ussss', out_signature='')
+def SetUssdChoiceOn(self, index, code, choices, mode, text):
+    session(modem_path(index))['choices'][(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='uss', out_signature='')
