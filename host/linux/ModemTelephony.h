@@ -1,5 +1,6 @@
-// The telephony service behind CTCallDial on a Linux machine: ModemManager on
-// the system bus, through libmm-glib on GLib's main loop.
+// The client of one modem: ModemManager on the system bus, through libmm-glib
+// on GLib's main loop. ModemPool (ModemPool.h) holds one per modem and is the
+// telephony service behind CTCallDial.
 //
 //   ModemTelephony modems(device, systemBus, mirror, "");   // "" = first with USSD
 //   device.telephony = &modems;
@@ -13,8 +14,8 @@
 // a daemon started before ModemManager, or one that outlives its restart,
 // reaches the new instance.
 //
-// The modem (ModemTelephony.cpp) is the first one with Modem3gpp.Ussd, or the
-// one `selector` names (object path, IMEI, equipment or device identifier);
+// The modem (ModemTelephony.cpp) is the first one with Modem3gpp.Ussd (by
+// object path), or the one `selector` names (object path, IMEI, equipment or device identifier);
 // without one with USSD, the first with a Modem interface is followed so that
 // its state can be told (a SIM-locked modem is exported with that interface
 // only; the others arrive later, and interfaces added and removed are
@@ -38,8 +39,9 @@
 //
 // SIM (ModemRegistration.cpp): the modem's Sim object is read when the modem
 // is taken and whenever its Sim property changes (a swap, a removal): its
-// SimIdentifier (the ICCID) and OperatorIdentifier (the home network) are
-// what codes that follow their SIM are matched against.
+// SimIdentifier (the ICCID) and OperatorIdentifier (the home network),
+// checked (SimIdentity.h), are what codes that follow their SIM are matched
+// against.
 // Menus (ModemMenu.cpp): a reply of the daemon's own session after which the
 // session's State reads user-response (3), read afresh, or a NetworkRequest
 // arriving during that session, goes to the menu listener (the home screen,
