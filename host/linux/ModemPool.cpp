@@ -99,7 +99,10 @@ void ModemPool::followModems()
             ++it;
             continue;
         }
-        note("modem " + it->first + " is no longer followed beside " + (own.empty() ? "(none)" : own));
+        if (it->first == own)
+            note("modem " + own + " is the first modem now: codes without a SIM are dialled on it");
+        else
+            note("modem " + it->first + " is no longer followed beside " + (own.empty() ? "(none)" : own));
         retire(std::move(it->second));
         it = m_followers.erase(it);
     }

@@ -140,7 +140,7 @@ TEST_F(MultiModemEndToEnd, ModemsRemovedAndAddedBackAreFollowedWithoutARestart)
     // The default modem goes: the other one takes codes without a SIM.
     mock("RemoveModemAt", g_variant_new("(u)", 0u));
     ASSERT_TRUE(waitForLog(std::string("modem ") + kModem0 + " went away")) << log();
-    ASSERT_TRUE(waitForLog(std::string("using modem ") + kModem1)) << log();
+    ASSERT_TRUE(waitForLog(std::string("modem ") + kModem1 + " is the first modem now")) << log();
     answerOn(1, "*102#", "Minutes 51");
     answerOn(0, "*100#", "Balance 13");
     ASSERT_TRUE(refreshUntil([&] { return stored("51"); })) << codesStore();
