@@ -10,6 +10,9 @@ namespace {
 
 // How often retired clients are looked at: their cancelled calls end within a main-loop turn or two.
 constexpr guint kReapIntervalMs = 100;
+// Modems followed beside the default one: a phone has one or two, a bench a
+// few sticks; more is taken for a fault of the service and not followed.
+constexpr size_t kMostFollowedModems = 7;
 
 } // namespace
 
@@ -92,6 +95,15 @@ void ModemPool::followModems()
         for (const std::string& path : m_default->modemPaths())
             if (path != own)
                 wanted.push_back(path);
+    if (wanted.size() > kMostFollowedModems) {
+        if (wanted.size() != m_overflowTold)
+            note(std::to_string(wanted.size() + 1) + " modems: only the first " +
+                 std::to_string(kMostFollowedModems + 1) + " by path are used");
+        m_overflowTold = wanted.size();
+        wanted.resize(kMostFollowedModems);
+    } else {
+        m_overflowTold = 0;
+    }
     for (auto it = m_followers.begin(); it != m_followers.end();) {
         const bool keep = it->second->manager() == manager &&
                           std::find(wanted.begin(), wanted.end(), it->first) != wanted.end();

@@ -22,7 +22,8 @@
 // refresh requests reach the same listeners; State and StateDetail are the
 // default modem's (the log says which modem is meant).
 //
-// A client whose modem went away is retired (its calls cancelled) and freed
+// At most eight modems are used (the first by path); more are logged and
+// left alone. A client whose modem went away is retired (its calls cancelled) and freed
 // once its cancelled calls have completed. Single-threaded, GLib's default context.
 #pragma once
 
@@ -93,6 +94,8 @@ private:
     std::vector<std::unique_ptr<ModemTelephony>> m_retired;
     guint m_reaper = 0;
     std::vector<platform::CTSimCard> m_simsTold;
+    // How many modems beside the default there were when too many were last logged.
+    size_t m_overflowTold = 0;
     bool m_stopped = false;
 
     std::function<void()> m_refresh;

@@ -153,6 +153,20 @@ TEST_F(MultiModemEndToEnd, ModemsRemovedAndAddedBackAreFollowedWithoutARestart)
     EXPECT_FALSE(stored("666")) << codesStore();
 }
 
+TEST_F(MultiModemEndToEnd, NoMoreThanEightModemsAreUsed)
+{
+    std::string modems;
+    for (int n = 1; n <= 9; ++n)
+        modems += std::string(modems.empty() ? "" : ", ") + "[\"8944200000000000001" + std::to_string(n) + "\", \"23410\"]";
+    startModemManager(R"({"modems": [)" + modems + "]}");
+    startDaemon();
+    ASSERT_TRUE(waitForLog("10 modems: only the first 8 by path are used")) << log();
+    ASSERT_TRUE(waitForLog("SIM 89442000000000000017 of 23410 in /org/freedesktop/ModemManager1/Modem/7")) << log();
+    EXPECT_EQ(log().find("/org/freedesktop/ModemManager1/Modem/8 is followed"), std::string::npos) << log();
+    EXPECT_EQ(log().find("/org/freedesktop/ModemManager1/Modem/9 is followed"), std::string::npos) << log();
+    EXPECT_EQ(logCount("only the first 8 by path are used"), 1u) << "told once while the count stays";
+}
+
 TEST_F(MultiModemEndToEnd, ASimIdentityThatIsNoneIsIgnoredAndLoggedCutShort)
 {
     startModemManager();
