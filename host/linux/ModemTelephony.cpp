@@ -264,7 +264,8 @@ void ModemTelephony::pickModem()
 void ModemTelephony::objectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
-    note("modem " + modemText(g_dbus_object_get_object_path(object)) + " appeared");
+    if (!self->m_follower) // told once, by the default client
+        note("modem " + modemText(g_dbus_object_get_object_path(object)) + " appeared");
     if (!self->m_ussd && self->suits(MM_OBJECT(object))) {
         self->detach();
         self->attach(MM_OBJECT(object));
