@@ -185,7 +185,7 @@ void ModemPool::dialOnSim(platform::Process& from, const std::string& number, co
     if (ModemTelephony* modem = holding(simId)) {
         if (!m_followers.empty())
             note("SIM " + simId + " is in " + modem->modemPath() + ": " + number + " is dialled there");
-        modem->dial(from, number);
+        modem->dialOnSim(from, number, simId);
         return;
     }
     note("SIM " + simId + (m_followers.empty() ? " is not in the modem" : " is in none of the modems") +

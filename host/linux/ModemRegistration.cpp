@@ -112,6 +112,8 @@ void ModemTelephony::dialOnSim(platform::Process& from, const std::string& numbe
         return;
     }
     dial(from, number);
+    if (m_waiting && m_waiting->code == number)
+        m_waiting->simId = simId;
 }
 
 } // namespace linuxhost

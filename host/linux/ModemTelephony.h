@@ -110,6 +110,8 @@ public:
     // OperatorIdentifier); none without a modem or a SIM.
     std::vector<platform::CTSimCard> insertedSims() const override;
     // Dialled when the modem holds that SIM; otherwise dropped with a log line.
+    // A dial that waits for the session is dropped too (onDialFailed) if the
+    // SIM has left the modem by the time it would go out.
     void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override;
 
     // Called once when a modem becomes ready after a dial was dropped for want
@@ -158,6 +160,8 @@ private:
     struct SmsWatch;
     struct Waiting {
         std::string code;
+        // The SIM the dial was made for (dialOnSim): checked again when it goes out.
+        std::string simId;
         guint timer = 0;
         double window = 0;
         bool logged = false;

@@ -120,6 +120,27 @@ TEST_F(MultiModemEndToEnd, ASimSwappedOutOfOneModemSkipsOnlyItsCodesUntilItIsBac
     expectNoForeignFigures();
 }
 
+TEST_F(MultiModemEndToEnd, ADialWaitingForItsSessionIsNotSentOnceItsSimLeft)
+{
+    startModemManager(std::string(R"({"modems": [[")") + kTravelIccid + R"(", "23410"]]})");
+    answerOn(1, "*101#", "Credit 99");
+    writeSettings(plist("<dict><key>codesFollowSim</key><true/></dict>"));
+    writeCodes(codesXml({codeOfSim("*101#", "Credit", kTravelIccid)}));
+    startDaemon();
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kTravelIccid + " of 23410 in " + kModem1)) << log();
+    // Another program's session holds the second modem: the dial waits for it.
+    mock("SetUssdStateOn", g_variant_new("(uu)", 1u, 2u));
+    ASSERT_TRUE(refreshTaken()) << log();
+    ASSERT_TRUE(waitForLog("a USSD session quorveld did not start is active: *101# waits until it is idle")) << log();
+    mock("SwapSimOn", g_variant_new("(uss)", 1u, kOtherIccid, "20801"));
+    ASSERT_TRUE(waitForLog(std::string("SIM ") + kOtherIccid + " of 20801 in " + kModem1)) << log();
+    mock("SetUssdStateOn", g_variant_new("(uu)", 1u, 1u));
+    EXPECT_TRUE(waitForLog(std::string("SIM ") + kTravelIccid + " left " + kModem1 + " before *101# went out: it is not dialled"))
+        << log();
+    EXPECT_EQ(log().find("USSD Initiate *101#"), std::string::npos) << log();
+    EXPECT_FALSE(stored("99")) << codesStore();
+}
+
 TEST_F(MultiModemEndToEnd, ModemsRemovedAndAddedBackAreFollowedWithoutARestart)
 {
     startTwoModems();

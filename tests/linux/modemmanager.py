@@ -71,6 +71,7 @@ of the manager object:
 The methods above play modem 0; these play modem N of several ("modems"):
   SetUssdReplyOn(n, code, mode, text, extra)  SetUssdReply on modem n
   SetUssdChoiceOn(n, code, choices, mode, text) SetUssdChoice on modem n
+  SetUssdStateOn(n, state)                    SetUssdState on modem n
   SwapSimOn(n, iccid, operatorId)             SwapSim on modem n
   RemoveSimOn(n)                              RemoveSim on modem n
   RemoveModemAt(n) / AddModemAt(n)            modem n goes away (its SIM and messages with it) and
@@ -669,6 +670,11 @@ def SetUssdReplyOn(self, index, code, mode, text, extra):
 @dbus.service.method(MOCK_IFACE, in_signature='ussss', out_signature='')
 def SetUssdChoiceOn(self, index, code, choices, mode, text):
     session(modem_path(index))['choices'][(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
+def SetUssdStateOn(self, index, state):
+    modem_at(index).UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(state)})
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='uss', out_signature='')
