@@ -1,5 +1,7 @@
 #include "history/HistorySummary.h"
 
+#include "history/DeltaText.h"
+
 #include "history/HistoryNumbers.h"
 #include "history/HistoryReader.h"
 
@@ -10,7 +12,6 @@ namespace quorvel::history {
 
 namespace {
 
-constexpr int kMostDecimals = 6;
 
 bool sameValue(const HistorySample& row, const std::string& value, const std::optional<double>& number)
 {
@@ -96,17 +97,7 @@ std::optional<std::string> readPoints(const std::string& hostFile, const std::st
 
 int decimalsOf(const std::string& value)
 {
-    if (!numericValue(value))
-        return 0;
-    size_t mark = value.rfind('.');
-    if (mark == std::string::npos)
-        mark = value.rfind(',');
-    if (mark == std::string::npos)
-        return 0;
-    int digits = 0;
-    for (size_t i = mark + 1; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
-        ++digits;
-    return digits > kMostDecimals ? kMostDecimals : digits;
+    return numericValue(value) ? writtenDecimals(value) : 0;
 }
 
 } // namespace quorvel::history

@@ -156,6 +156,22 @@ void AddCodeDialog::dial()
     showStatus(fill(sms ? text::waitingForSms() : text::dialling(), {code}));
     setDialling(true);
     std::weak_ptr<int> alive = m_alive;
+    if (!sms) {
+        // By USSD the carrier may answer with a menu: walked here, choice by choice.
+        linuxhost::QuorvelClient& client = m_client; // it outlives the dialog
+        m_client.dialWithMenusAsync(code, [this, alive, code, &client](std::optional<linuxhost::MenuReply> reply,
+                                                                       const linuxhost::CallError& error) {
+            if (alive.expired()) {
+                if (reply && reply->menu) // nobody is left to answer it
+                    client.cancelDial(nullptr);
+                return;
+            }
+            m_dialledCode = code;
+            m_dialledBySms = false;
+            dialledWithMenus(std::move(reply), error);
+        });
+        return;
+    }
     m_client.dialAsync(code, sms, [this, alive, code, sms](std::optional<linuxhost::DialReply> reply,
                                                           const linuxhost::CallError& error) {
         if (alive.expired())
@@ -212,8 +228,42 @@ void AddCodeDialog::dialled(std::optional<linuxhost::DialReply> reply, const lin
     updateSave();
 }
 
+void AddCodeDialog::dialledWithMenus(std::optional<linuxhost::MenuReply> reply, const linuxhost::CallError& error)
+{
+    if (!reply || !reply->menu) {
+        dialled(reply ? std::optional<linuxhost::DialReply>(linuxhost::DialReply{reply->reply, "", reply->numbers})
+                      : std::nullopt,
+                error);
+        return;
+    }
+    setDialling(false);
+    showStatus("");
+    // The code may have been edited while the dial ran: then the menu is not its.
+    if (codeText() != m_dialledCode || bySms()) {
+        m_client.cancelDial(nullptr);
+        return;
+    }
+    m_menu = std::make_unique<MenuPathRows>(
+        m_client, m_dialledCode, reply->reply,
+        [this](linuxhost::DialReply final) { dialled(std::move(final), {}); },
+        [this](const std::string& why) {
+            showStatus(fill(text::menuEnded(), {why}));
+            forgetMenu();
+        });
+    adw_preferences_page_add(ADW_PREFERENCES_PAGE(m_page), ADW_PREFERENCES_GROUP(m_menu->group()));
+}
+
+void AddCodeDialog::forgetMenu()
+{
+    if (!m_menu)
+        return;
+    adw_preferences_page_remove(ADW_PREFERENCES_PAGE(m_page), ADW_PREFERENCES_GROUP(m_menu->group()));
+    m_menu.reset(); // lets a menu still held go
+}
+
 void AddCodeDialog::forgetReply()
 {
+    forgetMenu();
     m_reply.reset();
     m_titleRows.clear();
     if (m_replyGroup)
@@ -246,7 +296,9 @@ void AddCodeDialog::save()
     }
     linuxhost::CallError error;
     const std::string sender = m_dialledBySms ? m_reply->sender : "";
-    const auto index = m_client.saveCode(m_dialledCode, sender, static_cast<int>(m_reply->numbers.size()), fields, &error);
+    const std::vector<std::string> choices = m_menu ? m_menu->choices() : std::vector<std::string>{};
+    const auto index = m_client.saveCodeWith(m_dialledCode, sender, static_cast<int>(m_reply->numbers.size()), fields,
+                                             choices, &error);
     if (!index) {
         showStatus(fill(text::saveFailed(), {shownText(error.message, kMaxErrorShown)}));
         return;

@@ -4,11 +4,15 @@
 // comes), title the numbers found (an empty title is not shown) and Save
 // (SaveCode, at least one title). A failed dial says why and keeps what was
 // typed; changing the code or the switch after a dial sets the reply aside.
+// A USSD reply that is a carrier's menu is answered step by step in the
+// dialog (MenuPathRows); the final reply is titled as any other, and the
+// choices are saved with the code (SaveCodeWith).
 //
 // Lifetime: open() makes the window and an object deleted with it. A dial
 // still under way when it closes is answered to nobody (the daemon finishes it).
 #pragma once
 
+#include "apps/gtk/MenuPathRows.h"
 #include "host/linux/client/QuorvelClient.h"
 
 #include <adwaita.h>
@@ -30,6 +34,9 @@ private:
     GtkWidget* buildCodeGroup();
     void dial();
     void dialled(std::optional<linuxhost::DialReply> reply, const linuxhost::CallError& error);
+    // The reply to a USSD dial: a menu opens the menu steps, else as dialled().
+    void dialledWithMenus(std::optional<linuxhost::MenuReply> reply, const linuxhost::CallError& error);
+    void forgetMenu();
     void setDialling(bool dialling);
     void forgetReply();
     void save();
@@ -53,6 +60,7 @@ private:
     GtkWidget* m_replyGroup = nullptr;
     GtkWidget* m_numbersGroup = nullptr;
     std::vector<GtkWidget*> m_titleRows;
+    std::unique_ptr<MenuPathRows> m_menu;
 
     bool m_dialling = false;
     std::optional<linuxhost::DialReply> m_reply;

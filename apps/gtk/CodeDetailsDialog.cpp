@@ -1,7 +1,9 @@
 #include "apps/gtk/CodeDetailsDialog.h"
 
 #include "apps/gtk/Strings.h"
+#include "apps/gtk/SimBinding.h"
 #include "apps/gtk/Widgets.h"
+#include "apps/gtk/MenuPathRows.h"
 #include "apps/gtk/logic/RefreshTime.h"
 #include "apps/gtk/logic/Text.h"
 
@@ -45,6 +47,9 @@ CodeDetailsDialog::CodeDetailsDialog(GtkWindow* parent, const linuxhost::StoredC
                                                               : fill(text::bySmsFrom(), {shownText(code.smsSender, 64)})));
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(about),
                               plainRow(text::expectedNumbers(), std::to_string(code.expectedNumbers)));
+    adw_preferences_group_add(ADW_PREFERENCES_GROUP(about), simRow(code));
+    if (!code.menuChoices.empty())
+        adw_preferences_group_add(ADW_PREFERENCES_GROUP(about), menuPathRow(code.menuChoices));
     GTimeZone* zone = g_time_zone_new_local();
     adw_preferences_group_add(ADW_PREFERENCES_GROUP(about),
                               plainRow(text::lastRefresh(), refreshedText(code.refreshedAtMicros, g_get_real_time(), zone)));

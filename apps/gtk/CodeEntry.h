@@ -8,5 +8,7 @@
 namespace quorvelapp {
 
 void acceptOnlyCodeCharacters(GtkEditable* editable);
+// The same for a menu choice: only 0-9 * #, up to the longest choice quorveld takes (acceptedChoiceText).
+void acceptOnlyChoiceCharacters(GtkEditable* editable);
 
 } // namespace quorvelapp

@@ -2,6 +2,7 @@
 
 #include "apps/gtk/Strings.h"
 #include "apps/gtk/Widgets.h"
+#include "apps/gtk/logic/SimWords.h"
 #include "apps/gtk/logic/Text.h"
 
 namespace quorvelapp {
@@ -17,7 +18,9 @@ std::string codeSummary(const linuxhost::StoredCode& code)
     for (const linuxhost::CodeField& field : code.fields)
         titles += (titles.empty() ? "" : ", ") + field.title;
     const std::string how = code.smsSender.empty() ? text::byUssd() : fill(text::bySmsFrom(), {code.smsSender});
-    return shownText(titles.empty() ? how : titles + " · " + how, kMaxSummaryShown);
+    const std::string sim = simSummary(code);
+    const std::string summary = titles.empty() ? how : titles + " · " + how;
+    return shownText(sim.empty() ? summary : summary + " · " + sim, kMaxSummaryShown);
 }
 
 CodesPage::CodesPage()
@@ -53,6 +56,8 @@ void CodesPage::showCodes(const std::vector<std::pair<int, const linuxhost::Stor
                                        g_variant_new_int32(index));
         gtk_widget_set_valign(remove, GTK_ALIGN_CENTER);
         gtk_widget_add_css_class(remove, "flat");
+        if (m_decorate)
+            m_decorate(row, index, *code);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), remove);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), gtk_image_new_from_icon_name("go-next-symbolic"));
         adw_preferences_group_add(ADW_PREFERENCES_GROUP(m_group), row);

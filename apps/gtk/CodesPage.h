@@ -7,6 +7,7 @@
 
 #include <adwaita.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -19,14 +20,20 @@ public:
 
     // The codes to list with their indices in the store.
     void showCodes(const std::vector<std::pair<int, const linuxhost::StoredCode*>>& codes, bool running);
+    // Called for each code's row as it is made (its SIM, see SimBinding.h).
+    void decorateRows(std::function<void(GtkWidget* row, int index, const linuxhost::StoredCode&)> decorate)
+    {
+        m_decorate = std::move(decorate);
+    }
 
 private:
     GtkWidget* m_page;
     GtkWidget* m_group;
     std::vector<GtkWidget*> m_rows;
+    std::function<void(GtkWidget*, int, const linuxhost::StoredCode&)> m_decorate;
 };
 
-// The line under a code's name: its titles, and how its reply comes.
+// The line under a code's name: its titles, how its reply comes, and its SIM.
 std::string codeSummary(const linuxhost::StoredCode& code);
 
 } // namespace quorvelapp

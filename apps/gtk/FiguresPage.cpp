@@ -60,7 +60,10 @@ GtkWidget* FiguresPage::codeGroup(const linuxhost::StoredCode& code, GTimeZone* 
     // Group titles and descriptions are markup: escape what comes from the store.
     const std::string title = shownMarkup(code.code, kMaxCodeShown);
     adw_preferences_group_set_title(ADW_PREFERENCES_GROUP(group), title.c_str());
-    std::string description = refreshedText(code.refreshedAtMicros, now, zone);
+    // A code whose SIM is not in shows no refresh time: its figures are not current.
+    std::string description = code.simIn ? refreshedText(code.refreshedAtMicros, now, zone) : text::simNotIn();
+    if (!code.simIn)
+        gtk_widget_add_css_class(group, "dim-label");
     if (!code.smsSender.empty())
         description += " · " + fill(text::bySmsFrom(), {shownText(code.smsSender, kMaxSenderShown)});
     const std::string escaped = shownMarkup(description, 200);
@@ -74,6 +77,8 @@ GtkWidget* FiguresPage::codeGroup(const linuxhost::StoredCode& code, GTimeZone* 
         gtk_widget_add_css_class(figure, "numeric");
         setAccessibleLabel(figure, name + ": " + value);
         adw_action_row_add_suffix(ADW_ACTION_ROW(row), figure);
+        if (m_decorateField)
+            m_decorateField(row, code, field);
         adw_preferences_group_add(ADW_PREFERENCES_GROUP(group), row);
     }
     const std::string reply = code.lastReply.empty() ? text::noReplyYet() : shownText(code.lastReply, kMaxReplyShown, true);

@@ -9,6 +9,7 @@
 
 #include <adwaita.h>
 
+#include <functional>
 #include <vector>
 
 namespace quorvelapp {
@@ -25,6 +26,9 @@ public:
     void showCodes(const std::vector<const linuxhost::StoredCode*>& codes, bool running);
     // A failure to read the codes, shown where they would be.
     void showProblem(const std::string& message);
+    // What each field's row gets besides its value (its change, alerts, chart).
+    using FieldDecoration = std::function<void(GtkWidget* row, const linuxhost::StoredCode&, const linuxhost::CodeField&)>;
+    void setFieldDecoration(FieldDecoration decorate) { m_decorateField = std::move(decorate); }
 
 private:
     GtkWidget* codeGroup(const linuxhost::StoredCode& code, GTimeZone* zone, int64_t now);
@@ -35,6 +39,7 @@ private:
     GtkWidget* m_stateIcon;
     GtkWidget* m_commandLabel;
     std::vector<GtkWidget*> m_groups;
+    FieldDecoration m_decorateField;
 };
 
 } // namespace quorvelapp

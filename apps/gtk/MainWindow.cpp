@@ -44,8 +44,15 @@ MainWindow::MainWindow(AdwApplication* app, linuxhost::QuorvelClient& client)
           toast(message);
           // Read the settings again once the row's signal is over: it may be rebuilt.
           reloadSettingsSoon();
-      })
+      }),
+      m_history(client),
+      m_sims(client, [this](const std::string& message) { toast(message); })
 {
+    m_figures.setFieldDecoration([this](GtkWidget* row, const linuxhost::StoredCode& code,
+                                        const linuxhost::CodeField& field) { m_history.decorate(row, code, field); });
+    m_codes.decorateRows([this](GtkWidget* row, int index, const linuxhost::StoredCode& code) {
+        m_sims.decorateRow(row, index, code);
+    });
     gtk_window_set_title(GTK_WINDOW(m_window), text::appTitle());
     gtk_window_set_default_size(GTK_WINDOW(m_window), 420, 720);
     // The narrowest phone screen in portrait.
@@ -104,6 +111,7 @@ MainWindow::~MainWindow()
 {
     m_client.onCodesChanged(nullptr);
     m_client.onSettingsChanged(nullptr);
+    m_client.onAlertsChanged(nullptr);
     m_client.onStateChanged(nullptr);
     m_client.onRunningChanged(nullptr);
     m_client.onRefreshed(nullptr);
@@ -131,6 +139,22 @@ void MainWindow::addActions()
     g_action_map_add_action(map, G_ACTION(open));
     g_object_unref(open);
 
+    GSimpleAction* field = g_simple_action_new("open-field", G_VARIANT_TYPE("(si)"));
+    g_signal_connect(field, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant* target, gpointer self) {
+                         auto* w = static_cast<MainWindow*>(self);
+                         const gchar* code = nullptr;
+                         gint32 index = 0;
+                         g_variant_get(target, "(&si)", &code, &index);
+                         for (const linuxhost::StoredCode& stored : w->m_stored)
+                             if (stored.code == code) {
+                                 w->m_history.open(GTK_WINDOW(w->m_window), stored, index);
+                                 return;
+                             }
+                     }),
+                     this);
+    g_action_map_add_action(map, G_ACTION(field));
+    g_object_unref(field);
+
     GSimpleAction* remove = g_simple_action_new("delete-code", G_VARIANT_TYPE_INT32);
     g_signal_connect(remove, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant* index, gpointer self) {
                          auto* w = static_cast<MainWindow*>(self);
@@ -149,12 +173,17 @@ void MainWindow::addActions()
                      this);
     g_action_map_add_action(map, G_ACTION(undo));
     g_object_unref(undo);
+    m_sims.addAction(map, [this]() -> const std::vector<linuxhost::StoredCode>& { return m_stored; });
 }
 
 void MainWindow::listen()
 {
     m_client.onCodesChanged([this] { reloadCodesSoon(); });
     m_client.onSettingsChanged([this] { reloadSettingsSoon(); });
+    m_client.onAlertsChanged([this] {
+        m_history.alertsChanged();
+        showCodes();
+    });
     m_client.onStateChanged([this] { showState(); });
     m_client.onRunningChanged([this](bool) {
         reloadCodes();
@@ -183,6 +212,7 @@ void MainWindow::reloadCodes()
 {
     if (!m_client.running()) {
         m_stored.clear();
+        m_history.codesChanged();
         showCodes();
         return;
     }
@@ -196,6 +226,7 @@ void MainWindow::reloadCodes()
         return;
     }
     m_stored = std::move(*codes);
+    m_history.codesChanged();
     showCodes();
 }
 
@@ -270,6 +301,9 @@ void MainWindow::reloadSettings()
         return;
     }
     m_preferences.show(*choices, *settings);
+    // Whether codes follow their SIM decides what the codes' rows offer.
+    m_sims.noteSettings(*settings);
+    showCodes();
 }
 
 void MainWindow::refresh()

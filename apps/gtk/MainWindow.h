@@ -5,17 +5,19 @@
 // going); nothing is polled.
 //
 // Window actions: win.refresh, win.add-code, win.open-code(i),
-// win.delete-code(i), win.undo-delete(u). A deleted code is hidden at once
+// win.delete-code(i), win.undo-delete(u), win.bind-code(i) (SimBinding.h). A deleted code is hidden at once
 // and only deleted in the daemon when its toast goes without an Undo (or the
-// window closes).
+// window closes). win.open-field((si)) opens a field's chart and alerts.
 //
 // Lifetime: made by the application on activate; deletes itself with its
 // window. The client outlives it.
 #pragma once
 
 #include "apps/gtk/CodesPage.h"
+#include "apps/gtk/FieldHistory.h"
 #include "apps/gtk/FiguresPage.h"
 #include "apps/gtk/PreferencesPage.h"
+#include "apps/gtk/SimBinding.h"
 #include "apps/gtk/logic/PendingDeletes.h"
 #include "host/linux/client/QuorvelClient.h"
 
@@ -58,6 +60,8 @@ private:
     FiguresPage m_figures;
     CodesPage m_codes;
     PreferencesPage m_preferences;
+    FieldHistory m_history;
+    SimBinding m_sims;
     std::vector<linuxhost::StoredCode> m_stored;
     PendingDeletes m_pending;
     guint m_settingsReload = 0;

@@ -14,30 +14,9 @@ namespace {
 
 using quorvel::history::AlertRule;
 
-std::optional<double> amountOf(GVariant* value)
-{
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
-        return g_variant_get_double(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
-        return g_variant_get_int32(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
-        return g_variant_get_uint32(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
-        return static_cast<double>(g_variant_get_int64(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT64))
-        return static_cast<double>(g_variant_get_uint64(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT16))
-        return g_variant_get_int16(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT16))
-        return g_variant_get_uint16(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BYTE))
-        return g_variant_get_byte(value);
-    return std::nullopt;
-}
-
 std::optional<int64_t> hoursOf(GVariant* value)
 {
-    std::optional<double> amount = amountOf(value);
+    std::optional<double> amount = numberOf(value);
     if (!amount || g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
         return std::nullopt;
     // Integers only, so within int64 once back from double for every value that can pass the range check.
@@ -74,7 +53,7 @@ std::optional<std::string> alertRuleFromLimits(const std::string& code, gint32 i
     while (!problem && g_variant_iter_next(&iter, "{&sv}", &key, &value)) {
         const std::string name = key;
         if (name == kAlertBelowLimit || name == kAlertFallingLimit) {
-            std::optional<double> amount = amountOf(value);
+            std::optional<double> amount = numberOf(value);
             if (!amount)
                 problem = name + " must be a number, not " + g_variant_get_type_string(value);
             else if (name == kAlertBelowLimit)

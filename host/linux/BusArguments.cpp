@@ -59,6 +59,27 @@ std::optional<std::string> senderProblem(const std::string& sender)
     return std::nullopt;
 }
 
+std::optional<double> numberOf(GVariant* value)
+{
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
+        return g_variant_get_double(value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
+        return g_variant_get_int32(value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
+        return g_variant_get_uint32(value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
+        return static_cast<double>(g_variant_get_int64(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT64))
+        return static_cast<double>(g_variant_get_uint64(value));
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT16))
+        return g_variant_get_int16(value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT16))
+        return g_variant_get_uint16(value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BYTE))
+        return g_variant_get_byte(value);
+    return std::nullopt;
+}
+
 std::string logExcerpt(const std::string& text)
 {
     constexpr size_t kShown = 48;

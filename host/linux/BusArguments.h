@@ -36,6 +36,10 @@ std::optional<std::string> titleProblem(const std::string& title);
 // Why `sender` cannot name an SMS sender (empty: USSD, allowed).
 std::optional<std::string> senderProblem(const std::string& sender);
 
+// The number in a variant of any of D-Bus's numeric types (a double as sent,
+// NaN included: the caller checks its range); nullopt for anything else.
+std::optional<double> numberOf(GVariant* value);
+
 // The start of a client's text for the log: at most 48 bytes, then "...".
 std::string logExcerpt(const std::string& text);
 

@@ -3,6 +3,7 @@
 #include "common/QuorvelNames.h"
 #include "common/SimBinding.h"
 #include "host/linux/BusArguments.h"
+#include "host/linux/CodesStoreFile.h"
 #include "host/linux/DaemonLog.h"
 #include "host/common/replies/LastReplies.h"
 #include "platform/foundation/Files.h"
@@ -20,61 +21,6 @@ using platform::Array;
 using platform::Dict;
 using platform::Value;
 
-namespace {
-
-// The stored codes list; nullopt when the store exists but cannot be read
-// (an absent store, or one without a list, is an empty list, as the Settings
-// bundle takes it).
-std::optional<Array> storedCodes()
-{
-    if (!platform::fileExists(quorvel::kCodesStorePath))
-        return Array{};
-    std::optional<Dict> store = platform::readDictionaryIfPresent(quorvel::kCodesStorePath);
-    if (!store)
-        return std::nullopt;
-    auto codes = store->find(quorvel::kCodesKey);
-    if (codes != store->end() && codes->second.array())
-        return *codes->second.array();
-    return Array{};
-}
-
-bool writeCodes(const Array& codes)
-{
-    return platform::writeDictionaryAtomically(quorvel::kCodesStorePath, Dict{{quorvel::kCodesKey, codes}});
-}
-
-std::string text(const Value& value)
-{
-    if (value.isNone() || value.isArray() || value.isDict())
-        return {};
-    return value.description();
-}
-
-int32_t smallInteger(const Value& value)
-{
-    const int64_t n = value.isNumber() ? value.integerValue() : 0;
-    return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<int32_t>(n);
-}
-
-GVariant* codeTuple(const Value& record, const LastReplies& replies)
-{
-    GVariantBuilder fields;
-    g_variant_builder_init(&fields, G_VARIANT_TYPE("a(iss)"));
-    if (const Array* list = record[quorvel::kFieldsKey].array())
-        for (const Value& field : *list)
-            g_variant_builder_add(&fields, "(iss)", smallInteger(field[quorvel::kIndexKey]),
-                                  text(field[quorvel::kTitleKey]).c_str(), text(field[quorvel::kLastValueKey]).c_str());
-    const std::string code = text(record[quorvel::kUssdCodeKey]);
-    const std::optional<platform::Date> refreshed = record[quorvel::kRefreshedAtKey].date();
-    // Texts from a hand-edited store may not be UTF-8; GVariant refuses those.
-    auto safe = [](std::string s) { return g_utf8_validate(s.c_str(), static_cast<gssize>(s.size()), nullptr) ? s : std::string(); };
-    return g_variant_new("(ssixsa(iss))", safe(code).c_str(), safe(text(record[quorvel::kSmsSenderKey])).c_str(),
-                         smallInteger(record[quorvel::kExpectedNumbersKey]),
-                         static_cast<gint64>(refreshed ? refreshed->micros() : 0),
-                         safe(code.empty() ? std::string() : replies.textFor(code)).c_str(), &fields);
-}
-
-} // namespace
 
 CodesService::CodesService(platform::Device& device, QuorvelBusQuorvel1* skeleton, const LastReplies& replies)
     : m_device(device), m_skeleton(skeleton), m_replies(replies)
@@ -82,6 +28,7 @@ CodesService::CodesService(platform::Device& device, QuorvelBusQuorvel1* skeleto
     g_signal_connect(m_skeleton, "handle-get-codes", G_CALLBACK(handleGetCodes), this);
     g_signal_connect(m_skeleton, "handle-save-code", G_CALLBACK(handleSaveCode), this);
     g_signal_connect(m_skeleton, "handle-delete-code", G_CALLBACK(handleDeleteCode), this);
+    connectExtras();
 }
 
 CodesService::~CodesService()
@@ -105,15 +52,28 @@ gboolean CodesService::handleSaveCode(QuorvelBusQuorvel1* skeleton, GDBusMethodI
                                       const gchar* sender, gint expected, GVariant* fields, gpointer data)
 {
     auto* self = static_cast<CodesService*>(data);
+    if (std::optional<int> index = self->appendRecord(invocation, code, sender, expected, fields, {}))
+        quorvel_bus_quorvel1_complete_save_code(skeleton, invocation, *index);
+    return TRUE;
+}
+
+std::optional<int> CodesService::appendRecord(GDBusMethodInvocation* invocation, const std::string& code,
+                                              const std::string& sender, gint expected, GVariant* fields,
+                                              const std::vector<std::string>& menuChoices)
+{
+    auto refused = [invocation](const char* error, const std::string& message) -> std::optional<int> {
+        refuse(invocation, error, message);
+        return std::nullopt;
+    };
     if (auto problem = codeProblem(code))
-        return refuse(invocation, kInvalidArgument, *problem);
+        return refused(kInvalidArgument, *problem);
     if (auto problem = senderProblem(sender))
-        return refuse(invocation, kInvalidArgument, *problem);
+        return refused(kInvalidArgument, *problem);
     if (expected < 1 || expected > kMaxExpectedNumbers)
-        return refuse(invocation, kInvalidArgument,
-                      "expected_numbers must be 1 to " + std::to_string(kMaxExpectedNumbers) + ", not " + std::to_string(expected));
+        return refused(kInvalidArgument,
+                       "expected_numbers must be 1 to " + std::to_string(kMaxExpectedNumbers) + ", not " + std::to_string(expected));
     if (g_variant_n_children(fields) > static_cast<gsize>(expected))
-        return refuse(invocation, kInvalidArgument, "more fields than numbers");
+        return refused(kInvalidArgument, "more fields than numbers");
     // As the wizard's Save: one {title, index} per titled number, in the
     // numbers' order; untitled numbers are left out.
     std::map<gint32, std::string> titled;
@@ -124,12 +84,12 @@ gboolean CodesService::handleSaveCode(QuorvelBusQuorvel1* skeleton, GDBusMethodI
     const gchar* title = nullptr;
     while (g_variant_iter_next(&iter, "(i&s)", &index, &title)) {
         if (index < 0 || index >= expected)
-            return refuse(invocation, kInvalidArgument,
-                          "field index " + std::to_string(index) + " is outside the reply's " + std::to_string(expected) + " numbers");
+            return refused(kInvalidArgument,
+                           "field index " + std::to_string(index) + " is outside the reply's " + std::to_string(expected) + " numbers");
         if (!seen.insert(index).second)
-            return refuse(invocation, kInvalidArgument, "field index " + std::to_string(index) + " is given twice");
+            return refused(kInvalidArgument, "field index " + std::to_string(index) + " is given twice");
         if (auto problem = titleProblem(title))
-            return refuse(invocation, kInvalidArgument, *problem);
+            return refused(kInvalidArgument, *problem);
         if (*title)
             titled[index] = title;
     }
@@ -137,18 +97,24 @@ gboolean CodesService::handleSaveCode(QuorvelBusQuorvel1* skeleton, GDBusMethodI
     for (const auto& [number, name] : titled)
         newFields.push_back(Dict{{quorvel::kTitleKey, name}, {quorvel::kIndexKey, number}});
     if (newFields.empty())
-        return refuse(invocation, kInvalidArgument, "at least one field needs a title");
+        return refused(kInvalidArgument, "at least one field needs a title");
 
-    platform::DeviceScope on(self->m_device);
+    platform::DeviceScope on(m_device);
     std::optional<Array> codes = storedCodes();
     if (!codes)
-        return refuse(invocation, kFailed, "the codes store cannot be read; it is left as it is");
+        return refused(kFailed, "the codes store cannot be read; it is left as it is");
     if (codes->size() >= kMaxStoredCodes)
-        return refuse(invocation, kStoreFull, "the store holds " + std::to_string(kMaxStoredCodes) + " codes already");
-    Dict record{{quorvel::kUssdCodeKey, std::string(code)}, {quorvel::kFieldsKey, newFields},
+        return refused(kStoreFull, "the store holds " + std::to_string(kMaxStoredCodes) + " codes already");
+    Dict record{{quorvel::kUssdCodeKey, code}, {quorvel::kFieldsKey, newFields},
                 {quorvel::kExpectedNumbersKey, expected}};
-    if (*sender)
-        record[quorvel::kSmsSenderKey] = std::string(sender);
+    if (!sender.empty())
+        record[quorvel::kSmsSenderKey] = sender;
+    if (!menuChoices.empty()) {
+        Array choices;
+        for (const std::string& choice : menuChoices)
+            choices.push_back(choice);
+        record[quorvel::kMenuChoicesKey] = choices;
+    }
     // As the wizard does while codes follow their SIM: the SIM in now, the
     // one a dial made from the app went out on.
     if (quorvel::codesFollowSimSetting())
@@ -156,13 +122,13 @@ gboolean CodesService::handleSaveCode(QuorvelBusQuorvel1* skeleton, GDBusMethodI
             record[quorvel::kSimIdKey] = *sim;
     codes->emplace_back(std::move(record));
     if (!writeCodes(*codes))
-        return refuse(invocation, kFailed, "the codes store cannot be written");
-    note("code " + std::string(code) + " saved over the session bus with " + std::to_string(newFields.size()) + " field" +
-         (newFields.size() == 1 ? "" : "s"));
-    quorvel_bus_quorvel1_complete_save_code(skeleton, invocation, static_cast<gint>(codes->size() - 1));
-    if (self->m_edited)
-        self->m_edited();
-    return TRUE;
+        return refused(kFailed, "the codes store cannot be written");
+    note("code " + code + " saved over the session bus with " + std::to_string(newFields.size()) + " field" +
+         (newFields.size() == 1 ? "" : "s") +
+         (menuChoices.empty() ? std::string() : " and a menu path of " + std::to_string(menuChoices.size())));
+    if (m_edited)
+        m_edited();
+    return static_cast<int>(codes->size() - 1);
 }
 
 gboolean CodesService::handleDeleteCode(QuorvelBusQuorvel1* skeleton, GDBusMethodInvocation* invocation, gint index,
@@ -176,7 +142,7 @@ gboolean CodesService::handleDeleteCode(QuorvelBusQuorvel1* skeleton, GDBusMetho
     if (!codes)
         return refuse(invocation, kFailed, "the codes store cannot be read; it is left as it is");
     // Index and code together: a client whose list is stale deletes nothing.
-    if (index < 0 || static_cast<size_t>(index) >= codes->size() || text((*codes)[static_cast<size_t>(index)][quorvel::kUssdCodeKey]) != code)
+    if (index < 0 || static_cast<size_t>(index) >= codes->size() || recordText((*codes)[static_cast<size_t>(index)][quorvel::kUssdCodeKey]) != code)
         return refuse(invocation, kNotFound, "no code " + std::string(code) + " at index " + std::to_string(index));
     codes->erase(codes->begin() + index);
     if (!writeCodes(*codes))

@@ -207,10 +207,8 @@ int runDaemon(const DaemonOptions& options)
         home.useTelephony(recorder.get(), [modem] { return modem->ready(); });
         // A dial dropped while no modem was ready: one tap once one is.
         modems->onRefreshDue([&home] { home.refresh("a modem that became ready"); });
-        modems->onSimChanged([&home] { home.reloadWidget(); });
-        // A menu of our own session goes to the engine as the phone's alert;
-        // its answer goes back to the modem.
-        modems->onMenu([&home](const std::string& text) { home.presentMenu(text); });
+        // A menu of our own session goes to the engine as the phone's alert
+        // (onMenu, set once the dial service is there); its answer goes back to the modem.
         home.onMenuAnswer([modem](const std::string& choice) { modem->respond(choice); });
         modems->start();
         lock = std::make_unique<SessionLock>(device, system);
@@ -224,6 +222,11 @@ int runDaemon(const DaemonOptions& options)
     // The interface's other methods, connected before it is served.
     auto codes = std::make_unique<CodesService>(device, bus->skeleton(), replies);
     codes->onEdited([&home] { home.reloadWidget(); });
+    if (modems)
+        modems->onSimChanged([&home, service = codes.get()] {
+            home.reloadWidget();
+            service->simsChanged();
+        });
     auto settings = std::make_unique<SettingsService>(device, bus->skeleton());
     auto history = std::make_unique<HistoryService>(device, bus->skeleton());
     auto dials = std::make_unique<DialService>(device, bus->skeleton(), replies, modems.get());
@@ -234,6 +237,17 @@ int runDaemon(const DaemonOptions& options)
             home.dialEnded();
             service->modemFailed(failure);
         });
+    // A client's menu dial hears each reply once told apart from a menu, and
+    // its menus are the client's alone: the engine is shown only the others.
+    if (modems) {
+        modems->onReplySettled([service = dials.get()](const std::string& code, const std::string& text, bool menu) {
+            service->replySettled(code, text, menu);
+        });
+        modems->onMenu([&home, service = dials.get()](const std::string& text) {
+            if (!service->clientAnswersMenus())
+                home.presentMenu(text);
+        });
+    }
     auto alerts = std::make_unique<AlertsService>(device, bus->skeleton());
     // A code's last reply is part of what GetCodes gives.
     replies.onChanged([&bus] { quorvel_bus_quorvel1_emit_codes_changed(bus->skeleton()); });
@@ -300,8 +314,12 @@ int runDaemon(const DaemonOptions& options)
     if (timedOut)
         note("stopped with calls still pending");
     home.onWidgetChanged(nullptr);
-    if (modems)
+    if (modems) {
         modems->onDialFailed(nullptr); // it points at the dial service, which goes first
+        modems->onReplySettled(nullptr);
+        modems->onSimChanged(nullptr);
+        modems->onMenu(nullptr);
+    }
     storeWatch.reset();
     replies.onChanged(nullptr);
     dials.reset();

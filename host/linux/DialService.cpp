@@ -52,6 +52,7 @@ DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastRepli
     , m_process(std::make_unique<Process>(device, kDialProcessName, kDialBundleId))
 {
     g_signal_connect(m_skeleton, "handle-dial-code", G_CALLBACK(handleDialCode), this);
+    connectMenuMethods();
     if (m_modem)
         m_modem->onStatusChanged([this] { updateState(); });
     updateState();
@@ -63,6 +64,7 @@ DialService::~DialService()
         m_modem->onStatusChanged(nullptr);
     if (m_pending)
         fail(kFailed, "quorveld is stopping");
+    releaseMenu("quorveld is stopping");
     g_signal_handlers_disconnect_by_data(m_skeleton, this);
     DeviceScope on(m_device);
     m_process.reset();
@@ -74,46 +76,67 @@ gboolean DialService::handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation*
     auto* self = static_cast<DialService*>(data);
     if (auto problem = codeProblem(code))
         return refuse(invocation, kInvalidArgument, *problem);
-    if (self->m_pending)
-        return refuse(invocation, kBusy, "the dial of " + self->m_code + " is still waiting for its reply");
-    const ModemStatus modem = self->m_modem ? self->m_modem->status() : ModemStatus{};
-    if (modem.state == kStateNoModem)
-        return refuse(invocation, kNoModem, "ModemManager shows no modem to dial through");
-    if (modem.state == kStateModemUnavailable)
-        return refuse(invocation, kModemUnavailable, "the modem cannot dial now: " + unavailableReason(modem.detail));
+    if (self->refusedToStart(invocation))
+        return TRUE;
+    self->startDial(invocation, code, bySms, false);
+    return TRUE;
+}
+
+bool DialService::refusedToStart(GDBusMethodInvocation* invocation)
+{
+    if (m_pending || m_menuHeld) {
+        refuse(invocation, kBusy,
+               "the dial of " + m_code + (m_menuHeld ? " holds a menu open for its client" : " is still waiting for its reply"));
+        return true;
+    }
+    const ModemStatus modem = m_modem ? m_modem->status() : ModemStatus{};
+    if (modem.state == kStateNoModem) {
+        refuse(invocation, kNoModem, "ModemManager shows no modem to dial through");
+        return true;
+    }
+    if (modem.state == kStateModemUnavailable) {
+        refuse(invocation, kModemUnavailable, "the modem cannot dial now: " + unavailableReason(modem.detail));
+        return true;
+    }
     // Not authorised before: dialled all the same, polkit's answer may have changed.
-    self->m_pending = invocation;
-    self->m_code = code;
-    self->m_bySms = bySms;
-    const double wait = bySms ? self->smsWaitSeconds() + kSmsMarginSeconds : kUssdWaitSeconds;
-    self->m_timer = g_timeout_add_seconds(static_cast<guint>(wait), timedOut, self);
-    note("dialling " + self->m_code + " for a client over the session bus (reply by " + (bySms ? "SMS" : "USSD") + ")");
-    self->updateState();
+    return false;
+}
+
+void DialService::startDial(GDBusMethodInvocation* invocation, const std::string& code, bool bySms, bool menus)
+{
+    m_pending = invocation;
+    m_code = code;
+    m_bySms = bySms;
+    m_menus = menus;
+    const double wait = bySms ? smsWaitSeconds() + kSmsMarginSeconds : kUssdWaitSeconds;
+    m_timer = g_timeout_add_seconds(static_cast<guint>(wait), timedOut, this);
+    note("dialling " + m_code + " for a client over the session bus (reply by " + (bySms ? "SMS" : "USSD") +
+         (menus ? ", its menus answered by the client" : "") + ")");
+    updateState();
 
     // What the wizard's "Next" does, from the dial's own process.
-    DeviceScope on(self->m_device);
-    ProcessScope in(*self->m_process);
+    DeviceScope on(m_device);
+    ProcessScope in(*m_process);
     CFNotificationCenterRef darwin = CFNotificationCenterGetDarwinNotifyCenter();
     if (bySms) {
-        CFNotificationCenterAddObserver(darwin, self, smsReply, quorvel::kSmsReplyStoredNotification, nullptr,
+        CFNotificationCenterAddObserver(darwin, this, smsReply, quorvel::kSmsReplyStoredNotification, nullptr,
                                         CFNotificationSuspensionBehaviorDeliverImmediately);
         for (const char* error : kSmsErrors)
-            CFNotificationCenterAddObserver(darwin, self, smsReply, error, nullptr,
+            CFNotificationCenterAddObserver(darwin, this, smsReply, error, nullptr,
                                             CFNotificationSuspensionBehaviorDeliverImmediately);
         CFNotificationCenterPostNotification(darwin, quorvel::kExpectSmsReplyNotification, nullptr, nullptr, true);
-    } else {
-        CTTelephonyCenterAddObserver(CTTelephonyCenterGetDefault(), self, ussdReply, kCTUSSDSessionStringNotification,
+    } else if (!menus) {
+        CTTelephonyCenterAddObserver(CTTelephonyCenterGetDefault(), this, ussdReply, kCTUSSDSessionStringNotification,
                                      nullptr, CFNotificationSuspensionBehaviorHold);
     }
     CFNotificationCenterPostNotification(darwin, quorvel::kUssdSentNotification, nullptr, nullptr, true);
-    CTCallDial(self->m_code);
-    return TRUE;
+    CTCallDial(m_code);
 }
 
 void DialService::ussdReply(CFNotificationCenterRef, void* observer, const std::string&, const void*, const Dict* userInfo)
 {
     auto* self = static_cast<DialService*>(observer);
-    if (!self->m_pending || self->m_bySms)
+    if (!self->m_pending || self->m_bySms || self->m_menus)
         return;
     auto reply = userInfo ? userInfo->find(kCTUSSDSessionString) : Dict::const_iterator();
     if (!userInfo || reply == userInfo->end() || reply->second.isNone())
@@ -196,6 +219,7 @@ void DialService::fail(const char* error, const std::string& message)
     GDBusMethodInvocation* invocation = std::exchange(m_pending, nullptr);
     stopListening();
     refuse(invocation, error, message);
+    releaseMenu(message);
     updateState();
 }
 
@@ -214,7 +238,7 @@ void DialService::updateState()
 {
     std::string state;
     std::string detail;
-    if (m_pending) {
+    if (m_pending || m_menuHeld) {
         state = m_bySms ? "waiting-for-sms" : "dialling";
         detail = m_code;
     } else {

@@ -27,6 +27,14 @@
 // "modem-unavailable", "not-authorised" or "idle". Set on every change the
 // modem client reports, never polled.
 //
+// Menus (DialMenus.cpp): DialCodeWithMenus dials as DialCode does, but waits
+// until the modem client has told the reply apart (onReplySettled): a menu
+// is then held for the caller alone (its unique bus name) until its
+// RespondMenu, its CancelDial, its leaving the bus or kMenuHoldSeconds; the
+// final reply ends the dial as DialCode's does. While a menu is held, other
+// dials get Busy. Nothing is ever sent to cancel a menu at the modem: the
+// network releases it (see ModemTelephony.h).
+//
 // Single-threaded: the daemon's main loop.
 #pragma once
 
@@ -65,6 +73,15 @@ public:
     // The modem client ended a dial without a reply (ModemPool::onDialFailed):
     // the client's dial of that code ends now, with the reason.
     void modemFailed(const DialFailure& failure);
+    // Whether a client's menu dial is under way: its menus are the client's
+    // to answer, never presented to the engine (whose queue may still hold
+    // choices of a path of its own that broke off).
+    bool clientAnswersMenus() const { return m_menus; }
+    // A reply of the modem's own session, told apart (ModemPool::onReplySettled).
+    void replySettled(const std::string& code, const std::string& text, bool menu);
+
+    // How long a menu is held for its client without an answer.
+    static constexpr guint kMenuHoldSeconds = 120;
 
 private:
     static gboolean handleDialCode(QuorvelBusQuorvel1*, GDBusMethodInvocation*, const gchar* code, gboolean bySms,
@@ -74,6 +91,20 @@ private:
     static void smsReply(platform::CFNotificationCenterRef, void* observer, const std::string& name, const void*,
                          const platform::Dict*);
     static gboolean timedOut(gpointer self);
+    // DialMenus.cpp
+    static gboolean handleDialCodeWithMenus(QuorvelBusQuorvel1*, GDBusMethodInvocation*, const gchar* code, gpointer self);
+    static gboolean handleRespondMenu(QuorvelBusQuorvel1*, GDBusMethodInvocation*, const gchar* choice, gpointer self);
+    static gboolean handleCancelDial(QuorvelBusQuorvel1*, GDBusMethodInvocation*, gpointer self);
+    static gboolean holdExpired(gpointer self);
+    static void ownerVanished(GDBusConnection*, const gchar* name, gpointer self);
+    // Why a new dial cannot start now (Busy, NoModem, ModemUnavailable); refused on `invocation`.
+    bool refusedToStart(GDBusMethodInvocation* invocation);
+    // Starts the dial's wait and the wizard's steps for `code` (the USSD reply's observer when !menus).
+    void startDial(GDBusMethodInvocation* invocation, const std::string& code, bool bySms, bool menus);
+    void holdMenu();
+    // Ends a menu dial: the hold, the owner's watch.
+    void releaseMenu(const std::string& why);
+    void connectMenuMethods();
 
     void finish(const std::string& reply, const std::string& sender);
     void fail(const char* error, const std::string& message);
@@ -90,6 +121,14 @@ private:
     std::string m_code;
     bool m_bySms = false;
     guint m_timer = 0;
+    // A dial made by DialCodeWithMenus: its replies come through replySettled.
+    bool m_menus = false;
+    // The client that made it (unique name), and its menu held for it.
+    std::string m_owner;
+    guint m_ownerWatch = 0;
+    bool m_menuHeld = false;
+    guint m_holdTimer = 0;
+    size_t m_choicesSent = 0;
 };
 
 } // namespace linuxhost

@@ -19,6 +19,7 @@
 // its process.
 #pragma once
 
+#include "host/common/alerts/UssdAlertClasses.h"
 #include "platform/runtime/Runtime.h"
 
 #include <functional>
@@ -31,7 +32,7 @@ namespace platform { class Process; }
 namespace linuxhost {
 
 // The longest answer the reply field takes, as on the phone.
-inline constexpr size_t kMenuAnswerLength = 182;
+inline constexpr size_t kMenuAnswerLength = host::kUssdResponseLength;
 
 // Registers SBUSSDAlertDisplay and SBUSSDAlertResponseField with the daemon's
 // implementations (replacing what the runtime held under those names).

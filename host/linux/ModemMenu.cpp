@@ -62,30 +62,36 @@ void ModemTelephony::settleMenu(uint32_t state)
         return;
     std::string text = std::move(*m_replyToSettle);
     m_replyToSettle.reset();
-    if (state != MM_MODEM_3GPP_USSD_SESSION_STATE_USER_RESPONSE || !m_ownSession)
+    if (state != MM_MODEM_3GPP_USSD_SESSION_STATE_USER_RESPONSE || !m_ownSession) {
+        if (m_replySettled)
+            m_replySettled(m_lastCode, text, false);
         return;
+    }
     m_menuOpen = true;
     note("the reply to " + m_lastCode + " is a menu: it waits for a choice");
     if (m_menuListener)
         m_menuListener(text);
+    if (m_replySettled)
+        m_replySettled(m_lastCode, text, true);
 }
 
-void ModemTelephony::respond(const std::string& choice)
+bool ModemTelephony::respond(const std::string& choice)
 {
     if (m_stopped)
-        return;
+        return false;
     if (!m_menuOpen || !m_ownSession || !m_ussd) {
         note("the answer \"" + choice + "\" finds no menu of quorveld's own open: it is not sent");
-        return;
+        return false;
     }
     if (!isAnswerText(choice)) {
         note("refusing to answer the menu of " + m_lastCode + " with \"" + choice +
              "\": an answer is 1 to 182 bytes without control characters");
-        return;
+        return false;
     }
     m_menuOpen = false;
     note("USSD Respond \"" + choice + "\" to the menu of " + m_lastCode);
     mm_modem_3gpp_ussd_respond(m_ussd, choice.c_str(), m_cancellable, responded, call(choice));
+    return true;
 }
 
 void ModemTelephony::responded(GObject* source, GAsyncResult* result, gpointer data)
@@ -96,8 +102,14 @@ void ModemTelephony::responded(GObject* source, GAsyncResult* result, gpointer d
     GError* error = nullptr;
     gchar* reply = mm_modem_3gpp_ussd_respond_finish(MM_MODEM_3GPP_USSD(source), result, &error);
     if (!reply) {
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) && self->current(*call))
+        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) && self->current(*call)) {
             self->logError("USSD Respond \"" + call->what + "\"", error);
+            // No reply will come: whoever waits for one hears why now.
+            const std::string name = errorName(error);
+            self->dialFailed(self->m_lastCode,
+                             isAuthorisationError(name) ? DialFailure::Why::notAuthorised : DialFailure::Why::failed,
+                             "ModemManager: " + name + ": " + error->message);
+        }
         g_error_free(error);
         return;
     }

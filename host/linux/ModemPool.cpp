@@ -50,6 +50,10 @@ std::unique_ptr<ModemTelephony> ModemPool::client(const std::string& selector)
         if (m_menu)
             m_menu(text);
     });
+    made->onReplySettled([this](const std::string& code, const std::string& text, bool menu) {
+        if (m_replySettled)
+            m_replySettled(code, text, menu);
+    });
     made->onStatusChanged([this] {
         if (m_statusChanged)
             m_statusChanged();
@@ -115,8 +119,10 @@ void ModemPool::followModems()
             note("modem " + own + " is the first modem now: codes without a SIM are dialled on it");
         else
             note("modem " + it->first + " is no longer followed beside " + (own.empty() ? "(none)" : own));
-        retire(std::move(it->second));
+        // Out of the map first: retiring tells the SIM listener, which reads the followers.
+        std::unique_ptr<ModemTelephony> gone = std::move(it->second);
         it = m_followers.erase(it);
+        retire(std::move(gone));
     }
     for (const std::string& path : wanted) {
         if (m_followers.count(path))
@@ -192,18 +198,14 @@ void ModemPool::dialOnSim(platform::Process& from, const std::string& number, co
          ": the dial of " + number + " is dropped");
 }
 
-void ModemPool::respond(const std::string& choice)
+bool ModemPool::respond(const std::string& choice)
 {
-    if (m_default->menuOpen()) {
-        m_default->respond(choice);
-        return;
-    }
+    if (m_default->menuOpen())
+        return m_default->respond(choice);
     for (const auto& [path, follower] : m_followers)
-        if (follower->menuOpen()) {
-            follower->respond(choice);
-            return;
-        }
-    m_default->respond(choice);
+        if (follower->menuOpen())
+            return follower->respond(choice);
+    return m_default->respond(choice);
 }
 
 bool ModemPool::ready() const
@@ -215,6 +217,8 @@ bool ModemPool::ready() const
 
 void ModemPool::simsMaybeChanged()
 {
+    if (m_stopped || !m_default)
+        return; // stopping: the clients going tell nobody
     std::vector<platform::CTSimCard> now = insertedSims();
     if (now == m_simsTold)
         return;

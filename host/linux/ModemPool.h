@@ -64,8 +64,14 @@ public:
     void onMenu(std::function<void(const std::string& text)> listener) { m_menu = std::move(listener); }
     void onStatusChanged(std::function<void()> changed) { m_statusChanged = std::move(changed); }
     void onDialFailed(std::function<void(const DialFailure&)> failed) { m_dialFailed = std::move(failed); }
-    // To the client whose menu is open (the default's when none is: it logs the drop).
-    void respond(const std::string& choice);
+    // Each client's replies of its own sessions once told apart (ModemTelephony::onReplySettled).
+    void onReplySettled(std::function<void(const std::string& code, const std::string& text, bool menu)> listener)
+    {
+        m_replySettled = std::move(listener);
+    }
+    // To the client whose menu is open (the default's when none is: it logs
+    // the drop). True when the Respond went out.
+    bool respond(const std::string& choice);
 
     bool hasModem() const { return m_default->hasModem(); }
     // Some modem with USSD is enabled.
@@ -102,6 +108,7 @@ private:
     std::function<void()> m_simChanged;
     std::function<void(const std::string&)> m_ussdText;
     std::function<void(const std::string&)> m_menu;
+    std::function<void(const std::string&, const std::string&, bool)> m_replySettled;
     std::function<void()> m_statusChanged;
     std::function<void(const DialFailure&)> m_dialFailed;
 };

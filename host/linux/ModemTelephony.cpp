@@ -359,7 +359,11 @@ void ModemTelephony::detach()
     g_clear_object(&m_3gpp);
     g_clear_object(&m_modem);
     g_clear_object(&m_object);
+    // The modem's SIM went with it: what is shown of codes bound to it is drawn again.
+    const bool hadSim = m_sim.has_value();
     m_sim.reset();
+    if (hadSim && m_simChanged)
+        m_simChanged();
 }
 
 bool ModemTelephony::ready() const

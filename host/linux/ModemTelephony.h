@@ -125,10 +125,17 @@ public:
 
     // Where menus of the daemon's own sessions go (nullptr: nowhere).
     void onMenu(std::function<void(const std::string& text)> listener) { m_menuListener = std::move(listener); }
+    // Each reply of our own session once told apart: `menu` when the session
+    // waits for a choice, else the final reply (`code`: the session's code).
+    void onReplySettled(std::function<void(const std::string& code, const std::string& text, bool menu)> listener)
+    {
+        m_replySettled = std::move(listener);
+    }
     // Answers the menu last handed to the menu listener with `choice`
     // (Ussd.Respond); logged and dropped when no menu of ours is open, or
-    // when the choice is empty, longer than 182 bytes or holds control characters.
-    void respond(const std::string& choice);
+    // when the choice is empty, longer than 182 bytes or holds control
+    // characters. True when the Respond went out.
+    bool respond(const std::string& choice);
 
     bool hasModem() const { return m_object != nullptr; }
     // The followed modem's object path; empty without one.
@@ -293,6 +300,7 @@ private:
     // Menus: the reply of ours not yet told apart from a final one, and
     // whether a menu of ours was presented and not yet answered.
     std::function<void(const std::string&)> m_menuListener;
+    std::function<void(const std::string&, const std::string&, bool)> m_replySettled;
     std::optional<std::string> m_replyToSettle;
     bool m_menuOpen = false;
 

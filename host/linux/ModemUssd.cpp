@@ -312,6 +312,8 @@ void ModemTelephony::ussdTextChanged(GObject* ussd, GParamSpec* property, gpoint
         note("the network request is a menu of quorveld's own session of " + self->m_lastCode);
         if (self->m_menuListener)
             self->m_menuListener(value);
+        if (self->m_replySettled)
+            self->m_replySettled(self->m_lastCode, value, true);
     }
 }
 

@@ -10,7 +10,6 @@
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
 
-#include <cmath>
 #include <optional>
 
 namespace linuxhost {
@@ -29,26 +28,6 @@ GVariant* variantOf(const Value& value)
     default:
         return g_variant_new_double(value.doubleValue());
     }
-}
-
-// A number a client sent for a list's choice; nullopt for anything else.
-std::optional<double> numberOf(GVariant* value)
-{
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
-        return static_cast<double>(g_variant_get_int64(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
-        return g_variant_get_int32(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
-        return g_variant_get_uint32(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT16))
-        return g_variant_get_int16(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT16))
-        return g_variant_get_uint16(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BYTE))
-        return g_variant_get_byte(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE) && std::isfinite(g_variant_get_double(value)))
-        return g_variant_get_double(value);
-    return std::nullopt;
 }
 
 std::string settingsPath()

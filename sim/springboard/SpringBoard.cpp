@@ -246,8 +246,7 @@ std::optional<UssdAlertState> SpringBoard::alertState(AlertPick pick) const
     state.text = alert->displayedText;
     state.allowsResponse = alert->allowsResponse;
     state.responseBarOpen = alert->responseField != nullptr;
-    if (auto* field = dynamic_cast<springboard::ResponseField*>(alert->responseField.get()))
-        state.responseText = field->text;
+    state.responseText = alert->responseText();
     state.charsRemaining = alert->charsRemaining;
     return state;
 }

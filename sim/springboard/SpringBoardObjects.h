@@ -7,6 +7,7 @@
 // tweak may hold an alert longer) changes nothing.
 #pragma once
 
+#include "host/common/alerts/UssdAlertClasses.h"
 #include "platform/foundation/Geometry.h"
 #include "platform/runtime/Runtime.h"
 #include "sim/springboard/SpringBoard.h"
@@ -32,34 +33,16 @@ struct HostRecord {
     std::function<void()> menuReleased;
 };
 
-// The reply text field of a USSD alert ("setText:", "text").
-class ResponseField final : public rt::Object {
+// An SBUSSDAlertDisplay on the simulated phone: what its end does to the
+// carrier's session and to what SpringBoard keeps.
+class UssdAlert final : public host::UssdAlertState {
 public:
-    std::string text;
-};
-
-class UssdAlert final : public rt::Object {
-public:
-    std::shared_ptr<Object> ivar(const std::string& name) const override
-    {
-        return name == "_responseField" ? responseField : nullptr;
-    }
     bool isOpen() const { return visible && !closed; }
     bool isOnScreen() const { return isOpen() && frame.intersects(kScreenBounds); }
+    void answered(const std::string& text) override;
+    void closedUnanswered() override;
 
     std::weak_ptr<HostRecord> record;
-    platform::CGRect frame;
-    std::string alertText;     // as received
-    std::string displayedText; // as shown
-    bool centeredVertically = false;
-    bool allowsResponse = false;
-    bool waitsForChoice = false; // a menu: the carrier's session waits for its answer
-    bool responding = false; // the Reply button has opened the response bar
-    bool visible = false;
-    bool closed = false;
-    int charsRemaining = 0;
-    int viewNotifications = 0;
-    rt::id responseField;
 };
 
 class StatusBarDataManager final : public rt::Object {
@@ -84,11 +67,7 @@ public:
     PublishedBulletin content;
 };
 
-inline constexpr int kMaxResponseLength = 182;
-
-// Registers the class (or takes the existing one) with this factory and an
-// empty superclass; its method table is then filled by the caller.
-rt::Class* defineClass(const char* name, rt::Class::Factory factory);
+using host::defineClass;
 
 // Registers SBUSSDAlertDisplay (and its response field's class) with fresh host
 // implementations of every selector, replacing whatever the tables held.

@@ -149,7 +149,7 @@ TEST_F(AlertTest, PassThroughReplacementsReturnWhatSpringBoardAnswersAndLogAfter
 
     rt::msgSend<void>(field, "setText:", std::string("12"));
     rt::msgSend<void>(alert, "_textChanged:", rawField);
-    EXPECT_EQ(asAlert(alert)->charsRemaining, sim::springboard::kMaxResponseLength - 2);
+    EXPECT_EQ(asAlert(alert)->charsRemaining, host::kUssdResponseLength - 2);
     EXPECT_EQ(logCountStartingWith("Qvl: _textChanged: <SBUSSDAlertResponseField: "), 1) << logText();
     // SpringBoard's own handling (which updates the count) runs before the line.
     EXPECT_EQ(log.back().rfind("Qvl: _textChanged: <SBUSSDAlertResponseField: ", 0), 0u);

@@ -3,6 +3,7 @@
 #    installed, under the application id;
 #  - the metainfo launches that desktop file, provides that program, asks for
 #    a 360-pixel screen and touch, and its screenshots are the docs/ pictures;
+#  - the D-Bus service file activates the program under the application id;
 #  - the icon is an SVG that renders (rsvg-convert, when installed).
 # cmake -DSOURCE_DIR=... -DWORK_DIR=... [-DRSVG_CONVERT=...] -P CheckAppData.cmake
 function(fail)
@@ -38,6 +39,16 @@ file(READ ${SOURCE_DIR}/apps/gtk/main.cpp main)
 string(FIND "${main}" "adw_application_new(\"${id}\"" at)
 if(at EQUAL -1)
   fail("apps/gtk/main.cpp does not register the application id ${id}")
+endif()
+
+# D-Bus activation (a tapped notification opens the app): the desktop file
+# says so, and the service file starts the program under the same name.
+file(READ ${data}/${id}.service.in service)
+if(NOT desktop MATCHES "\nDBusActivatable=true\n")
+  fail("${id}.desktop is not DBusActivatable=true, which its D-Bus service file is for")
+endif()
+if(NOT service MATCHES "\nName=${id}\n" OR NOT service MATCHES "\nExec=@QUORVEL_APP_PATH@ --gapplication-service\n")
+  fail("${id}.service.in does not start quorvel-app as the service ${id}")
 endif()
 
 if(RSVG_CONVERT)

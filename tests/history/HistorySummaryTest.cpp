@@ -2,6 +2,7 @@
 // change as a screen writes it.
 #include "HistoryFixture.h"
 
+#include "history/DeltaText.h"
 #include "history/HistorySummary.h"
 #include "host/common/history/ChangeText.h"
 

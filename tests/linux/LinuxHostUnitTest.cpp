@@ -92,10 +92,14 @@ TEST(Registration, TheLinksDifferOnlyWhileRoaming)
 
 TEST(StatusBarLine, EscapesEveryTextAndKeepsUtf8)
 {
+    // A carrier's reply is shown as markup by status bars: it must not open tags or entities.
+    EXPECT_EQ(statusBarLine("<b>5 & 6</b>", "*100#: <span size='99999'>big</span>", "values"),
+              "{\"text\":\"&lt;b&gt;5 &amp; 6&lt;/b&gt;\",\"tooltip\":\"*100#: &lt;span size=&apos;99999&apos;&gt;big&lt;/span&gt;\","
+              "\"class\":\"values\"}");
     EXPECT_EQ(statusBarLine("Balance: 12.50", "Refreshed at: 09:05:02  \u21BB", "values"),
               "{\"text\":\"Balance: 12.50\",\"tooltip\":\"Refreshed at: 09:05:02  \u21BB\",\"class\":\"values\"}");
     EXPECT_EQ(statusBarLine("say \"hi\"\\\n\t\x01", "", "empty"),
-              "{\"text\":\"say \\\"hi\\\"\\\\\\n\\t\\u0001\",\"tooltip\":\"\",\"class\":\"empty\"}");
+              "{\"text\":\"say &quot;hi&quot;\\\\\\n\\t&#x1;\",\"tooltip\":\"\",\"class\":\"empty\"}");
     EXPECT_EQ(statusBarLine("Баланс: 45,20", "", "values"), "{\"text\":\"Баланс: 45,20\",\"tooltip\":\"\",\"class\":\"values\"}");
 }
 

@@ -68,11 +68,12 @@ class Processes:
         self.environment = environment
         self.children = []
 
-    def start(self, name, argv, pass_fds=()):
+    def start(self, name, argv, pass_fds=(), stop_limit=5):
+        """`stop_limit`: the seconds stop_all gives it after SIGTERM."""
         out = open(os.path.join(self.folder, name + ".out"), "w+")
         process = subprocess.Popen(argv, stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                    env=self.environment, start_new_session=True, pass_fds=pass_fds)
-        self.children.append((name, process, out))
+        self.children.append((name, process, out, stop_limit))
         return process, out
 
     def stop(self, process, limit=10):
@@ -90,8 +91,8 @@ class Processes:
         return process.wait()
 
     def stop_all(self):
-        for _, process, out in reversed(self.children):
-            self.stop(process, 5)
+        for _, process, out, limit in reversed(self.children):
+            self.stop(process, limit)
             out.close()
         self.children = []
 

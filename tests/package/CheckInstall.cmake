@@ -102,7 +102,8 @@ foreach(expected
     usr/lib/systemd/user/quorvel.service
     usr/bin/quorvel-app usr/share/applications/org.quillmoor.Quorvel.desktop
     usr/share/icons/hicolor/scalable/apps/org.quillmoor.Quorvel.svg
-    usr/share/metainfo/org.quillmoor.Quorvel.metainfo.xml usr/share/man/man1/quorvel-app.1)
+    usr/share/metainfo/org.quillmoor.Quorvel.metainfo.xml usr/share/man/man1/quorvel-app.1
+    usr/share/dbus-1/services/org.quillmoor.Quorvel.service)
   if(NOT EXISTS ${STAGE_DIR}/${expected})
     fail("${expected} is not installed")
   endif()

@@ -1,23 +1,15 @@
 #include "host/common/history/ChangeText.h"
 
+#include "history/DeltaText.h"
 #include "platform/foundation/Utf8.h"
 
-#include <cmath>
-#include <cstdio>
 
 namespace quorvel::history {
 
 namespace {
 
-constexpr const char* kMinusSign = "\xE2\x88\x92";
 constexpr size_t kLongestShownValue = 32;
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-// The value's decimal mark as its text writes it: a comma only with no dot.
-char markOf(const std::string& value)
-{
-    return value.find('.') == std::string::npos && value.find(',') != std::string::npos ? ',' : '.';
-}
 
 std::string whenText(platform::Date at, platform::Date now, const UtcOffset& offset)
 {
@@ -49,24 +41,6 @@ std::string shownValue(const std::string& value)
 
 } // namespace
 
-std::string signedDelta(double delta, int decimals, char decimalMark)
-{
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.*f", decimals, std::fabs(delta));
-    std::string text = digits;
-    if (decimalMark != '.')
-        for (char& c : text)
-            if (c == '.')
-                c = decimalMark;
-    // A change too small for the written decimals has no sign.
-    bool zero = true;
-    for (char c : text)
-        zero = zero && (c == '0' || c == decimalMark);
-    if (zero)
-        return text;
-    return (delta < 0 ? kMinusSign : "+") + text;
-}
-
 std::string changeText(const FieldChange& change, platform::Date now, const UtcOffset& offset)
 {
     const std::string when = whenText(change.previousAt, now, offset);
@@ -75,7 +49,7 @@ std::string changeText(const FieldChange& change, platform::Date now, const UtcO
     int decimals = decimalsOf(change.value);
     if (int before = decimalsOf(change.previousValue); before > decimals)
         decimals = before;
-    return signedDelta(*change.delta, decimals, markOf(change.value)) + " since " + when;
+    return signedDelta(*change.delta, decimals, decimalMarkOf(change.value)) + " since " + when;
 }
 
 } // namespace quorvel::history

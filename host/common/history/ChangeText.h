@@ -24,7 +24,4 @@ using UtcOffset = std::function<int64_t(platform::Date)>;
 
 std::string changeText(const FieldChange& change, platform::Date now, const UtcOffset& offset = {});
 
-// "−1.30", "+2", "+0,50": the delta with `decimals` places and the mark given.
-std::string signedDelta(double delta, int decimals, char decimalMark);
-
 } // namespace quorvel::history

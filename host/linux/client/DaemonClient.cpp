@@ -46,6 +46,17 @@ bool printState(QuorvelClient& client, const WidgetView& view)
     return static_cast<bool>(std::cout);
 }
 
+// Status bars draw a module's text and tooltip as Pango markup, and a
+// carrier's reply is no markup of ours: "<" or "&" in it would be taken as
+// tags, or break the whole tooltip.
+std::string markupEscaped(const std::string& text)
+{
+    gchar* escaped = g_markup_escape_text(text.c_str(), static_cast<gssize>(text.size()));
+    std::string out = escaped;
+    g_free(escaped);
+    return out;
+}
+
 gboolean stopFollowing(gpointer loop)
 {
     g_main_loop_quit(static_cast<GMainLoop*>(loop));
@@ -66,9 +77,9 @@ std::string tooltipWithReplies(const std::string& tooltip, const std::vector<Sto
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass)
 {
     std::string line = "{\"text\":";
-    line += host::jsonString(text);
+    line += host::jsonString(markupEscaped(text));
     line += ",\"tooltip\":";
-    line += host::jsonString(tooltip);
+    line += host::jsonString(markupEscaped(tooltip));
     line += ",\"class\":";
     line += host::jsonString(cssClass);
     line += '}';

@@ -30,7 +30,8 @@ int codesCommand();
 
 struct StoredCode;
 
-// One status-bar line (no newline); every text is escaped for JSON.
+// One status-bar line (no newline): the text and tooltip are escaped as Pango
+// markup (status bars take them as markup), then every string for JSON.
 std::string statusBarLine(const std::string& text, const std::string& tooltip, const std::string& cssClass);
 
 // The widget's tooltip with a line "CODE: REPLY" under it for each code whose

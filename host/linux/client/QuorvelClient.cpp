@@ -1,40 +1,13 @@
 #include "host/linux/client/QuorvelClient.h"
 
 #include "dbus/QuorvelBus.h"
+#include "host/linux/client/ClientCalls.h"
 
 #include <cstdio>
 
 namespace linuxhost {
 
 namespace {
-
-void take(GError* failure, CallError* error)
-{
-    if (!failure)
-        return;
-    if (error) {
-        gchar* name = g_dbus_error_get_remote_error(failure);
-        error->name = name ? name : "";
-        g_free(name);
-        if (g_dbus_error_is_remote_error(failure))
-            g_dbus_error_strip_remote_error(failure);
-        error->message = failure->message;
-    }
-    g_error_free(failure);
-}
-
-// The proxy does not send calls to a name nobody owns: say so as the bus would.
-bool reachable(QuorvelBusQuorvel1* proxy, CallError* error)
-{
-    gchar* owner = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(proxy));
-    const bool there = owner != nullptr;
-    g_free(owner);
-    if (!there && error) {
-        error->name = "org.freedesktop.DBus.Error.ServiceUnknown";
-        error->message = "quorveld is not running on this session";
-    }
-    return there;
-}
 
 GVariant* settingVariant(const SettingValue& value)
 {
@@ -252,6 +225,9 @@ std::optional<std::vector<StoredCode>> QuorvelClient::codes(CallError* error)
 {
     if (!reachable(m_proxy, error))
         return std::nullopt;
+    bool unknown = false;
+    if (auto codes = codesWithExtras(error, &unknown); codes || !unknown)
+        return codes;
     GError* failure = nullptr;
     GVariant* list = nullptr;
     if (!quorvel_bus_quorvel1_call_get_codes_sync(m_proxy, &list, nullptr, &failure)) {

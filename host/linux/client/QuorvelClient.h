@@ -57,6 +57,17 @@ struct StoredCode {
     int64_t refreshedAtMicros = 0; // since 1970 UTC; 0: never refreshed
     std::string lastReply;       // empty: none heard yet
     std::vector<CodeField> fields;
+    // From GetCodesWithExtras (a daemon without it: as for a code of any SIM).
+    std::string simId;           // the SIM it belongs to; empty: any SIM
+    bool simIn = true;           // false: bound to a SIM not in, its figures not current
+    std::vector<std::string> menuChoices; // the menu path to its figures
+};
+
+// A reply of a menu dial (DialCodeWithMenus, RespondMenu).
+struct MenuReply {
+    std::string reply;
+    std::vector<std::string> numbers;   // a final reply's; empty for a menu
+    bool menu = false;                  // the network waits for a choice
 };
 
 struct DialReply {
@@ -156,6 +167,21 @@ public:
     std::optional<int> saveCode(const std::string& code, const std::string& smsSender, int expectedNumbers,
                                 const std::vector<std::pair<int, std::string>>& fields, CallError* error);
     bool deleteCode(int index, const std::string& code, CallError* error);
+
+    // Menus and SIMs (QuorvelClientMenus.cpp). A USSD dial whose menus the
+    // caller answers: `done` as for dialAsync. While a menu is held for this
+    // client, respondMenuAsync answers it and cancelDial lets it go.
+    void dialWithMenusAsync(const std::string& code, std::function<void(std::optional<MenuReply>, const CallError&)> done);
+    void respondMenuAsync(const std::string& choice, std::function<void(std::optional<MenuReply>, const CallError&)> done);
+    bool cancelDial(CallError* error);
+    // saveCode with the menu path that leads to the figures (empty: saveCode).
+    std::optional<int> saveCodeWith(const std::string& code, const std::string& smsSender, int expectedNumbers,
+                                    const std::vector<std::pair<int, std::string>>& fields,
+                                    const std::vector<std::string>& menuChoices, CallError* error);
+    // Binds the code at index (still `code`) to the SIM in; that SIM's identity.
+    std::optional<std::string> bindCodeToSim(int index, const std::string& code, CallError* error);
+    // The SIMs in, as last heard (the Sims property).
+    std::vector<std::string> sims() const;
     // A field's numeric values since an instant (0: all), in time order; empty
     // when the daemon has no readable history.
     std::optional<std::vector<HistoryPoint>> history(const std::string& code, int index, int64_t sinceMicros,
@@ -191,6 +217,8 @@ public:
 
 private:
     explicit QuorvelClient(QuorvelBusQuorvel1* proxy);
+    // GetCodesWithExtras; *unknown when the daemon does not have it (older).
+    std::optional<std::vector<StoredCode>> codesWithExtras(CallError* error, bool* unknown);
     struct Listeners;
 
     QuorvelBusQuorvel1* m_proxy;
