@@ -11,7 +11,7 @@
 #include "host/linux/HistoryService.h"
 #include "host/linux/HomeScreen.h"
 #include "host/common/replies/LastReplies.h"
-#include "host/linux/ModemTelephony.h"
+#include "host/linux/ModemPool.h"
 #include "host/linux/Registration.h"
 #include "host/common/replies/ReplyRecorder.h"
 #include "host/linux/SchedulerSource.h"
@@ -193,14 +193,14 @@ int runDaemon(const DaemonOptions& options)
 
     GDBusConnection* system = connectBus(G_BUS_TYPE_SYSTEM, "system");
     SmsMirror mirror(device, home.process());
-    std::unique_ptr<ModemTelephony> modems;
+    std::unique_ptr<ModemPool> modems;
     host::LastReplies replies;
     std::unique_ptr<host::ReplyRecorder> recorder;
     std::unique_ptr<SessionLock> lock;
     if (system) {
         watchBus(system, systemWatch);
-        modems = std::make_unique<ModemTelephony>(device, system, mirror, options.modem);
-        ModemTelephony* modem = modems.get();
+        modems = std::make_unique<ModemPool>(device, system, mirror, options.modem);
+        ModemPool* modem = modems.get();
         recorder = std::make_unique<host::ReplyRecorder>(device, replies, modem);
         modems->onUssdText([&recorder](const std::string& text) { recorder->heard(text); });
         // Only a dial a ready modem takes is in flight: a dropped one holds no refresh back.

@@ -7,7 +7,7 @@
 #include "host/common/replies/LastReplies.h"
 #include "host/linux/BusArguments.h"
 #include "host/linux/DaemonLog.h"
-#include "host/linux/ModemTelephony.h"
+#include "host/linux/ModemPool.h"
 #include "host/linux/client/MenuChoiceRules.h"
 #include "platform/system/Device.h"
 

@@ -6,7 +6,7 @@
 #include "host/linux/DaemonLog.h"
 #include "host/common/replies/LastReplies.h"
 #include "host/linux/ModemStatus.h"
-#include "host/linux/ModemTelephony.h"
+#include "host/linux/ModemPool.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Device.h"
@@ -44,7 +44,7 @@ std::string unavailableReason(const std::string& detail)
 
 } // namespace
 
-DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemTelephony* modem)
+DialService::DialService(Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemPool* modem)
     : m_device(device)
     , m_skeleton(skeleton)
     , m_replies(replies)

@@ -55,7 +55,7 @@ namespace host { class LastReplies; }
 namespace linuxhost {
 
 using host::LastReplies;
-class ModemTelephony;
+class ModemPool;
 struct DialFailure;
 
 class DialService {
@@ -65,19 +65,19 @@ public:
     static constexpr double kLongestSmsWait = 300;
 
     // `modem` may be null (no system bus): no modem, ever. It must outlive the service.
-    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemTelephony* modem);
+    DialService(platform::Device& device, QuorvelBusQuorvel1* skeleton, LastReplies& replies, ModemPool* modem);
     ~DialService();
     DialService(const DialService&) = delete;
     DialService& operator=(const DialService&) = delete;
 
-    // The modem client ended a dial without a reply (ModemTelephony::onDialFailed):
+    // The modem client ended a dial without a reply (ModemPool::onDialFailed):
     // the client's dial of that code ends now, with the reason.
     void modemFailed(const DialFailure& failure);
     // Whether a client's menu dial is under way: its menus are the client's
     // to answer, never presented to the engine (whose queue may still hold
     // choices of a path of its own that broke off).
     bool clientAnswersMenus() const { return m_menus; }
-    // A reply of the modem's own session, told apart (ModemTelephony::onReplySettled).
+    // A reply of the modem's own session, told apart (ModemPool::onReplySettled).
     void replySettled(const std::string& code, const std::string& text, bool menu);
 
     // How long a menu is held for its client without an answer.
@@ -115,7 +115,7 @@ private:
     platform::Device& m_device;
     QuorvelBusQuorvel1* m_skeleton;
     LastReplies& m_replies;
-    ModemTelephony* m_modem;
+    ModemPool* m_modem;
     std::unique_ptr<platform::Process> m_process;
     GDBusMethodInvocation* m_pending = nullptr;
     std::string m_code;

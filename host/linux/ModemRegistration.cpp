@@ -4,6 +4,7 @@
 
 #include "host/linux/DaemonLog.h"
 #include "host/linux/ModemCall.h"
+#include "host/linux/SimIdentity.h"
 #include "platform/system/Device.h"
 
 namespace linuxhost {
@@ -20,7 +21,8 @@ void ModemTelephony::simChanged(GObject*, GParamSpec*, gpointer data)
 
 void ModemTelephony::readRegistration()
 {
-    if (!m_3gpp)
+    // The carrier and operator links are the device's: the default modem's.
+    if (!m_3gpp || m_follower)
         return;
     Registration next = m_registration;
     next.state = static_cast<uint32_t>(mm_modem_3gpp_get_registration_state(m_3gpp));
@@ -69,12 +71,15 @@ void ModemTelephony::simReady(GObject* source, GAsyncResult* result, gpointer da
         g_error_free(error);
         return;
     }
-    std::string home = modemText(mm_sim_get_operator_identifier(sim));
-    std::string iccid = modemText(mm_sim_get_identifier(sim));
+    const SimIdentity identity = simIdentity(mm_sim_get_identifier(sim), mm_sim_get_operator_identifier(sim));
     g_object_unref(sim);
     if (!self->current(*call))
         return; // the modem went away meanwhile
-    const platform::CTSimCard card{iccid, home};
+    if (!identity.problem.empty())
+        note(identity.problem + " (" + self->modemName() + ")");
+    const platform::CTSimCard& card = identity.card;
+    const std::string& iccid = card.iccid;
+    const std::string& home = card.homeNetwork;
     const bool changed = self->m_sim != card;
     self->m_sim = card;
     if (changed) {
@@ -95,6 +100,11 @@ std::vector<platform::CTSimCard> ModemTelephony::insertedSims() const
     return {*m_sim};
 }
 
+bool ModemTelephony::holds(const std::string& simId) const
+{
+    return m_modem && m_sim && platform::CTSimMatches(*m_sim, simId);
+}
+
 void ModemTelephony::dialOnSim(platform::Process& from, const std::string& number, const std::string& simId)
 {
     if (!m_sim || !platform::CTSimMatches(*m_sim, simId)) {
@@ -102,6 +112,8 @@ void ModemTelephony::dialOnSim(platform::Process& from, const std::string& numbe
         return;
     }
     dial(from, number);
+    if (m_waiting && m_waiting->code == number)
+        m_waiting->simId = simId;
 }
 
 } // namespace linuxhost

@@ -8,6 +8,27 @@
 
 namespace linuxhost {
 
+namespace {
+
+// Modem/2 before Modem/10: the first modem is the lowest number, whatever the
+// object manager's own order.
+gint byPath(gconstpointer a, gconstpointer b)
+{
+    const std::string left = modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(a)));
+    const std::string right = modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(b)));
+    if (left.size() != right.size())
+        return left.size() < right.size() ? -1 : 1;
+    return left.compare(right);
+}
+
+// The object manager's objects (each ref'd), sorted by path.
+GList* modemsByPath(MMManager* manager)
+{
+    return g_list_sort(g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager)), byPath);
+}
+
+} // namespace
+
 ModemTelephony::ModemTelephony(platform::Device& device, GDBusConnection* systemBus, SmsMirror& mirror, std::string selector)
     : m_device(device)
     , m_bus(G_DBUS_CONNECTION(g_object_ref(systemBus)))
@@ -42,6 +63,19 @@ void ModemTelephony::start()
     m_mirror.load();
     m_watch = g_bus_watch_name_on_connection(m_bus, MM_DBUS_SERVICE, G_BUS_NAME_WATCHER_FLAGS_NONE, serviceAppeared,
                                              serviceVanished, this, nullptr);
+}
+
+void ModemTelephony::follow(MMManager* manager)
+{
+    m_follower = true;
+    useManager(MM_MANAGER(g_object_ref(manager)));
+}
+
+void ModemTelephony::retire()
+{
+    detach();
+    stop();
+    dropManager();
 }
 
 void ModemTelephony::stop()
@@ -109,6 +143,7 @@ void ModemTelephony::serviceVanished(GDBusConnection*, const gchar*, gpointer da
     self->dropManager();
     self->m_condition.clear();
     self->statusChanged();
+    self->modemsChanged();
 }
 
 void ModemTelephony::dropManager()
@@ -140,15 +175,45 @@ void ModemTelephony::managerReady(GObject*, GAsyncResult* result, gpointer data)
         g_object_unref(manager); // the service went away (or came back) meanwhile
         return;
     }
-    self->m_manager = manager;
-    auto connect = [self](const char* signal, GCallback callback) {
-        self->m_managerHandlers.push_back(g_signal_connect(self->m_manager, signal, callback, self));
+    self->useManager(manager);
+    self->modemsChanged();
+}
+
+void ModemTelephony::useManager(MMManager* manager)
+{
+    m_manager = manager;
+    auto connect = [this](const char* signal, GCallback callback) {
+        m_managerHandlers.push_back(g_signal_connect(m_manager, signal, callback, this));
     };
     connect("object-added", G_CALLBACK(objectAdded));
     connect("object-removed", G_CALLBACK(objectRemoved));
     connect("interface-added", G_CALLBACK(interfacesChanged));
     connect("interface-removed", G_CALLBACK(interfacesChanged));
-    self->pickModem();
+    pickModem();
+}
+
+void ModemTelephony::modemsChanged()
+{
+    if (!m_stopped && m_modemsChanged)
+        m_modemsChanged();
+}
+
+std::string ModemTelephony::modemPath() const
+{
+    return m_object ? modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(m_object))) : "";
+}
+
+std::vector<std::string> ModemTelephony::modemPaths() const
+{
+    std::vector<std::string> paths;
+    if (!m_manager)
+        return paths;
+    GList* objects = modemsByPath(m_manager);
+    for (GList* item = objects; item; item = item->next)
+        if (matches(MM_OBJECT(item->data)))
+            paths.push_back(modemText(g_dbus_object_get_object_path(G_DBUS_OBJECT(item->data))));
+    g_list_free_full(objects, g_object_unref);
+    return paths;
 }
 
 // --- the modem ---------------------------------------------------------------
@@ -180,7 +245,7 @@ void ModemTelephony::pickModem()
 {
     if (m_object || !m_manager)
         return;
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(m_manager));
+    GList* objects = modemsByPath(m_manager);
     MMObject* chosen = nullptr;
     for (GList* item = objects; item && !chosen; item = item->next)
         if (suits(MM_OBJECT(item->data)))
@@ -199,25 +264,28 @@ void ModemTelephony::pickModem()
 void ModemTelephony::objectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
-    note("modem " + modemText(g_dbus_object_get_object_path(object)) + " appeared");
+    if (!self->m_follower) // told once, by the default client
+        note("modem " + modemText(g_dbus_object_get_object_path(object)) + " appeared");
     if (!self->m_ussd && self->suits(MM_OBJECT(object))) {
         self->detach();
         self->attach(MM_OBJECT(object));
     } else if (!self->m_object && self->matches(MM_OBJECT(object))) {
         self->attach(MM_OBJECT(object));
     }
+    self->modemsChanged();
 }
 
 void ModemTelephony::objectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data)
 {
     auto* self = static_cast<ModemTelephony*>(data);
-    if (G_DBUS_OBJECT(self->m_object) != object)
-        return;
-    note("modem " + self->modemName() + " went away");
-    self->detach();
-    self->m_condition.clear();
-    self->pickModem();
-    self->statusChanged();
+    if (G_DBUS_OBJECT(self->m_object) == object) {
+        note("modem " + self->modemName() + " went away");
+        self->detach();
+        self->m_condition.clear();
+        self->pickModem();
+        self->statusChanged();
+    }
+    self->modemsChanged();
 }
 
 void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object, GDBusInterface*, gpointer data)
@@ -226,16 +294,17 @@ void ModemTelephony::interfacesChanged(GDBusObjectManager*, GDBusObject* object,
     // Our modem gained or lost an interface (USSD comes once the SIM is
     // unlocked), or another one now has USSD while ours has none.
     bool ours = G_DBUS_OBJECT(self->m_object) == object;
-    if (!ours && (self->m_ussd || !self->suits(MM_OBJECT(object))))
-        return;
-    MMObject* target = MM_OBJECT(g_object_ref(object));
-    self->detach();
-    if (self->matches(target))
-        self->attach(target);
-    else
-        self->pickModem();
-    g_object_unref(target);
-    self->statusChanged();
+    if (ours || (!self->m_ussd && self->suits(MM_OBJECT(object)))) {
+        MMObject* target = MM_OBJECT(g_object_ref(object));
+        self->detach();
+        if (self->matches(target))
+            self->attach(target);
+        else
+            self->pickModem();
+        g_object_unref(target);
+        self->statusChanged();
+    }
+    self->modemsChanged();
 }
 
 void ModemTelephony::attach(MMObject* object)

@@ -1,5 +1,6 @@
-// The telephony service behind CTCallDial on a Linux machine: ModemManager on
-// the system bus, through libmm-glib on GLib's main loop.
+// The client of one modem: ModemManager on the system bus, through libmm-glib
+// on GLib's main loop. ModemPool (ModemPool.h) holds one per modem and is the
+// telephony service behind CTCallDial.
 //
 //   ModemTelephony modems(device, systemBus, mirror, "");   // "" = first with USSD
 //   device.telephony = &modems;
@@ -13,8 +14,8 @@
 // a daemon started before ModemManager, or one that outlives its restart,
 // reaches the new instance.
 //
-// The modem (ModemTelephony.cpp) is the first one with Modem3gpp.Ussd, or the
-// one `selector` names (object path, IMEI, equipment or device identifier);
+// The modem (ModemTelephony.cpp) is the first one with Modem3gpp.Ussd (by
+// object path), or the one `selector` names (object path, IMEI, equipment or device identifier);
 // without one with USSD, the first with a Modem interface is followed so that
 // its state can be told (a SIM-locked modem is exported with that interface
 // only; the others arrive later, and interfaces added and removed are
@@ -38,8 +39,9 @@
 //
 // SIM (ModemRegistration.cpp): the modem's Sim object is read when the modem
 // is taken and whenever its Sim property changes (a swap, a removal): its
-// SimIdentifier (the ICCID) and OperatorIdentifier (the home network) are
-// what codes that follow their SIM are matched against.
+// SimIdentifier (the ICCID) and OperatorIdentifier (the home network),
+// checked (SimIdentity.h), are what codes that follow their SIM are matched
+// against.
 // Menus (ModemMenu.cpp): a reply of the daemon's own session after which the
 // session's State reads user-response (3), read afresh, or a NetworkRequest
 // arriving during that session, goes to the menu listener (the home screen,
@@ -90,8 +92,16 @@ public:
     ModemTelephony& operator=(const ModemTelephony&) = delete;
 
     void start();
+    // Instead of start(): one modem of many, found through the object manager
+    // another client keeps (ModemPool.h). The service is not watched: the
+    // owner of `manager` retires this client when it goes. The carrier and
+    // operator links stay the default modem's.
+    void follow(MMManager* manager);
     // Cancels every pending call; their callbacks still run (and touch nothing).
     void stop();
+    // Lets the modem go (a dial waiting on it fails), then stop()s: for a
+    // follower whose modem went away; deleted once pendingCalls() is 0.
+    void retire();
     // Calls whose callbacks have not run yet.
     int pendingCalls() const { return m_pending; }
 
@@ -100,6 +110,8 @@ public:
     // OperatorIdentifier); none without a modem or a SIM.
     std::vector<platform::CTSimCard> insertedSims() const override;
     // Dialled when the modem holds that SIM; otherwise dropped with a log line.
+    // A dial that waits for the session is dropped too (onDialFailed) if the
+    // SIM has left the modem by the time it would go out.
     void dialOnSim(platform::Process& from, const std::string& number, const std::string& simId) override;
 
     // Called once when a modem becomes ready after a dial was dropped for want
@@ -126,6 +138,18 @@ public:
     bool respond(const std::string& choice);
 
     bool hasModem() const { return m_object != nullptr; }
+    // The followed modem's object path; empty without one.
+    std::string modemPath() const;
+    // The object manager's modems that the selector lets through, by path,
+    // and the listener told after they (or the modem followed) may have
+    // changed: one added or removed, interfaces changed, the service gone.
+    std::vector<std::string> modemPaths() const;
+    void onModemsChanged(std::function<void()> changed) { m_modemsChanged = std::move(changed); }
+    MMManager* manager() const { return m_manager; }
+    // The SIM read holds `simId` (platform::CTSimMatches).
+    bool holds(const std::string& simId) const;
+    // A menu of this modem's own session waits for respond().
+    bool menuOpen() const { return m_menuOpen; }
     // A modem with USSD that is enabled.
     bool ready() const;
 
@@ -143,6 +167,8 @@ private:
     struct SmsWatch;
     struct Waiting {
         std::string code;
+        // The SIM the dial was made for (dialOnSim): checked again when it goes out.
+        std::string simId;
         guint timer = 0;
         double window = 0;
         bool logged = false;
@@ -161,6 +187,8 @@ private:
     static void simChanged(GObject*, GParamSpec*, gpointer self);
 
     void dropManager();
+    void useManager(MMManager* manager);
+    void modemsChanged();
     bool matches(MMObject* object) const;
     bool suits(MMObject* object) const;
     void pickModem();
@@ -232,6 +260,8 @@ private:
     std::function<void()> m_statusChanged;
     std::function<void(const DialFailure&)> m_dialFailed;
     std::function<void()> m_simChanged;
+    std::function<void()> m_modemsChanged;
+    bool m_follower = false;
     guint m_watch = 0;
     bool m_serviceSeen = false;
     MMManager* m_manager = nullptr;

@@ -61,7 +61,7 @@ void ModemTelephony::dial(platform::Process&, const std::string& number)
         note("the dial of " + m_waiting->code + " is given up: " + number + " is dialled now");
         endWait();
     }
-    m_waiting = Waiting{number, 0, replyWindow(), false};
+    m_waiting = Waiting{number, "", 0, replyWindow(), false};
     m_waiting->timer = g_timeout_add(static_cast<guint>(m_waiting->window * 1000), waitExpired, this);
     readSessionState();
 }
@@ -192,8 +192,15 @@ void ModemTelephony::decide(uint32_t state)
     if (state == MM_MODEM_3GPP_USSD_SESSION_STATE_IDLE || state == MM_MODEM_3GPP_USSD_SESSION_STATE_UNKNOWN) {
         m_ownSession = false;
         m_cancelledOnce = false;
-        std::string code = m_waiting->code;
+        const std::string code = m_waiting->code;
+        const std::string simId = m_waiting->simId;
         endWait();
+        if (!simId.empty() && !holds(simId)) {
+            // Swapped while the dial waited: the figures would be another SIM's.
+            note("SIM " + simId + " left " + modemName() + " before " + code + " went out: it is not dialled");
+            dialFailed(code, DialFailure::Why::modemUnavailable, "SIM " + simId + " is no longer in " + modemName());
+            return;
+        }
         initiate(code);
         return;
     }

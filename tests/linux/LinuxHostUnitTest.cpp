@@ -3,6 +3,7 @@
 // the dates of mirrored messages.
 #include "host/common/device/CarrierLinks.h"
 #include "host/linux/Registration.h"
+#include "host/linux/SimIdentity.h"
 #include "host/linux/SmsMirror.h"
 #include "host/linux/UssdString.h"
 #include "host/linux/WidgetTexts.h"
@@ -31,6 +32,37 @@ TEST(UssdString, OnlyDigitsStarsHashesAndPlusAreDialable)
         SCOPED_TRACE(c.text);
         EXPECT_EQ(isDialableUssd(c.text), c.dialable);
     }
+}
+
+TEST(SimIdentity, KeepsOnlyAnIccidOfHexDigitsAndAnMccMncOfFiveOrSixDigits)
+{
+    struct Case {
+        const char* iccid;
+        const char* home;
+        platform::CTSimCard card;
+        bool problem;
+    };
+    const std::string longest(kLongestIccid, '8');
+    const std::string tooLong(kLongestIccid + 1, '8');
+    for (const Case& c : {Case{"89701010000000000001", "25001", {"89701010000000000001", "25001"}, false},
+                          Case{"8944200000000000002F", "310260", {"8944200000000000002F", "310260"}, false},
+                          Case{nullptr, nullptr, {"", ""}, false}, Case{"", "", {"", ""}, false},
+                          Case{longest.c_str(), "", {longest, ""}, false},
+                          Case{tooLong.c_str(), "25001", {"", "25001"}, true},
+                          Case{"8970 1010", "25001", {"", "25001"}, true},
+                          Case{"89701\n", "25001", {"", "25001"}, true},
+                          Case{"\xd0\x91", "25001", {"", "25001"}, true},
+                          Case{"8970", "2500", {"8970", ""}, true}, Case{"8970", "2500123", {"8970", ""}, true},
+                          Case{"8970", "25O01", {"8970", ""}, true}, Case{"8970", "2500A", {"8970", ""}, true}}) {
+        SCOPED_TRACE(std::string(c.iccid ? c.iccid : "(null)") + " / " + (c.home ? c.home : "(null)"));
+        const SimIdentity identity = simIdentity(c.iccid, c.home);
+        EXPECT_EQ(identity.card, c.card);
+        EXPECT_EQ(!identity.problem.empty(), c.problem) << identity.problem;
+    }
+    // A flood is quoted cut short, with its length.
+    const SimIdentity flood = simIdentity(std::string(10'000, 'x').c_str(), "25001");
+    EXPECT_LT(flood.problem.size(), 200u) << flood.problem;
+    EXPECT_NE(flood.problem.find("10000 bytes"), std::string::npos) << flood.problem;
 }
 
 TEST(Registration, TheLinksDifferOnlyWhileRoaming)

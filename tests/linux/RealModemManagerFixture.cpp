@@ -20,6 +20,8 @@ std::string RealModemManagerTest::s_skip;
 fs::path RealModemManagerTest::s_folder;
 std::string RealModemManagerTest::s_bus;
 std::string RealModemManagerTest::s_control;
+std::string RealModemManagerTest::s_control2;
+int RealModemManagerTest::s_modems = 1;
 pid_t RealModemManagerTest::s_harness = -1;
 
 namespace {
@@ -109,7 +111,8 @@ void RealModemManagerTest::SetUpTestSuite()
         dup2(in, 0);
         dup2(log, 1);
         dup2(log, 2);
-        execl(kPython, kPython, script.c_str(), "--folder", harnessFolder.c_str(), nullptr);
+        const std::string modems = std::to_string(s_modems);
+        execl(kPython, kPython, script.c_str(), "--folder", harnessFolder.c_str(), "--modems", modems.c_str(), nullptr);
         _exit(127);
     }
     setpgid(pid, pid);
@@ -123,6 +126,7 @@ void RealModemManagerTest::SetUpTestSuite()
     std::string text = readText(ready);
     s_bus = field(text, "system_bus");
     s_control = field(text, "control");
+    s_control2 = field(text, "control2");
 }
 
 void RealModemManagerTest::TearDownTestSuite()
@@ -161,11 +165,18 @@ void RealModemManagerTest::SetUp()
     modem(R"({"op": "release"})");
     modem(R"({"op": "forget"})");
     modem(R"({"op": "pin", "pin": ""})");
+    if (s_modems > 1) {
+        secondModem(R"({"op": "release"})");
+        secondModem(R"({"op": "forget"})");
+    }
     // Left locked by a test that stopped half-way: the SIM has no PIN any
     // more, and ModemManager sees so once it probes the modem again.
     if (mmcli({"-m", "any"}).out.find("state: locked") != std::string::npos)
         restartModemManager();
-    ASSERT_TRUE(enableModem()) << "the modem is not enabled";
+    if (s_modems > 1)
+        ASSERT_TRUE(enableEveryModem()) << "the modems are not all enabled:\n" << mmcli({"-L"}).out;
+    else
+        ASSERT_TRUE(enableModem()) << "the modem is not enabled";
     clearMessages();
     m_modemLogStart = readText(s_folder / "mm/modem.log").size();
 }
@@ -198,10 +209,20 @@ std::string RealModemManagerTest::json(const std::string& text)
 
 std::string RealModemManagerTest::modem(const std::string& requestJson)
 {
+    return control(s_control, requestJson);
+}
+
+std::string RealModemManagerTest::secondModem(const std::string& requestJson)
+{
+    return control(s_control2, requestJson);
+}
+
+std::string RealModemManagerTest::control(const std::string& socketPath, const std::string& requestJson)
+{
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    snprintf(address.sun_path, sizeof address.sun_path, "%s", s_control.c_str());
+    snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
     timeval limit{10, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string request = requestJson + "\n";
@@ -259,6 +280,31 @@ bool RealModemManagerTest::enableModem()
         if (state.out.find("state: disabled") != std::string::npos)
             mmcli({"-m", "any", "-e"});
         return false;
+    }, kModemExport);
+}
+
+bool RealModemManagerTest::enableEveryModem()
+{
+    return waitFor([&] {
+        std::vector<std::string> paths;
+        std::istringstream lines(mmcli({"-L"}).out);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t at = line.find("/org/freedesktop/ModemManager1/Modem/");
+            if (at != std::string::npos)
+                paths.push_back(line.substr(at, line.find(' ', at) - at));
+        }
+        if (paths.size() < size_t(s_modems))
+            return false;
+        bool all = true;
+        for (const std::string& path : paths) {
+            CommandResult state = mmcli({"-m", path});
+            if (state.out.find("state: registered") != std::string::npos)
+                continue;
+            all = false;
+            if (state.out.find("state: disabled") != std::string::npos)
+                mmcli({"-m", path, "-e"});
+        }
+        return all;
     }, kModemExport);
 }
 

@@ -30,6 +30,8 @@ protected:
     // One request to the emulated modem's control socket (a JSON object);
     // its JSON reply, or "" (and a test failure) when the socket fails.
     std::string modem(const std::string& requestJson);
+    // The same to the second modem of a suite that runs two (useTwoModems()).
+    std::string secondModem(const std::string& requestJson);
     // How the network answers a code; extraJson adds fields ("\"action\": 1").
     void answer(const std::string& code, const std::string& text, const std::string& extraJson = "");
     void deliverSms(const std::string& sender, const std::string& text, int parts = 1);
@@ -47,13 +49,23 @@ protected:
     size_t modemLogCount(const std::string& part) const;
     static std::string json(const std::string& text);
 
+    // For a suite's SetUpTestSuite(), before the base's: the harness runs two
+    // emulated modems (another IMEI, SIM and home network: SECOND_MODEM in
+    // real_modemmanager.py), and each test starts with both enabled.
+    static void useTwoModems() { s_modems = 2; }
+    // Waits until ModemManager exports every modem of the suite, then enables each.
+    bool enableEveryModem();
+
 private:
     void clearMessages();
+    std::string control(const std::string& socketPath, const std::string& requestJson);
 
     static std::string s_skip;
     static std::filesystem::path s_folder;
     static std::string s_bus;
     static std::string s_control;
+    static std::string s_control2;
+    static int s_modems;
     static pid_t s_harness;
     size_t m_modemLogStart = 0;
 };

@@ -30,6 +30,8 @@ per line, one JSON reply per line):
   {"op": "forget"}                               no code has an answer any more
   {"op": "pin", "pin": "1234"}                   the SIM asks for a PIN ("" for none)
   {"op": "charsets", "list": ["GSM"]}            the charsets +CSCS offers
+  {"op": "sim", "iccid": "...", "imsi": "...", "operator": ["23410", "Name"]}
+                                                 another SIM in (ModemManager reads it when it probes again)
   {"op": "log"} / {"op": "state"} / {"op": "clear-log"}
 
 Standard library only. Run alone it prints its pty and control socket:
@@ -39,6 +41,7 @@ Standard library only. Run alone it prints its pty and control socket:
 import argparse
 import datetime
 import heapq
+import itertools
 import json
 import os
 import selectors
@@ -190,14 +193,24 @@ def split_commands(line):
 
 
 class Modem:
-    def __init__(self, control_path, log=sys.stderr):
+    '''identity: {"name", "imei", "imsi", "iccid", "operator": [code, name]}, each
+    defaulting to the module's; loop: another Modem whose selector and timers
+    this one shares, so that one run() serves both (two modems, one process).'''
+
+    def __init__(self, control_path, log=sys.stderr, identity=None, loop=None):
         self.log_file = log
+        identity = identity or {}
+        self.name = identity.get('name', 'at_modem')
+        self.imei = identity.get('imei', IMEI)
+        self.imsi = identity.get('imsi', IMSI)
+        self.iccid = identity.get('iccid', ICCID)
+        self.home_operator = tuple(identity.get('operator', HOME_OPERATOR))
         self.master, self.slave = os.openpty()
         tty.setraw(self.slave)
         tty.setraw(self.master)
         self.pty_name = os.ttyname(self.slave)
         os.set_blocking(self.master, False)
-        self.selector = selectors.DefaultSelector()
+        self.selector = loop.selector if loop else selectors.DefaultSelector()
         self.selector.register(self.master, selectors.EVENT_READ, self.on_tty)
         self.control_path = control_path
         if os.path.exists(control_path):
@@ -207,8 +220,8 @@ class Modem:
         self.control.listen(8)
         self.control.setblocking(False)
         self.selector.register(self.control, selectors.EVENT_READ, self.on_accept)
-        self.timers = []
-        self.timer_seq = 0
+        self.timers = loop.timers if loop else []
+        self.timer_seq = loop.timer_seq if loop else itertools.count()
         self.input = b''
         self.commands = []
         self.extra_ops = {}
@@ -233,7 +246,7 @@ class Modem:
     # --- plumbing ------------------------------------------------------------
 
     def note(self, text):
-        print('%.3f at_modem: %s' % (time.monotonic(), text), file=self.log_file, flush=True)
+        print('%.3f %s: %s' % (time.monotonic(), self.name, text), file=self.log_file, flush=True)
 
     def write(self, text):
         data = text.encode('utf-8', 'replace')
@@ -254,8 +267,7 @@ class Modem:
         self.write('\r\n%s\r\n' % line)
 
     def after(self, seconds, callback):
-        self.timer_seq += 1
-        heapq.heappush(self.timers, (time.monotonic() + seconds, self.timer_seq, callback))
+        heapq.heappush(self.timers, (time.monotonic() + seconds, next(self.timer_seq), callback))
 
     def run(self, until=lambda: False):
         while not until():
@@ -338,7 +350,7 @@ class Modem:
         if upper in ('+CGMR', '+GMR'):
             return [REVISION], 'OK'
         if upper in ('+CGSN', '+GSN'):
-            return [IMEI], 'OK'
+            return [self.imei], 'OK'
         if upper == '+CMEE=1' or upper == '+CMEE=2':
             return [], 'OK'
         if upper == '+CPIN?':
@@ -357,7 +369,7 @@ class Modem:
                 not self.unlocked and upper.startswith(('+CRSM', '+CUSD=1,', '+CMG', '+CPMS')):
             return [], '+CME ERROR: 11'
         if upper == '+CIMI':
-            return [IMSI], 'OK'
+            return [self.imsi], 'OK'
         if upper.startswith('+CRSM='):
             return self.crsm(split_arguments(command[6:]))
         if upper == '+CFUN?':
@@ -377,7 +389,7 @@ class Modem:
                     return ['+%s: 2,1,"1A2B","01C3D4E5",7' % name], 'OK'
                 return ['+%s: %d,1' % (name, mode)], 'OK'
         if upper == '+COPS?':
-            code, name = HOME_OPERATOR
+            code, name = self.home_operator
             shown = '"%s"' % (code if self.cops_format == 2 else self.encode_text(name))
             return ['+COPS: 0,%d,%s,7' % (self.cops_format, shown)], 'OK'
         if upper.startswith('+COPS=3,'):
@@ -443,7 +455,7 @@ class Modem:
     def crsm(self, args):
         # 176 READ BINARY of EF_ICCID (0x2FE2); anything else is not on this SIM.
         if len(args) >= 2 and args[0] == '176' and args[1] == '12258':
-            return ['+CRSM: 144,0,"%s"' % semi_octets(ICCID).hex().upper()], 'OK'
+            return ['+CRSM: 144,0,"%s"' % semi_octets(self.iccid).hex().upper()], 'OK'
         return ['+CRSM: 106,130'], 'OK'
 
     # --- SMS ---------------------------------------------------------------
@@ -632,6 +644,10 @@ class Modem:
             self.unlocked = not self.pin
         elif op == 'charsets':
             self.charsets = list(request['list'])
+        elif op == 'sim':
+            self.iccid = str(request.get('iccid', self.iccid))
+            self.imsi = str(request.get('imsi', self.imsi))
+            self.home_operator = tuple(request.get('operator', self.home_operator))
         elif op == 'log':
             return {'ok': True, 'commands': self.commands}
         elif op == 'clear-log':

@@ -14,6 +14,10 @@ Parameters (dbusmock -p JSON), all optional:
             Modem interface only; the others arrive by InterfacesAdded once it
             is unlocked, disabled. Modem.Enable(b) enables or disables it.
   "stored": [[sender, text, timestamp], ...] messages already in storage.
+  "modems": [[iccid, operator], ...] more modems beside the first, enabled:
+            Modem/1, Modem/2, ... each with its own SIM (at SIM/modemN), IMEI,
+            USSD session and replies, and messaging (the "sms" replies of a
+            code dialled on it arrive on it).
 
 What the real service does and the mock does too:
   - a disabled modem's USSD State is 0 (unknown); USSD calls on it fail with
@@ -63,6 +67,15 @@ of the manager object:
                                           SimIdentifier and OperatorIdentifier ("" for an ICCID
                                           the modem cannot read), the modem's Sim pointing at it
   RemoveSim()                             the SIM taken out: the modem's Sim is "/"
+
+The methods above play modem 0; these play modem N of several ("modems"):
+  SetUssdReplyOn(n, code, mode, text, extra)  SetUssdReply on modem n
+  SetUssdChoiceOn(n, code, choices, mode, text) SetUssdChoice on modem n
+  SetUssdStateOn(n, state)                    SetUssdState on modem n
+  SwapSimOn(n, iccid, operatorId)             SwapSim on modem n
+  RemoveSimOn(n)                              RemoveSim on modem n
+  RemoveModemAt(n) / AddModemAt(n)            modem n goes away (its SIM and messages with it) and
+                                              comes back; its network replies are kept
 '''
 
 import dbus
@@ -113,15 +126,11 @@ SMS_RECEIVING = 2
 SMS_RECEIVED = 3
 SMS_PART_DELAY_MS = 300
 
-# Module state (one mock process plays one modem).
-answers = {}
-# (code, (choice, ...)) -> (mode, text); the open menu's code and choices so far.
-choice_answers = {}
-menu_session = {'code': None, 'path': ()}
+# Module state. Each modem's network side is a session of its own (its
+# replies, open menu, pending calls and Cancel count), keyed by modem path.
+sessions = {}
 INVALID_CHOICE_TEXT = 'Invalid choice'
 next_sms = [0]
-pending_calls = []
-cancels = [0]
 stored = []        # (sender, text, timestamp) in storage when the mock starts
 start_state = ['enabled']
 refusals = {}      # 'ussd' -> the D-Bus error name polkit's refusal gives
@@ -133,14 +142,26 @@ def refuse(kind):
         raise dbus.exceptions.DBusException('Not authorized to perform the operation', name=name)
 
 
+def session(path=MODEM_PATH):
+    '''The network side of the modem at path: its answers, its open menu, ...'''
+    return sessions.setdefault(str(path), {
+        'answers': {},
+        # (code, (choice, ...)) -> (mode, text); the open menu's code and choices so far.
+        'choices': {},
+        'menu': {'code': None, 'path': ()},
+        'pending': [],
+        'cancels': [0],
+    })
+
+
 def now_timestamp():
     return GLib.DateTime.new_now_local().format('%Y-%m-%dT%H:%M:%S%:z')
 
 
-def modem_properties(state, lock):
+def modem_properties(state, lock, sim_path=SIM_PATH, imei=IMEI, index=0):
     return {
-        'Sim': dbus.ObjectPath(SIM_PATH),
-        'SimSlots': dbus.Array([dbus.ObjectPath(SIM_PATH)], signature='o'),
+        'Sim': dbus.ObjectPath(sim_path),
+        'SimSlots': dbus.Array([dbus.ObjectPath(sim_path)], signature='o'),
         'PrimarySimSlot': dbus.UInt32(1),
         'Bearers': dbus.Array([], signature='o'),
         'SupportedCapabilities': dbus.Array([dbus.UInt32(8)], signature='u'),
@@ -151,13 +172,13 @@ def modem_properties(state, lock):
         'Model': 'Mock LTE',
         'Revision': '1.0',
         'HardwareRevision': '1',
-        'DeviceIdentifier': 'f0e1d2c3b4a5968778695a4b3c2d1e0f0a1b2c3d',
-        'Device': '/sys/devices/mock/modem0',
+        'DeviceIdentifier': 'f0e1d2c3b4a5968778695a4b3c2d1e0f0a1b2c3' + str(index),
+        'Device': f'/sys/devices/mock/modem{index}',
         'Drivers': dbus.Array(['qmi_wwan'], signature='s'),
         'Plugin': 'generic',
         'PrimaryPort': 'cdc-wdm0',
         'Ports': dbus.Array([dbus.Struct(('cdc-wdm0', dbus.UInt32(6)), signature='su')], signature='(su)'),
-        'EquipmentIdentifier': IMEI,
+        'EquipmentIdentifier': imei,
         'UnlockRequired': dbus.UInt32(lock),
         'UnlockRetries': dbus.Dictionary({}, signature='uu'),
         'State': dbus.Int32(state),
@@ -174,11 +195,11 @@ def modem_properties(state, lock):
     }
 
 
-def modem_3gpp_properties():
+def modem_3gpp_properties(imei=IMEI, operator=HOME_OPERATOR):
     return {
-        'Imei': IMEI,
+        'Imei': imei,
         'RegistrationState': dbus.UInt32(1),
-        'OperatorCode': HOME_OPERATOR,
+        'OperatorCode': operator,
         'OperatorName': 'Home Mobile',
         'EnabledFacilityLocks': dbus.UInt32(0),
         'SubscriptionState': dbus.UInt32(0),
@@ -202,13 +223,13 @@ def messaging_properties(messages):
     }
 
 
-def sim_properties():
+def sim_properties(iccid='89701010000000000001', operator=HOME_OPERATOR):
     return {
         'Active': True,
-        'SimIdentifier': '89701010000000000001',
+        'SimIdentifier': iccid,
         'Imsi': '250010000000001',
         'Eid': '',
-        'OperatorIdentifier': HOME_OPERATOR,
+        'OperatorIdentifier': operator,
         'OperatorName': 'Home Mobile',
         'EmergencyNumbers': dbus.Array(['112'], signature='s'),
         'PreferredNetworks': dbus.Array([], signature='(su)'),
@@ -245,26 +266,38 @@ def modem():
     return mockobject.objects.get(MODEM_PATH)
 
 
-def modem_state():
-    return int(modem().props[MODEM_IFACE]['State'])
+def modem_path(index):
+    return MODEM_PATH if int(index) == 0 else f'/org/freedesktop/ModemManager1/Modem/{int(index)}'
 
 
-def ussd_state():
-    return int(modem().props[USSD_IFACE]['State'])
+def modem_at(index):
+    obj = mockobject.objects.get(modem_path(index))
+    if obj is None:
+        raise wrong_state(f'there is no modem {int(index)}')
+    return obj
+
+
+def modem_state(obj=None):
+    return int((obj or modem()).props[MODEM_IFACE]['State'])
+
+
+def ussd_state(obj=None):
+    return int((obj or modem()).props[USSD_IFACE]['State'])
 
 
 def wrong_state(message):
     return dbus.exceptions.DBusException(message, name=ERROR_WRONG_STATE)
 
 
-def set_ussd_state_lagging(state):
+def set_ussd_state_lagging(state, obj=None):
     '''The value changes now (a Get reads it), the signal comes later.'''
-    obj = modem()
+    obj = obj or modem()
+    path = obj.path
     obj.props[USSD_IFACE]['State'] = dbus.UInt32(state)
 
     def announce():
         # As a coalesced change is: with the value it has by then.
-        if modem() is obj:
+        if mockobject.objects.get(path) is obj:
             now = obj.props[USSD_IFACE]['State']
             obj.EmitSignal(dbus.PROPERTIES_IFACE, 'PropertiesChanged', 'sa{sv}as',
                            [USSD_IFACE, {'State': dbus.UInt32(now, variant_level=1)}, []])
@@ -273,7 +306,8 @@ def set_ussd_state_lagging(state):
     GLib.timeout_add(USSD_IDLE_SIGNAL_LAG_MS, announce)
 
 
-def end_pending_calls(name, message):
+def end_pending_calls(name, message, path=MODEM_PATH):
+    pending_calls = session(path)['pending']
     calls = list(pending_calls)
     pending_calls.clear()
     for _, error in calls:
@@ -288,58 +322,62 @@ def Initiate(self, command, reply, error):
     if refusals.get('ussd'):
         error(dbus.exceptions.DBusException('Not authorized to perform the operation', name=refusals['ussd']))
         return
-    if modem_state() < MODEM_ENABLED:
+    if modem_state(self) < MODEM_ENABLED:
         error(wrong_state('Cannot initiate USSD: device not yet enabled'))
         return
-    if ussd_state() != USSD_IDLE:
+    own = session(self.path)
+    if ussd_state(self) != USSD_IDLE:
         error(wrong_state('Cannot initiate USSD: a session is already active'))
         return
     self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_ACTIVE)})
-    mode, text, extra = answers.get(str(command), ('reply', UNKNOWN_CODE_TEXT, ''))
+    mode, text, extra = own['answers'].get(str(command), ('reply', UNKNOWN_CODE_TEXT, ''))
     if mode == 'silent':
         # Kept so that the reply is never sent and the call object stays alive.
-        pending_calls.append((reply, error))
+        own['pending'].append((reply, error))
         return
     if mode == 'fail':
-        set_ussd_state_lagging(USSD_IDLE)
+        set_ussd_state_lagging(USSD_IDLE, self)
         error(dbus.exceptions.DBusException(text, name=extra))
         return
     if mode == 'menu':
-        menu_session['code'], menu_session['path'] = str(command), ()
+        own['menu']['code'], own['menu']['path'] = str(command), ()
         reply(text)
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE)})
         return
     if mode in ('sms', 'sms-parts'):
         reply('Request accepted')
-        set_ussd_state_lagging(USSD_IDLE)
+        set_ussd_state_lagging(USSD_IDLE, self)
         parts = [text[:len(text) // 2], text[len(text) // 2:]] if mode == 'sms-parts' else [text]
-        GLib.timeout_add(100, lambda: deliver(extra, parts, now_timestamp()) and False)
+        path = self.path
+        GLib.timeout_add(100, lambda: deliver(extra, parts, now_timestamp(), path) and False)
         return
     reply(text)
-    set_ussd_state_lagging(USSD_IDLE)
+    set_ussd_state_lagging(USSD_IDLE, self)
 
 
 @dbus.service.method(USSD_IFACE, in_signature='s', out_signature='s')
 def Respond(self, response):
-    if modem_state() < MODEM_ENABLED:
+    if modem_state(self) < MODEM_ENABLED:
         raise wrong_state('Cannot respond USSD: device not yet enabled')
-    if ussd_state() != USSD_USER_RESPONSE:
+    if ussd_state(self) != USSD_USER_RESPONSE:
         raise wrong_state('Cannot respond USSD: no session awaits a response')
     self.log(f'Respond {response}')
+    own = session(self.path)
+    menu_session = own['menu']
     code = menu_session['code']
     if code is None:
         # A network request's session: answered, then over.
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
         return UNKNOWN_CODE_TEXT
     path = menu_session['path'] + (str(response),)
-    mode, text = choice_answers.get((code, path), ('reply', INVALID_CHOICE_TEXT))
+    mode, text = own['choices'].get((code, path), ('reply', INVALID_CHOICE_TEXT))
     self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_ACTIVE)})
     if mode == 'menu':
         menu_session['path'] = path
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE)})
         return text
     menu_session['code'], menu_session['path'] = None, ()
-    set_ussd_state_lagging(USSD_IDLE)
+    set_ussd_state_lagging(USSD_IDLE, self)
     return text
 
 
@@ -347,12 +385,13 @@ def Respond(self, response):
 def Cancel(self):
     self.log('Cancel')
     refuse('ussd')
-    if modem_state() < MODEM_ENABLED:
+    if modem_state(self) < MODEM_ENABLED:
         raise wrong_state('Cannot cancel USSD: device not yet enabled')
-    cancels[0] += 1
-    end_pending_calls(ERROR_ABORTED, 'USSD session was cancelled')
-    if cancels[0] == 1:
-        menu_session['code'], menu_session['path'] = None, ()
+    own = session(self.path)
+    own['cancels'][0] += 1
+    end_pending_calls(ERROR_ABORTED, 'USSD session was cancelled', self.path)
+    if own['cancels'][0] == 1:
+        own['menu']['code'], own['menu']['path'] = None, ()
         self.UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
 
 
@@ -372,7 +411,7 @@ def Delete(self, path):
 
 @dbus.service.method(MODEM_IFACE, in_signature='b', out_signature='')
 def Enable(self, enable):
-    state = modem_state()
+    state = modem_state(self)
     if state < MODEM_DISABLED:
         raise wrong_state('Cannot enable modem: device is locked')
     if not enable:
@@ -450,8 +489,29 @@ def add_modem(manager):
     manager.object_manager_emit_added(MODEM_PATH)
 
 
-def deliver(sender, parts, timestamp):
-    obj = modem()
+# The modems beyond the first: index -> (iccid, operator), from the "modems" parameter.
+extra_modems = {}
+
+
+def add_extra_modem(manager, index):
+    '''Modem N (N >= 1): enabled, with USSD and messaging, its own SIM and IMEI.'''
+    iccid, operator = extra_modems[index]
+    sim_path = f'/org/freedesktop/ModemManager1/SIM/modem{index}'
+    manager.AddObject(sim_path, SIM_IFACE, dbus.Dictionary(sim_properties(iccid, operator), signature='sv'), [])
+    path = modem_path(index)
+    imei = IMEI[:-2] + f'{index:02d}'
+    manager.AddObject(path, MODEM_IFACE, dbus.Dictionary(
+        modem_properties(MODEM_REGISTERED, LOCK_NONE, sim_path, imei, index), signature='sv'), [])
+    obj = mockobject.objects[path]
+    obj.methods.setdefault(MODEM_IFACE, {})['Enable'] = ('b', '', '', Enable)
+    add_interface(obj, MODEM_3GPP_IFACE, modem_3gpp_properties(imei, operator), [])
+    add_interface(obj, USSD_IFACE, ussd_properties(USSD_IDLE), [Initiate, Respond, Cancel])
+    add_interface(obj, MESSAGING_IFACE, messaging_properties([]), [List, Delete])
+    manager.object_manager_emit_added(path)
+
+
+def deliver(sender, parts, timestamp, path=MODEM_PATH):
+    obj = mockobject.objects.get(path)
     if obj is None or MESSAGING_IFACE not in obj.props:
         return False
     whole = ''.join(parts)
@@ -476,6 +536,7 @@ def deliver(sender, parts, timestamp):
 def load(mock, parameters):
     start_state[0] = str(parameters.get('state', 'enabled'))
     stored.extend((str(a), str(b), str(c)) for a, b, c in parameters.get('stored', []))
+    # "modems": [[iccid, operator], ...] adds modems 1, 2, ... beside the first.
     mock.AddMethods(MAIN_IFACE, [
         ('ScanDevices', '', '', ''),
         ('SetLogging', 's', '', ''),
@@ -489,18 +550,21 @@ def load(mock, parameters):
                    'ret = {dbus.ObjectPath(k): objects[k].props for k in objects.keys() '
                    'if k.startswith("/org/freedesktop/ModemManager1/Modem/")}')
     add_modem(mock)
+    for index, (iccid, operator) in enumerate(parameters.get('modems', []), start=1):
+        extra_modems[index] = (str(iccid), str(operator))
+        add_extra_modem(mock, index)
 
 
 # --- the network, played by the tests -----------------------------------------
 
 @dbus.service.method(MOCK_IFACE, in_signature='ssss', out_signature='')
 def SetUssdReply(self, code, mode, text, extra):
-    answers[str(code)] = (str(mode), str(text), str(extra))
+    session()['answers'][str(code)] = (str(mode), str(text), str(extra))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ssss', out_signature='')
 def SetUssdChoice(self, code, choices, mode, text):
-    choice_answers[(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
+    session()['choices'][(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
@@ -515,12 +579,14 @@ def SetNetworkNotification(self, text):
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def SetNetworkRequest(self, text):
+    menu_session = session()['menu']
     menu_session['code'], menu_session['path'] = None, ()
     modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_USER_RESPONSE), 'NetworkRequest': text})
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
 def ReleaseSession(self):
+    menu_session = session()['menu']
     menu_session['code'], menu_session['path'] = None, ()
     end_pending_calls(ERROR_ABORTED, 'USSD terminated by network')
     modem().UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(USSD_IDLE), 'NetworkRequest': ''})
@@ -565,9 +631,9 @@ def SetRefusal(self, kind, error):
 next_sim = [1]
 
 
-def point_sim(path):
+def point_sim(path, obj=None):
     # dbusmock's UpdateProperties cannot wrap an object path: set and announce it here.
-    obj = modem()
+    obj = obj or modem()
     obj.props[MODEM_IFACE]['Sim'] = dbus.ObjectPath(path)
     obj.props[MODEM_IFACE]['SimSlots'] = dbus.Array([dbus.ObjectPath(path)], signature='o')
     obj.EmitSignal('org.freedesktop.DBus.Properties', 'PropertiesChanged', 'sa{sv}as', [
@@ -592,3 +658,57 @@ def SwapSim(self, iccid, operator_id):
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
 def RemoveSim(self):
     point_sim('/')
+
+
+# --- several modems: modem N (0 is the one above, 1... come from "modems") ----
+
+@dbus.service.method(MOCK_IFACE, in_signature='ussss', out_signature='')
+def SetUssdReplyOn(self, index, code, mode, text, extra):
+    session(modem_path(index))['answers'][str(code)] = (str(mode), str(text), str(extra))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ussss', out_signature='')
+def SetUssdChoiceOn(self, index, code, choices, mode, text):
+    session(modem_path(index))['choices'][(str(code), tuple(str(choices).split('/')))] = (str(mode), str(text))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
+def SetUssdStateOn(self, index, state):
+    modem_at(index).UpdateProperties(USSD_IFACE, {'State': dbus.UInt32(state)})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uss', out_signature='')
+def SwapSimOn(self, index, iccid, operator_id):
+    obj = modem_at(index)
+    path = '/org/freedesktop/ModemManager1/SIM/' + str(next_sim[0])
+    next_sim[0] += 1
+    self.AddObject(path, SIM_IFACE, dbus.Dictionary(sim_properties(str(iccid), str(operator_id)), signature='sv'), [])
+    point_sim(path, obj)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
+def RemoveSimOn(self, index):
+    point_sim('/', modem_at(index))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
+def RemoveModemAt(self, index):
+    if int(index) == 0:
+        RemoveModem(self)
+        return
+    obj = modem_at(index)
+    path = modem_path(index)
+    owned = [str(p) for p in obj.props[MESSAGING_IFACE]['Messages']] + [str(obj.props[MODEM_IFACE]['Sim'])]
+    self.object_manager_emit_removed(path)
+    for gone in [p for p in owned if p in mockobject.objects] + [path]:
+        self.RemoveObject(gone)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
+def AddModemAt(self, index):
+    if int(index) == 0:
+        add_modem(self)
+    elif int(index) in extra_modems:
+        add_extra_modem(self, int(index))
+    else:
+        raise wrong_state(f'modem {int(index)} was never described in "modems"')

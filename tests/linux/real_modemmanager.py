@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 '''The real ModemManager on a private system bus, driving the emulated AT modem.
 
-  real_modemmanager.py --folder DIR
+  real_modemmanager.py --folder DIR [--modems 2]
 
 starts, each in a process group of its own:
   - a private system bus (dbus-daemon with real-system-bus.conf, which takes
@@ -14,9 +14,13 @@ starts, each in a process group of its own:
     usb-serial port ttyUSB0 (driver option1) is the pty, through a /dev of
     its own. The machine's /sys, /dev and buses are never touched.
 
-When all runs it writes DIR/ready.json: {"system_bus", "control", "pty"}.
-The control socket is the modem's (see at_modem.py) with three more ops:
-"stop-modemmanager", "start-modemmanager" and "restart-modemmanager".
+With --modems 2 a second emulated modem (another IMEI, SIM and home network:
+SECOND_MODEM) sits on a second USB device, its port ttyUSB1.
+
+When all runs it writes DIR/ready.json: {"system_bus", "control", "pty"}, and
+"control2", "pty2" for the second modem. A control socket is its modem's (see
+at_modem.py); the first modem's has three more ops: "stop-modemmanager",
+"start-modemmanager" and "restart-modemmanager".
 Everything stops on SIGTERM or SIGINT, or when the parent goes away:
 SIGTERM to each group, then SIGKILL.
 
@@ -44,10 +48,8 @@ POLKITD = '/usr/lib/polkit-1/polkitd'
 STOP_LIMIT = 8.0
 PR_SET_PDEATHSIG = 1
 
-USB_DEVICE = 'devices/pci0000:00/0000:00:14.0/usb1/1-1'
-USB_INTERFACE = USB_DEVICE + '/1-1:1.0'
-SERIAL_PORT = USB_INTERFACE + '/ttyUSB0'
-TTY = SERIAL_PORT + '/tty/ttyUSB0'
+SECOND_MODEM = {'name': 'at_modem2', 'imei': '356938035643817', 'imsi': '234100000000002',
+                'iccid': '89442000000000000002', 'operator': ['23410', 'Travel Mobile']}
 
 
 def die_with_parent():
@@ -66,48 +68,57 @@ def link(path, target):
     os.symlink(os.path.relpath(target, os.path.dirname(path)), path)
 
 
-def make_sysfs(sys_root):
-    '''A USB modem: a device, an interface bound to option, its port ttyUSB0 (option1).'''
+def make_sysfs(sys_root, count=1):
+    '''USB modems 1-1, 1-2...: each a device, an interface bound to option, its port ttyUSB<n> (option1).'''
     s = lambda p: os.path.join(sys_root, p)  # noqa: E731
     for d in ('bus/usb/drivers/option', 'bus/usb-serial/drivers/option1', 'class/tty'):
         os.makedirs(s(d), exist_ok=True)
-    for name, value in {'idVendor': 'abcd', 'idProduct': '1234', 'bcdDevice': '0100', 'busnum': '1', 'devnum': '2',
-                        'devpath': '1', 'bDeviceClass': '00', 'manufacturer': at_modem.MANUFACTURER,
-                        'product': at_modem.MODEL, 'serial': at_modem.IMEI,
-                        'uevent': 'MAJOR=189\nMINOR=1\nDEVNAME=bus/usb/001/002\nDEVTYPE=usb_device\n'
-                                  'DRIVER=usb\nPRODUCT=abcd/1234/100\nTYPE=0/0/0\nBUSNUM=001\nDEVNUM=002\n'}.items():
-        write(s(USB_DEVICE + '/' + name), value + '\n')
-    link(s(USB_DEVICE + '/subsystem'), s('bus/usb'))
-    for name, value in {'bInterfaceClass': 'ff', 'bInterfaceSubClass': 'ff', 'bInterfaceProtocol': 'ff',
-                        'bInterfaceNumber': '00', 'bNumEndpoints': '03',
-                        'uevent': 'DEVTYPE=usb_interface\nDRIVER=option\nPRODUCT=abcd/1234/100\n'
-                                  'TYPE=0/0/0\nINTERFACE=255/255/255\nMODALIAS=usb:vABCDp1234\n'}.items():
-        write(s(USB_INTERFACE + '/' + name), value + '\n')
-    link(s(USB_INTERFACE + '/subsystem'), s('bus/usb'))
-    link(s(USB_INTERFACE + '/driver'), s('bus/usb/drivers/option'))
-    write(s(SERIAL_PORT + '/uevent'), 'DRIVER=option1\n')
-    write(s(SERIAL_PORT + '/port_number'), '0\n')
-    link(s(SERIAL_PORT + '/subsystem'), s('bus/usb-serial'))
-    link(s(SERIAL_PORT + '/driver'), s('bus/usb-serial/drivers/option1'))
-    write(s(TTY + '/uevent'), 'MAJOR=188\nMINOR=0\nDEVNAME=ttyUSB0\n')
-    write(s(TTY + '/dev'), '188:0\n')
-    link(s(TTY + '/subsystem'), s('class/tty'))
-    link(s(TTY + '/device'), s(SERIAL_PORT))
-    link(s('class/tty/ttyUSB0'), s(TTY))
+    for n in range(count):
+        usb_device = 'devices/pci0000:00/0000:00:14.0/usb1/1-%d' % (n + 1)
+        usb_interface = usb_device + '/1-%d:1.0' % (n + 1)
+        serial_port = usb_interface + '/ttyUSB%d' % n
+        tty = serial_port + '/tty/ttyUSB%d' % n
+        serial = at_modem.IMEI if n == 0 else SECOND_MODEM['imei']
+        devnum = n + 2
+        for name, value in {'idVendor': 'abcd', 'idProduct': '1234', 'bcdDevice': '0100', 'busnum': '1',
+                            'devnum': str(devnum), 'devpath': str(n + 1), 'bDeviceClass': '00',
+                            'manufacturer': at_modem.MANUFACTURER, 'product': at_modem.MODEL, 'serial': serial,
+                            'uevent': 'MAJOR=189\nMINOR=%d\nDEVNAME=bus/usb/001/%03d\nDEVTYPE=usb_device\n'
+                                      'DRIVER=usb\nPRODUCT=abcd/1234/100\nTYPE=0/0/0\nBUSNUM=001\nDEVNUM=%03d\n'
+                                      % (devnum - 1, devnum, devnum)}.items():
+            write(s(usb_device + '/' + name), value + '\n')
+        link(s(usb_device + '/subsystem'), s('bus/usb'))
+        for name, value in {'bInterfaceClass': 'ff', 'bInterfaceSubClass': 'ff', 'bInterfaceProtocol': 'ff',
+                            'bInterfaceNumber': '00', 'bNumEndpoints': '03',
+                            'uevent': 'DEVTYPE=usb_interface\nDRIVER=option\nPRODUCT=abcd/1234/100\n'
+                                      'TYPE=0/0/0\nINTERFACE=255/255/255\nMODALIAS=usb:vABCDp1234\n'}.items():
+            write(s(usb_interface + '/' + name), value + '\n')
+        link(s(usb_interface + '/subsystem'), s('bus/usb'))
+        link(s(usb_interface + '/driver'), s('bus/usb/drivers/option'))
+        write(s(serial_port + '/uevent'), 'DRIVER=option1\n')
+        write(s(serial_port + '/port_number'), '0\n')
+        link(s(serial_port + '/subsystem'), s('bus/usb-serial'))
+        link(s(serial_port + '/driver'), s('bus/usb-serial/drivers/option1'))
+        write(s(tty + '/uevent'), 'MAJOR=188\nMINOR=%d\nDEVNAME=ttyUSB%d\n' % (n, n))
+        write(s(tty + '/dev'), '188:%d\n' % n)
+        link(s(tty + '/subsystem'), s('class/tty'))
+        link(s(tty + '/device'), s(serial_port))
+        link(s('class/tty/ttyUSB%d' % n), s(tty))
 
 
 def mount(*args):
     subprocess.run(['/usr/bin/mount'] + list(args), check=True)
 
 
-def enter_namespace(folder, pty, outer_namespace):
+def enter_namespace(folder, ptys, outer_namespace):
     '''Runs inside unshare -m: a made-up /sys and /dev, then ModemManager.'''
     # Never over the machine's own /sys and /dev: only in a namespace of our own.
     if os.readlink('/proc/self/ns/mnt') == outer_namespace:
         sys.exit('real_modemmanager: not in a private mount namespace; nothing mounted')
     mount('--make-rprivate', '/')
     mount('-t', 'tmpfs', '-o', 'mode=0755', 'sysfs-of-the-test', '/sys')
-    make_sysfs('/sys')
+    ptys = ptys.split(',')
+    make_sysfs('/sys', len(ptys))
     dev = os.path.join(folder, 'dev')
     os.makedirs(dev, exist_ok=True)
     mount('-t', 'tmpfs', '-o', 'mode=0755', 'dev-of-the-test', dev)
@@ -119,12 +130,13 @@ def enter_namespace(folder, pty, outer_namespace):
     os.makedirs(os.path.join(dev, 'pts'))
     mount('--rbind', '/dev/pts', os.path.join(dev, 'pts'))
     os.symlink('pts/ptmx', os.path.join(dev, 'ptmx'))
-    os.symlink(pty, os.path.join(dev, 'ttyUSB0'))
+    for n, pty in enumerate(ptys):
+        os.symlink(pty, os.path.join(dev, 'ttyUSB%d' % n))
     mount('--rbind', dev, '/dev')
 
 
 class Harness:
-    def __init__(self, folder):
+    def __init__(self, folder, modems=1):
         self.folder = os.path.abspath(folder)
         os.makedirs(self.folder, exist_ok=True)
         self.parent = os.getppid()
@@ -133,6 +145,10 @@ class Harness:
         self.done = False
         self.log = open(os.path.join(self.folder, 'modem.log'), 'a', buffering=1)
         self.modem = at_modem.Modem(os.path.join(self.folder, 'control'), log=self.log)
+        self.modems = [self.modem]
+        if modems > 1:
+            self.modems.append(at_modem.Modem(os.path.join(self.folder, 'control2'), log=self.log,
+                                              identity=SECOND_MODEM, loop=self.modem))
         self.modem.extra_ops.update({
             'stop-modemmanager': lambda r: self.op(self.stop_modemmanager),
             'start-modemmanager': lambda r: self.op(self.start_modemmanager),
@@ -203,10 +219,11 @@ class Harness:
         if 'modemmanager' in self.children:
             return
         events = os.path.join(self.folder, 'kernel-events')
-        write(events, 'action=add,subsystem=tty,name=ttyUSB0\n')
+        write(events, ''.join('action=add,subsystem=tty,name=ttyUSB%d\n' % n for n in range(len(self.modems))))
         self.spawn('modemmanager', [
             '/usr/bin/unshare', '--mount', '--propagation', 'private', '--',
-            sys.executable, os.path.abspath(__file__), '--namespace', self.folder, self.modem.pty_name,
+            sys.executable, os.path.abspath(__file__), '--namespace', self.folder,
+            ','.join(m.pty_name for m in self.modems),
             os.readlink('/proc/self/ns/mnt'), '--',
             MODEMMANAGER, '--test-no-udev', '--no-auto-scan', '--initial-kernel-events=' + events, '--debug',
             '--log-level=DEBUG', '--log-timestamps'], env=self.environment())
@@ -250,6 +267,8 @@ class Harness:
             self.start_polkit()
             self.start_modemmanager()
             ready = {'system_bus': self.bus_address, 'control': self.modem.control_path, 'pty': self.modem.pty_name}
+            if len(self.modems) > 1:
+                ready.update({'control2': self.modems[1].control_path, 'pty2': self.modems[1].pty_name})
             write(os.path.join(self.folder, 'ready.json.tmp'), json.dumps(ready))
             os.rename(os.path.join(self.folder, 'ready.json.tmp'), os.path.join(self.folder, 'ready.json'))
             self.watch_parent()
@@ -267,7 +286,9 @@ def main():
         os.execv(sys.argv[6], sys.argv[6:])
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--folder', required=True)
-    Harness(parser.parse_args().folder).run()
+    parser.add_argument('--modems', type=int, choices=(1, 2), default=1)
+    args = parser.parse_args()
+    Harness(args.folder, args.modems).run()
 
 
 if __name__ == '__main__':
