@@ -93,12 +93,6 @@ CodeDetailsDialog::CodeDetailsDialog(GtkWindow* parent, const linuxhost::StoredC
 
     gtk_box_append(GTK_BOX(content), page);
     adw_window_set_content(ADW_WINDOW(m_window), content);
-    // Escape closes it, as a dialog should.
-    GtkEventController* keys = gtk_shortcut_controller_new();
-    gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
-                                         gtk_shortcut_new(gtk_shortcut_trigger_parse_string("Escape"),
-                                                          gtk_named_action_new("window.close")));
-    gtk_widget_add_controller(m_window, keys);
 }
 
 } // namespace quorvelapp

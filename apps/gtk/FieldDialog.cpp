@@ -68,11 +68,6 @@ FieldDialog::FieldDialog(GtkWindow* parent, linuxhost::QuorvelClient& client, co
     gtk_widget_set_vexpand(GTK_WIDGET(m_toasts), TRUE);
     gtk_box_append(GTK_BOX(content), GTK_WIDGET(m_toasts));
     adw_window_set_content(ADW_WINDOW(m_window), content);
-    GtkEventController* keys = gtk_shortcut_controller_new();
-    gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
-                                         gtk_shortcut_new(gtk_shortcut_trigger_parse_string("Escape"),
-                                                          gtk_named_action_new("window.close")));
-    gtk_widget_add_controller(m_window, keys);
 
     reloadChart();
     linuxhost::CallError error;

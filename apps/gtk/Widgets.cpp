@@ -97,6 +97,12 @@ GtkWidget* dialogWindow(GtkWindow* parent, const char* title, int maxWidth, int 
     const int width = gtk_widget_get_width(GTK_WIDGET(parent)), height = gtk_widget_get_height(GTK_WIDGET(parent));
     gtk_window_set_default_size(GTK_WINDOW(window), width > 0 && width < maxWidth ? width : maxWidth,
                                 height > 0 && height < maxHeight ? height : maxHeight);
+    // Escape closes it, as a dialog should.
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
+                                         gtk_shortcut_new(gtk_shortcut_trigger_parse_string("Escape"),
+                                                          gtk_named_action_new("window.close")));
+    gtk_widget_add_controller(window, keys);
     return window;
 }
 

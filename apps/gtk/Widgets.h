@@ -31,7 +31,7 @@ void showToast(AdwToastOverlay* overlay, const std::string& plain);
 
 // Removes every group `page` holds that is listed, and empties the list.
 // A modal dialog window of `parent`, no wider or taller than it (a phone's
-// screen) nor than maxWidth x maxHeight.
+// screen) nor than maxWidth x maxHeight, which Escape closes.
 GtkWidget* dialogWindow(GtkWindow* parent, const char* title, int maxWidth, int maxHeight);
 
 void removeGroups(AdwPreferencesPage* page, std::vector<GtkWidget*>& groups);

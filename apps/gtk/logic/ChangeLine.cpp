@@ -1,6 +1,7 @@
 #include "apps/gtk/logic/ChangeLine.h"
 
 #include "apps/gtk/Strings.h"
+#include "apps/gtk/logic/LocalTime.h"
 #include "apps/gtk/logic/Text.h"
 #include "history/DeltaText.h"
 
@@ -15,24 +16,6 @@ namespace {
 
 constexpr size_t kLongestQuotedValue = 32;
 
-std::string formatted(GDateTime* time, const char* format)
-{
-    gchar* text = g_date_time_format(time, format);
-    std::string result = text ? text : "";
-    g_free(text);
-    return result;
-}
-
-GDateTime* localTime(int64_t micros, GTimeZone* zone)
-{
-    GDateTime* utc = g_date_time_new_from_unix_utc(micros / G_USEC_PER_SEC);
-    if (!utc)
-        return nullptr;
-    GDateTime* local = g_date_time_to_timezone(utc, zone);
-    g_date_time_unref(utc);
-    return local;
-}
-
 std::string whenText(int64_t atMicros, int64_t nowMicros, GTimeZone* zone)
 {
     GDateTime* at = localTime(atMicros, zone);
@@ -40,11 +23,11 @@ std::string whenText(int64_t atMicros, int64_t nowMicros, GTimeZone* zone)
     std::string when;
     if (at && now) {
         if (g_date_time_get_year(at) != g_date_time_get_year(now))
-            when = formatted(at, text::changeTimeOtherYear());
+            when = formattedTime(at, text::changeTimeOtherYear());
         else if (g_date_time_get_day_of_year(at) != g_date_time_get_day_of_year(now))
-            when = formatted(at, text::changeTimeThisYear());
+            when = formattedTime(at, text::changeTimeThisYear());
         else
-            when = formatted(at, text::changeTimeToday());
+            when = formattedTime(at, text::changeTimeToday());
     }
     if (at)
         g_date_time_unref(at);

@@ -1,6 +1,7 @@
 #include "apps/gtk/logic/ChartPlan.h"
 
 #include "apps/gtk/Strings.h"
+#include "apps/gtk/logic/LocalTime.h"
 #include "apps/gtk/logic/Text.h"
 
 #include <glib.h>
@@ -142,18 +143,7 @@ std::string chartTime(int64_t micros, GTimeZone* zone)
 
 std::string chartFormatted(int64_t micros, GTimeZone* zone, const char* format)
 {
-    GDateTime* utc = g_date_time_new_from_unix_utc(micros / G_USEC_PER_SEC);
-    if (!utc)
-        return {};
-    GDateTime* local = g_date_time_to_timezone(utc, zone);
-    g_date_time_unref(utc);
-    if (!local)
-        return {};
-    gchar* text = g_date_time_format(local, format);
-    std::string result = text ? text : "";
-    g_free(text);
-    g_date_time_unref(local);
-    return result;
+    return formattedTime(micros, zone, format);
 }
 
 std::string chartDescription(const std::string& title, const std::vector<linuxhost::HistoryPoint>& points,
