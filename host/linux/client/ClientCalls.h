@@ -13,4 +13,9 @@ void take(GError* failure, CallError* error);
 // The proxy does not send calls to a name nobody owns: say so as the bus would.
 bool reachable(QuorvelBusQuorvel1* proxy, CallError* error);
 
+// The codes of GetCodes (a(ssixsa(iss))) or, with `withExtras`, of
+// GetCodesWithExtras (each tuple followed by its a{sv} of sim_id, sim_in and
+// menu_choices).
+std::vector<StoredCode> codesFrom(GVariant* list, bool withExtras);
+
 } // namespace linuxhost

@@ -40,27 +40,6 @@ SettingValue settingFrom(GVariant* value)
     return false;
 }
 
-std::vector<StoredCode> codesFrom(GVariant* list)
-{
-    std::vector<StoredCode> codes;
-    GVariantIter codeIter;
-    g_variant_iter_init(&codeIter, list);
-    const gchar *code = nullptr, *sender = nullptr, *reply = nullptr;
-    gint32 expected = 0;
-    gint64 refreshed = 0;
-    GVariantIter* fields = nullptr;
-    while (g_variant_iter_next(&codeIter, "(&s&six&sa(iss))", &code, &sender, &expected, &refreshed, &reply, &fields)) {
-        StoredCode stored{code, sender, expected, refreshed, reply, {}};
-        gint32 index = 0;
-        const gchar *title = nullptr, *value = nullptr;
-        while (g_variant_iter_next(fields, "(i&s&s)", &index, &title, &value))
-            stored.fields.push_back(CodeField{index, title, value});
-        g_variant_iter_free(fields);
-        codes.push_back(std::move(stored));
-    }
-    return codes;
-}
-
 // An asynchronous call's completion: `done` runs with the result or the
 // error, unless its cancellable was cancelled first (the client destroyed,
 // or the caller's own for a connection).
@@ -234,7 +213,7 @@ std::optional<std::vector<StoredCode>> QuorvelClient::codes(CallError* error)
         take(failure, error);
         return std::nullopt;
     }
-    std::vector<StoredCode> codes = codesFrom(list);
+    std::vector<StoredCode> codes = codesFrom(list, false);
     g_variant_unref(list);
     return codes;
 }
@@ -257,7 +236,7 @@ void QuorvelClient::codesAsync(std::function<void(std::optional<std::vector<Stor
             GVariant* list = nullptr;
             std::optional<std::vector<StoredCode>> codes;
             if (quorvel_bus_quorvel1_call_get_codes_finish(QUORVEL_BUS_QUORVEL1(proxy), &list, result, &failure)) {
-                codes = codesFrom(list);
+                codes = codesFrom(list, false);
                 g_variant_unref(list);
             }
             call->finish(std::move(codes), failure);

@@ -44,12 +44,6 @@ void menuAnswered(GObject* proxy, GAsyncResult* result, gpointer data)
         call->done(std::move(answer), error);
 }
 
-std::string lookedUpText(GVariant* extras, const char* key)
-{
-    const gchar* value = nullptr;
-    return g_variant_lookup(extras, key, "&s", &value) ? value : "";
-}
-
 } // namespace
 
 void QuorvelClient::dialWithMenusAsync(const std::string& code, MenuDone done)
@@ -154,35 +148,7 @@ std::optional<std::vector<StoredCode>> QuorvelClient::codesWithExtras(CallError*
         take(failure, error);
         return std::nullopt;
     }
-    std::vector<StoredCode> codes;
-    GVariantIter codeIter;
-    g_variant_iter_init(&codeIter, list);
-    const gchar *code = nullptr, *sender = nullptr, *reply = nullptr;
-    gint32 expected = 0;
-    gint64 refreshed = 0;
-    GVariantIter* fields = nullptr;
-    GVariant* extras = nullptr;
-    while (g_variant_iter_next(&codeIter, "(&s&six&sa(iss)@a{sv})", &code, &sender, &expected, &refreshed, &reply,
-                               &fields, &extras)) {
-        StoredCode stored{code, sender, expected, refreshed, reply, {}};
-        gint32 index = 0;
-        const gchar *title = nullptr, *value = nullptr;
-        while (g_variant_iter_next(fields, "(i&s&s)", &index, &title, &value))
-            stored.fields.push_back(CodeField{index, title, value});
-        g_variant_iter_free(fields);
-        stored.simId = lookedUpText(extras, "sim_id");
-        gboolean simIn = TRUE;
-        if (g_variant_lookup(extras, "sim_in", "b", &simIn))
-            stored.simIn = simIn;
-        const gchar** choices = nullptr;
-        if (g_variant_lookup(extras, "menu_choices", "^a&s", &choices)) {
-            for (const gchar** c = choices; c && *c; ++c)
-                stored.menuChoices.emplace_back(*c);
-            g_free(choices);
-        }
-        g_variant_unref(extras);
-        codes.push_back(std::move(stored));
-    }
+    std::vector<StoredCode> codes = codesFrom(list, true);
     g_variant_unref(list);
     return codes;
 }
