@@ -20,6 +20,7 @@ import os
 import re
 import sys
 
+from app_story import save_failure
 from harness import TestDesktop
 from private_buses import MOCK_INTERFACE, skip, start_mock_modemmanager, wait_until
 
@@ -280,13 +281,7 @@ def main():
             notification = test.notification()
             test.opens_when_closed(notification)
         except BaseException:
-            try:
-                t.desktop.shot("failure.png")
-                if test.app is not None:
-                    with open(os.path.join(folder, "failure-tree.txt"), "w") as out:
-                        out.write(t.desktop.describe(test.app, limit=100000))
-            except Exception as e:  # the failure itself matters more
-                print("no failure screenshot: %s" % e)
+            save_failure(t, test, folder)
             raise
         finally:
             test.stop_activated()

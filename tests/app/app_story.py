@@ -202,6 +202,17 @@ class AppStory:
         self.delete_for_good()
 
 
+def save_failure(t, test, folder):
+    """The screen and the app's accessibility tree at a failure, into folder."""
+    try:
+        t.desktop.shot("failure.png")
+        if test.app is not None:
+            with open(os.path.join(folder, "failure-tree.txt"), "w") as out:
+                out.write(t.desktop.describe(test.app, limit=100000))
+    except Exception as e:  # the failure itself matters more
+        print("no failure screenshot: %s" % e)
+
+
 def run(story_class, argv, usage, modem=None):
     """Runs story_class's story on a desktop of the size argv gives; its
     status. Without `modem`, the desktop has a private system bus of its own
@@ -226,13 +237,7 @@ def run(story_class, argv, usage, modem=None):
         try:
             test.story()
         except BaseException:
-            try:
-                t.desktop.shot("failure.png")
-                if test.app is not None:
-                    with open(os.path.join(folder, "failure-tree.txt"), "w") as out:
-                        out.write(t.desktop.describe(test.app, limit=100000))
-            except Exception as e:  # the failure itself matters more
-                print("no failure screenshot: %s" % e)
+            save_failure(t, test, folder)
             raise
     print("%s at %dx%d: passed" % (os.path.basename(argv[0]), width, height))
     return 0

@@ -71,15 +71,7 @@ protected:
     // A connection of its own to the session bus, as another program has.
     GDBusConnection* newClient()
     {
-        GError* error = nullptr;
-        GDBusConnection* c = g_dbus_connection_new_for_address_sync(
-            sessionAddress().c_str(),
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &error);
-        EXPECT_TRUE(c) << (error ? error->message : "");
-        if (error)
-            g_error_free(error);
+        GDBusConnection* c = newSessionConnection();
         m_clients.push_back(c);
         return c;
     }

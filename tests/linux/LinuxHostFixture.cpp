@@ -113,6 +113,20 @@ void LinuxHostTest::TearDown()
         fs::remove_all(m_folder, ignored);
 }
 
+GDBusConnection* LinuxHostTest::newSessionConnection()
+{
+    GError* error = nullptr;
+    GDBusConnection* c = g_dbus_connection_new_for_address_sync(
+        sessionAddress().c_str(),
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, &error);
+    EXPECT_TRUE(c) << (error ? error->message : "");
+    if (error)
+        g_error_free(error);
+    return c;
+}
+
 std::vector<std::string> LinuxHostTest::environment() const
 {
     std::vector<std::string> env;

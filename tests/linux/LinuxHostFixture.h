@@ -57,6 +57,9 @@ protected:
     GDBusConnection* sessionBus() const { return m_session; }
     // For clients of their own (a connection each, as separate programs have).
     const std::string& sessionAddress() const { return m_sessionAddress; }
+    // A connection of its own to the private session bus, as another program
+    // has (the caller unrefs it); nullptr, with a test failure, when it cannot.
+    GDBusConnection* newSessionConnection();
 
     // Calls a method of the mock's control interface (org.freedesktop.DBus.Mock).
     void mock(const char* method, GVariant* arguments);
