@@ -155,12 +155,10 @@ gboolean CodesService::handleBindCodeToSim(QuorvelBusQuorvel1* skeleton, GDBusMe
     std::optional<Array> codes = storedCodes();
     if (!codes)
         return refuse(invocation, kFailed, "the codes store cannot be read; it is left as it is");
-    // Index and code together: a client whose list is stale binds nothing.
-    if (index < 0 || static_cast<size_t>(index) >= codes->size() ||
-        recordText((*codes)[static_cast<size_t>(index)][quorvel::kUssdCodeKey]) != code ||
-        !(*codes)[static_cast<size_t>(index)].isDict())
+    Value* record = recordAt(*codes, index, code);
+    if (!record || !record->isDict())
         return refuse(invocation, kNotFound, "no code " + std::string(code) + " at index " + std::to_string(index));
-    (*(*codes)[static_cast<size_t>(index)].dict())[quorvel::kSimIdKey] = *sim;
+    (*record->dict())[quorvel::kSimIdKey] = *sim;
     if (!writeCodes(*codes))
         return refuse(invocation, kFailed, "the codes store cannot be written");
     note("code " + std::string(code) + " at index " + std::to_string(index) + " bound to SIM " + *sim +

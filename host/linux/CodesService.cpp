@@ -141,8 +141,7 @@ gboolean CodesService::handleDeleteCode(QuorvelBusQuorvel1* skeleton, GDBusMetho
     std::optional<Array> codes = storedCodes();
     if (!codes)
         return refuse(invocation, kFailed, "the codes store cannot be read; it is left as it is");
-    // Index and code together: a client whose list is stale deletes nothing.
-    if (index < 0 || static_cast<size_t>(index) >= codes->size() || recordText((*codes)[static_cast<size_t>(index)][quorvel::kUssdCodeKey]) != code)
+    if (!recordAt(*codes, index, code))
         return refuse(invocation, kNotFound, "no code " + std::string(code) + " at index " + std::to_string(index));
     codes->erase(codes->begin() + index);
     if (!writeCodes(*codes))

@@ -31,6 +31,14 @@ bool writeCodes(const Array& codes)
     return platform::writeDictionaryAtomically(quorvel::kCodesStorePath, Dict{{quorvel::kCodesKey, codes}});
 }
 
+Value* recordAt(Array& codes, int index, const std::string& code)
+{
+    if (index < 0 || static_cast<size_t>(index) >= codes.size())
+        return nullptr;
+    Value& record = codes[static_cast<size_t>(index)];
+    return recordText(record[quorvel::kUssdCodeKey]) == code ? &record : nullptr;
+}
+
 std::string recordText(const Value& value)
 {
     if (value.isNone() || value.isArray() || value.isDict())

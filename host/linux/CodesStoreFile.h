@@ -24,6 +24,10 @@ bool writeCodes(const platform::Array& codes);
 std::string recordText(const platform::Value& value);
 int32_t smallInteger(const platform::Value& value);
 
+// The record at `index` when it is still `code`; nullptr otherwise. Index and
+// code together: a client whose list is stale changes nothing.
+platform::Value* recordAt(platform::Array& codes, int index, const std::string& code);
+
 // A record as one entry of GetCodes, (ssixsa(iss)) (floating).
 GVariant* codeTuple(const platform::Value& record, const host::LastReplies& replies);
 

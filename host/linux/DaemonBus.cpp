@@ -1,6 +1,7 @@
 #include "host/linux/DaemonBus.h"
 
 #include "host/linux/DaemonLog.h"
+#include "host/linux/client/BusNames.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/system/Device.h"
 
@@ -42,16 +43,7 @@ DaemonBus::~DaemonBus()
 
 bool DaemonBus::nameTaken()
 {
-    GVariant* reply = g_dbus_connection_call_sync(m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner",
-                                                  g_variant_new("(s)", kDaemonBusName), G_VARIANT_TYPE("(b)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-    if (!reply)
-        return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
+    return nameHasOwner(m_bus, kDaemonBusName);
 }
 
 bool DaemonBus::claimName(bool* anotherOwner, std::string* error)

@@ -1,5 +1,7 @@
 #include "LinuxHostFixture.h"
 
+#include "host/linux/client/BusNames.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -209,15 +211,7 @@ std::string LinuxHostTest::startBus(const std::string& role)
 
 bool LinuxHostTest::nameHasOwner(GDBusConnection* bus, const char* name)
 {
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                                  "NameHasOwner", g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    if (!reply)
-        return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
+    return linuxhost::nameHasOwner(bus, name, 2000);
 }
 
 void LinuxHostTest::startModemManager(const std::string& parameters)
